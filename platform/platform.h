@@ -1,0 +1,65 @@
+// File services that the three programs take from the operating system.
+//
+// This header is the only seam between the tool chain and the operating system: no other
+// folder includes a system header. Every operation reports success as a bool and never
+// throws; a failed operation leaves its output arguments in a defined "nothing" state.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// An open file. `handle` is the system's descriptor, -1 when closed.
+struct File {
+    std::intptr_t handle = -1;
+};
+
+inline bool isOpen(const File& file) { return file.handle != -1; }
+
+// Opens an existing file for reading; others may read it at the same time; the system is
+// told that the file will be read front to back. A directory cannot be opened.
+bool openForReading(const char* path, File& file);
+
+// Reads up to `size` bytes. On success `bytesRead` is the count, 0 at the end of the file.
+// Returns false on a read error (bytesRead is then 0).
+bool readBytes(File& file, void* buffer, std::size_t size, std::size_t& bytesRead);
+
+// Creates a file for writing, or replaces an existing one (its old contents dropped).
+bool createForWriting(const char* path, File& file);
+
+// Writes all `size` bytes in one request; a failed call or a short write is a failure.
+bool writeAll(File& file, const void* data, std::size_t size);
+
+// Closes the file and reports whether the system closed it cleanly. Closing a file that is
+// not open does nothing and succeeds.
+bool closeFile(File& file);
+
+// Size in bytes of an open file.
+bool fileSize(const File& file, std::uint64_t& size);
+
+// A read-only view of all bytes of one file, valid until `unmapView`.
+struct MappedView {
+    const unsigned char* data = nullptr; // null for an empty file
+    std::size_t size = 0;
+    void* mapping = nullptr; // the system's mapping, null when nothing is mapped
+};
+
+// Maps the first `size` bytes of an open file (its whole size) read-only. A size of 0 gives
+// an empty view without asking the system for a mapping.
+bool mapReadOnly(const File& file, std::uint64_t size, MappedView& view);
+
+// Releases the view; an empty or already released view is left as it is.
+void unmapView(MappedView& view);
+
+// True when `path` names an existing entry that is not a directory.
+bool existsAsFile(const char* path);
+
+// Looks in `directory` ("" for the current directory) for an entry that is not a directory
+// and whose name equals `name` ignoring ASCII letter case. Of several such entries the one
+// lowest in byte order wins. On success `found` is the entry's name as stored.
+bool findFileIgnoringCase(const std::string& directory, const std::string& name,
+                          std::string& found);
+
+} // namespace platform

@@ -1,0 +1,121 @@
+#include "platform.h"
+#include "test_support.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using testsupport::TempDir;
+
+namespace {
+
+TEST(PlatformFiles, WrittenBytesReadBackAndReplaceOldContents) {
+    TempDir dir;
+    const std::string path = dir.file("out.bin");
+    platform::File file;
+    ASSERT_TRUE(platform::createForWriting(path.c_str(), file));
+    ASSERT_TRUE(platform::writeAll(file, "old contents that are longer", 28));
+    ASSERT_TRUE(platform::closeFile(file));
+
+    ASSERT_TRUE(platform::createForWriting(path.c_str(), file));
+    ASSERT_TRUE(platform::writeAll(file, "new\0x", 5));
+    ASSERT_TRUE(platform::writeAll(file, "", 0));
+    ASSERT_TRUE(platform::closeFile(file));
+    EXPECT_FALSE(platform::isOpen(file));
+    EXPECT_EQ(testsupport::readFile(path), std::string("new\0x", 5));
+
+    ASSERT_TRUE(platform::openForReading(path.c_str(), file));
+    std::uint64_t size = 0;
+    ASSERT_TRUE(platform::fileSize(file, size));
+    EXPECT_EQ(size, 5u);
+    char buffer[8];
+    std::size_t got = 0;
+    ASSERT_TRUE(platform::readBytes(file, buffer, 3, got));
+    EXPECT_EQ(got, 3u);
+    ASSERT_TRUE(platform::readBytes(file, buffer, sizeof buffer, got));
+    EXPECT_EQ(got, 2u);
+    ASSERT_TRUE(platform::readBytes(file, buffer, sizeof buffer, got));
+    EXPECT_EQ(got, 0u);
+    EXPECT_TRUE(platform::closeFile(file));
+}
+
+TEST(PlatformFiles, MissingFilesAndDirectoriesCannotBeOpened) {
+    TempDir dir;
+    platform::File file;
+    EXPECT_FALSE(platform::openForReading(dir.file("missing").c_str(), file));
+    EXPECT_FALSE(platform::isOpen(file));
+    EXPECT_FALSE(platform::openForReading(dir.path().c_str(), file));
+    EXPECT_FALSE(platform::isOpen(file));
+    EXPECT_FALSE(platform::createForWriting(dir.file("no/such/dir").c_str(), file));
+    EXPECT_FALSE(platform::createForWriting(dir.path().c_str(), file));
+    EXPECT_TRUE(platform::closeFile(file)); // closing nothing succeeds
+}
+
+TEST(PlatformFiles, WriteToFullDeviceIsReportedAsFailure) {
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full on this system";
+    platform::File file;
+    ASSERT_TRUE(platform::createForWriting("/dev/full", file));
+    EXPECT_FALSE(platform::writeAll(file, "x", 1));
+    platform::closeFile(file);
+}
+
+TEST(PlatformMapping, ViewHoldsAllBytesAndEmptyFileGivesEmptyView) {
+    TempDir dir;
+    testsupport::writeFile(dir.file("data"), std::string("MZ\0\1\2", 5));
+    testsupport::writeFile(dir.file("empty"), "");
+
+    platform::File file;
+    ASSERT_TRUE(platform::openForReading(dir.file("data").c_str(), file));
+    std::uint64_t size = 0;
+    ASSERT_TRUE(platform::fileSize(file, size));
+    platform::MappedView view;
+    ASSERT_TRUE(platform::mapReadOnly(file, size, view));
+    ASSERT_EQ(view.size, 5u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(view.data), view.size),
+              std::string("MZ\0\1\2", 5));
+    platform::unmapView(view);
+    EXPECT_EQ(view.data, nullptr);
+    platform::unmapView(view); // a second release does nothing
+    platform::closeFile(file);
+
+    ASSERT_TRUE(platform::openForReading(dir.file("empty").c_str(), file));
+    ASSERT_TRUE(platform::fileSize(file, size));
+    EXPECT_EQ(size, 0u);
+    ASSERT_TRUE(platform::mapReadOnly(file, size, view));
+    EXPECT_EQ(view.size, 0u);
+    EXPECT_EQ(view.data, nullptr);
+    platform::unmapView(view);
+    platform::closeFile(file);
+}
+
+TEST(PlatformLookup, FindsNameIgnoringCaseLowestFirstAndSkipsDirectories) {
+    TempDir dir;
+    testsupport::writeFile(dir.file("Plc_main.bin"), "a");
+    testsupport::writeFile(dir.file("PLC_MAIN.bin"), "b");
+    std::filesystem::create_directory(dir.file("plc_far0.bin"));
+
+    std::string found;
+    ASSERT_TRUE(platform::findFileIgnoringCase(dir.path(), "PLC_MAIN.BIN", found));
+    EXPECT_EQ(found, "PLC_MAIN.bin"); // "PLC_..." sorts before "Plc_..." byte by byte
+    EXPECT_FALSE(platform::findFileIgnoringCase(dir.path(), "PLC_FAR0.BIN", found));
+    EXPECT_FALSE(platform::findFileIgnoringCase(dir.path(), "PLC_MAIN.BI", found));
+    EXPECT_FALSE(platform::findFileIgnoringCase(dir.file("none"), "x", found));
+
+    EXPECT_TRUE(platform::existsAsFile(dir.file("Plc_main.bin").c_str()));
+    EXPECT_FALSE(platform::existsAsFile(dir.file("plc_far0.bin").c_str()));
+    EXPECT_FALSE(platform::existsAsFile(dir.file("none").c_str()));
+}
+
+TEST(PlatformLookup, EmptyDirectoryMeansCurrentDirectory) {
+    TempDir dir;
+    testsupport::writeFile(dir.file("Endp.Dat"), "x");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    std::string found;
+    const bool ok = platform::findFileIgnoringCase("", "ENDP.DAT", found);
+    std::filesystem::current_path(previous);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(found, "Endp.Dat");
+}
+
+} // namespace
