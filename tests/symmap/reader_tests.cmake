@@ -1,0 +1,1 @@
+# Tests of the scanner, the listing parser and the linker-map reader.

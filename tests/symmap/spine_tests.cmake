@@ -1,0 +1,1 @@
+# Tests of arguments, diagnostics, dictionary and .mp2 writer.
