@@ -1,8 +1,292 @@
-// Placeholder until the listing pass is written: enters nothing.
+// The listing pass: section headers, the line head and the symbols section.
 #include "listing_parser.h"
+
+#include "diagnostics.h"
+#include "listing_parser_internal.h"
+
+#include <cstring>
 
 namespace symmap {
 
-bool readListing(const char*, SymbolDictionary&) { return true; }
+namespace {
+
+struct SegmentSelector {
+    const char* name;
+    std::uint32_t selector;
+};
+
+// The data segments whose variables reach the symbol map, with the selectors the control
+// gives them.
+const SegmentSelector SegmentSelectorTable[] = {
+    {"DATA_COM", 0x30},
+    {"DATA1", 0x68},
+    {"DATA_USR", 0xA0},
+    {"DATAROZ", 0x160},
+};
+
+// One element of a section header after its first word: a keyword or a punctuation mark.
+struct HeaderPart {
+    TokenKind kind;
+    int value;
+};
+
+struct SectionHeader {
+    int firstWord;
+    HeaderPart rest[5];
+    int restCount;
+    Section section;
+};
+
+const SectionHeader SectionHeaders[] = {
+    {KwMacros, {{TokPunct, ':'}}, 1, Section::SectionNone},
+    {KwStructures,
+     {{TokIdent, KwAnd}, {TokIdent, KwUnions}, {TokPunct, ':'}},
+     3,
+     Section::SectionStructures},
+    {KwRecords, {{TokPunct, ':'}}, 1, Section::SectionRecords},
+    {KwSegments,
+     {{TokIdent, KwAnd}, {TokIdent, KwGroups}, {TokPunct, ':'}},
+     3,
+     Section::SectionNone},
+    {KwProcedures,
+     {{TokPunct, ','},
+      {TokIdent, KwParameters},
+      {TokIdent, KwAnd},
+      {TokIdent, KwLocals},
+      {TokPunct, ':'}},
+     5,
+     Section::SectionNone},
+    {KwSymbols, {{TokPunct, ':'}}, 1, Section::SectionSymbols},
+};
+
+const SectionHeader* findHeader(const Scanner& scanner) {
+    if (scanner.tokKind != TokIdent)
+        return nullptr;
+    for (const SectionHeader& header : SectionHeaders) {
+        if (header.firstWord == scanner.tokValue)
+            return &header;
+    }
+    return nullptr;
+}
+
+// Reads the rest of a header line; a complete header switches the section.
+bool parseSectionHeader(ParseContext& context, Scanner& scanner, const SectionHeader& header) {
+    for (int i = 0; i < header.restCount; ++i) {
+        if (!scanner.next())
+            return false;
+        const HeaderPart& part = header.rest[i];
+        if (scanner.tokKind != part.kind || scanner.tokValue != part.value)
+            return true; // not a header after all: the caller skips the line
+    }
+    if (!scanner.next())
+        return false;
+    context.section = header.section;
+    return true;
+}
+
+bool isBasicType(int keyword) {
+    return keyword == KwByte || keyword == KwWord || keyword == KwDWord || keyword == KwQWord ||
+           keyword == KwMech;
+}
+
+SymbolKind basicKind(int keyword) {
+    switch (keyword) {
+    case KwByte:
+        return SymbolKind::Byte;
+    case KwWord:
+        return SymbolKind::Word;
+    case KwDWord:
+        return SymbolKind::DWord;
+    case KwQWord:
+        return SymbolKind::QWord;
+    default:
+        return SymbolKind::Mech;
+    }
+}
+
+// A variable's address: a number, or an identifier of hexadecimal digits such as FF00.
+bool addressOf(const Scanner& scanner, bool acceptHexIdent, std::uint32_t& address) {
+    if (scanner.tokKind == TokNumber) {
+        address = static_cast<std::uint32_t>(scanner.tokValue);
+        return true;
+    }
+    if (acceptHexIdent && scanner.tokKind == TokIdent && scanner.tokHexValid == 1) {
+        address = scanner.tokHexValue;
+        return true;
+    }
+    return false;
+}
+
+// Address, segment and scope of a variable line, then the entry stored or discarded. The
+// scanner stands on the type column. `definition` is the structure or record type of the
+// variable, null for a basic type.
+bool parseVariable(Scanner& scanner, SymbolDictionary& dictionary, const LineHead& head,
+                   SymbolKind kind, SymbolEntry* definition) {
+    if (!scanner.next())
+        return false;
+    std::uint32_t address = 0;
+    // A structure or record variable takes only a number as its address.
+    if (!addressOf(scanner, definition == nullptr, address))
+        return true;
+    if (!scanner.next())
+        return false;
+    if (scanner.tokKind != TokIdent)
+        return true;
+    const std::uint32_t selector = segmentSelector(scanner.tokText);
+
+    SymbolEntry* entry = createEntryOrReport(dictionary, head.name);
+    if (entry == nullptr)
+        return false;
+    entry->kind = kind;
+    entry->address = address;
+    entry->value = selector;
+    if (definition != nullptr && !appendChild(entry, definition)) {
+        dictionary.discardEntry(entry);
+        return false;
+    }
+    bool scoped = false;
+    if (!scanner.next() || !parseScopeWord(scanner, scoped)) {
+        dictionary.discardEntry(entry);
+        return false;
+    }
+    if (scoped)
+        entry->address = 0; // the linker map supplies it
+    if (selector == 0) {
+        // A variable outside the four data segments: the record type keeps the variable it
+        // named before, since nothing may refer to a discarded entry.
+        dictionary.discardEntry(entry);
+        return true;
+    }
+    if (kind == SymbolKind::Record)
+        definition->link = entry; // where the symbol map locates this record's bits
+    dictionary.set(head.key, entry);
+    return true;
+}
+
+bool parseConstant(Scanner& scanner, SymbolDictionary& dictionary, const LineHead& head) {
+    if (!scanner.next())
+        return false;
+    if (scanner.tokKind != TokNumber)
+        return true; // a negative value (a leading minus) is not entered either
+    const std::uint32_t value = static_cast<std::uint32_t>(scanner.tokValue);
+    bool scoped = false;
+    if (!scanner.next() || !parseScopeWord(scanner, scoped))
+        return false;
+    SymbolEntry* entry = createEntryOrReport(dictionary, head.name);
+    if (entry == nullptr)
+        return false;
+    entry->kind = SymbolKind::Const;
+    entry->value = scoped ? 0 : value; // public constants get their value from the map
+    dictionary.set(head.key, entry);
+    return true;
+}
+
+} // namespace
+
+bool skipDotLeaders(Scanner& scanner) {
+    while (scanner.tokKind == TokPunct && scanner.tokValue == '.') {
+        if (!scanner.next())
+            return false;
+    }
+    return true;
+}
+
+bool readLineHead(Scanner& scanner, LineHead& head) {
+    if (!scanner.next())
+        return false;
+    // Only identifier tokens change tokText, so after dot leaders, a number or the line end
+    // it still holds the line's first identifier.
+    std::memcpy(head.name, scanner.tokText, sizeof head.name);
+    head.name[TokTextLength] = '\0';
+    head.key = symbolKey(head.name);
+    return true;
+}
+
+std::uint32_t segmentSelector(const char* segmentName) {
+    const std::string key = symbolKey(segmentName);
+    for (const SegmentSelector& row : SegmentSelectorTable) {
+        if (key == row.name)
+            return row.selector;
+    }
+    return 0;
+}
+
+SymbolEntry* createEntryOrReport(SymbolDictionary& dictionary, const char* name) {
+    SymbolEntry* entry = dictionary.createEntry(name);
+    if (entry == nullptr)
+        reportMessage(9, nullptr, -1, -1);
+    return entry;
+}
+
+bool parseScopeWord(Scanner& scanner, bool& scoped) {
+    scoped = scanner.tokKind == TokIdent &&
+             (scanner.tokValue == KwExternal || scanner.tokValue == KwPublic);
+    if (!scoped)
+        return true;
+    if (!scanner.next())
+        return false;
+    return skipToEndOfLine(scanner);
+}
+
+bool parseSymbolLine(ParseContext&, Scanner& scanner, SymbolDictionary& dictionary,
+                     const LineHead& head, SymbolEntry* existing) {
+    if (scanner.tokKind != TokIdent || existing != nullptr)
+        return true; // the first definition stands
+    const int keyword = scanner.tokValue;
+    if (isBasicType(keyword))
+        return parseVariable(scanner, dictionary, head, basicKind(keyword), nullptr);
+    if (keyword == KwNumber)
+        return parseConstant(scanner, dictionary, head);
+    if (keyword != 0)
+        return true; // "Text", "Proc", scope and section words enter nothing
+
+    SymbolEntry* definition = dictionary.lookup(symbolKey(scanner.tokText));
+    if (definition == nullptr ||
+        (definition->kind != SymbolKind::StructDef && definition->kind != SymbolKind::RecordDef))
+        return reportMessage(32, scanner.tokFile, scanner.tokLine, scanner.tokColumn,
+                             std::string_view(scanner.tokText));
+    const SymbolKind kind =
+        definition->kind == SymbolKind::RecordDef ? SymbolKind::Record : SymbolKind::Struct;
+    return parseVariable(scanner, dictionary, head, kind, definition);
+}
+
+bool parseLine(ParseContext& context, Scanner& scanner, SymbolDictionary& dictionary) {
+    bool ok = true;
+    if (const SectionHeader* header = findHeader(scanner)) {
+        ok = parseSectionHeader(context, scanner, *header);
+    } else if (scanner.tokKind == TokIdent) {
+        switch (context.section) {
+        case Section::SectionStructures:
+            ok = parseStructureLine(context, scanner, dictionary);
+            break;
+        case Section::SectionRecords:
+            ok = parseRecordLine(context, scanner, dictionary);
+            break;
+        case Section::SectionSymbols: {
+            LineHead head;
+            ok = readLineHead(scanner, head) && skipDotLeaders(scanner) &&
+                 parseSymbolLine(context, scanner, dictionary, head, dictionary.lookup(head.key));
+            break;
+        }
+        case Section::SectionNone:
+            break;
+        }
+    }
+    return ok && skipToEndOfLine(scanner);
+}
+
+bool readListing(const char* fileName, SymbolDictionary& dictionary) {
+    Scanner scanner;
+    if (!scanner.open(fileName, ListingKeywords))
+        return false;
+    ParseContext context;
+    while (scanner.tokKind != TokEndOfFile) {
+        const bool ok = scanner.tokKind == TokEndOfLine ? scanner.next()
+                                                        : parseLine(context, scanner, dictionary);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
 
 } // namespace symmap

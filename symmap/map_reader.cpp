@@ -1,8 +1,106 @@
-// Placeholder until the map pass is written: changes nothing.
+// The linker-map pass: every line "segment:offset [Abs] name" completes the entry of that
+// name, wherever it stands in the map.
 #include "map_reader.h"
+
+#include "diagnostics.h"
+#include "map_reader_internal.h"
 
 namespace symmap {
 
-bool readLinkerMap(const char*, SymbolDictionary&) { return true; }
+namespace {
+
+const KeywordRow MapRows[] = {{MapKwAbs, "Abs", 0}};
+const KeywordTable MapKeywords = {MapRows, 1};
+
+// A segment number or offset: a number, or an identifier of hexadecimal digits that begins
+// with a letter.
+bool hexPart(const Scanner& scanner, std::uint32_t& value) {
+    if (scanner.tokKind == TokNumber) {
+        value = static_cast<std::uint32_t>(scanner.tokValue);
+        return true;
+    }
+    if (scanner.tokKind == TokIdent && scanner.tokHexValid == 1) {
+        value = scanner.tokHexValue;
+        return true;
+    }
+    return false;
+}
+
+bool takesAddress(SymbolKind kind) {
+    // Structure variables are located by the map like every other variable.
+    switch (kind) {
+    case SymbolKind::Byte:
+    case SymbolKind::Word:
+    case SymbolKind::DWord:
+    case SymbolKind::QWord:
+    case SymbolKind::Mech:
+    case SymbolKind::Struct:
+    case SymbolKind::Record:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Applies one sighting; false when it does not fit what the listing said.
+bool applySighting(SymbolEntry& entry, bool absolute, std::uint32_t offset) {
+    if (absolute) {
+        if (entry.kind != SymbolKind::Const || entry.value != 0)
+            return false;
+        entry.value = offset;
+        return true;
+    }
+    if (!takesAddress(entry.kind) || (entry.address != 0 && entry.address != offset))
+        return false;
+    entry.address = offset;
+    return true;
+}
+
+} // namespace
+
+const KeywordTable& mapKeywordTable() {
+    return MapKeywords;
+}
+
+bool parseMapLine(Scanner& scanner, SymbolDictionary& dictionary) {
+    std::uint32_t segment = 0;
+    if (!hexPart(scanner, segment))
+        return skipToEndOfLine(scanner);
+    if (!scanner.next())
+        return false;
+    if (scanner.tokKind != TokPunct || scanner.tokValue != ':')
+        return skipToEndOfLine(scanner);
+    if (!scanner.next())
+        return false;
+    std::uint32_t offset = 0;
+    if (!hexPart(scanner, offset))
+        return skipToEndOfLine(scanner);
+    if (!scanner.next())
+        return false;
+    const bool absolute = scanner.tokKind == TokIdent && scanner.tokValue == MapKwAbs;
+    if (absolute && !scanner.next())
+        return false;
+    if (scanner.tokKind != TokIdent)
+        return skipToEndOfLine(scanner);
+
+    SymbolEntry* entry = dictionary.lookup(symbolKey(scanner.tokText));
+    if (entry != nullptr && !applySighting(*entry, absolute, offset) &&
+        !reportMessage(40, scanner.tokFile, scanner.tokLine, scanner.tokColumn))
+        return false;
+    return skipToEndOfLine(scanner);
+}
+
+bool readLinkerMap(const char* fileName, SymbolDictionary& dictionary) {
+    Scanner scanner;
+    if (!scanner.open(fileName, MapKeywords))
+        return false;
+    while (scanner.tokKind != TokEndOfFile) {
+        const bool ok =
+            scanner.tokKind == TokEndOfLine ? scanner.next() : parseMapLine(scanner, dictionary);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
 
 } // namespace symmap

@@ -1,0 +1,58 @@
+// Pieces of the listing pass shared by the symbols section and by the structures and
+// records sections, and the line-level entry points that the tests drive directly.
+#pragma once
+
+#include "scanner.h"
+#include "symbol_dictionary.h"
+
+#include <string>
+
+namespace symmap {
+
+enum class Section : std::uint8_t {
+    SectionNone = 0,
+    SectionStructures = 1,
+    SectionRecords = 2,
+    SectionSymbols = 3,
+};
+
+// What earlier lines of the listing leave behind for the later ones.
+struct ParseContext {
+    Section section = Section::SectionNone;
+    SymbolEntry* currentStruct = nullptr; // structure that member lines belong to
+    SymbolEntry* currentRecord = nullptr; // record that bit lines belong to
+};
+
+// The name that begins a section line and its dictionary key.
+struct LineHead {
+    char name[TokTextLength + 1];
+    std::string key;
+};
+
+// Moves past the line's first identifier and takes the name from tokText.
+bool readLineHead(Scanner& scanner, LineHead& head);
+
+// Moves past a run of "." punctuation tokens.
+bool skipDotLeaders(Scanner& scanner);
+
+// Selector of a data segment that reaches the symbol map, 0 for any other segment.
+std::uint32_t segmentSelector(const char* segmentName);
+
+// A new entry, or null after message 9 when memory ran out.
+SymbolEntry* createEntryOrReport(SymbolDictionary& dictionary, const char* name);
+
+// One line of the listing, its first token current (neither a line end nor the file end).
+bool parseLine(ParseContext& context, Scanner& scanner, SymbolDictionary& dictionary);
+bool parseSymbolLine(ParseContext& context, Scanner& scanner, SymbolDictionary& dictionary,
+                     const LineHead& head, SymbolEntry* existing);
+// Sets `scoped` when "External" or "Public" stands here, and then skips the rest of the line.
+bool parseScopeWord(Scanner& scanner, bool& scoped);
+
+bool parseStructureLine(ParseContext& context, Scanner& scanner, SymbolDictionary& dictionary);
+bool parseRecordLine(ParseContext& context, Scanner& scanner, SymbolDictionary& dictionary);
+// Type code 0 (no type word) to 4 (QWord) of a structure member.
+bool parseMemberType(Scanner& scanner, int& typeCode);
+// The mask of a bit line (message 31 when it is not a single bit of the low byte).
+bool parseBitWeight(Scanner& scanner, std::uint32_t& weight);
+
+} // namespace symmap

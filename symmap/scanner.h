@@ -1,0 +1,124 @@
+// The token scanner shared by the listing reader and the linker-map reader.
+#pragma once
+
+#include "platform.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace symmap {
+
+enum TokenKind : std::uint8_t {
+    TokNone = 0,
+    TokPunct = 1,
+    TokEndOfLine = 2,
+    TokNumber = 3,
+    TokIdent = 4,
+    TokEndOfFile = 5,
+};
+
+enum class ScanState : std::uint8_t {
+    ScanStart,
+    ScanToken,
+    ScanNumber,
+    ScanIdent,
+    ScanAfterCr,
+    ScanDone,
+};
+
+// One keyword: `prefixLength` 0 asks for the whole word, n > 0 for its first n characters.
+struct KeywordRow {
+    int code;
+    const char* word;
+    int prefixLength;
+};
+
+struct KeywordTable {
+    const KeywordRow* rows;
+    std::size_t count;
+};
+
+// Keyword codes of the listing table.
+enum ListingKeyword : int {
+    KwMacros = 1,
+    KwStructures = 2,
+    KwAnd = 3,
+    KwUnions = 4,
+    KwRecords = 5,
+    KwSegments = 6,
+    KwGroups = 7,
+    KwProcedures = 8,
+    KwParameters = 9,
+    KwLocals = 10,
+    KwSymbols = 11,
+    KwProc = 12,
+    KwByte = 13,
+    KwWord = 14,
+    KwDWord = 15,
+    KwQWord = 16,
+    KwMech = 17,
+    KwText = 18,
+    KwNumber = 19,
+    KwExternal = 20,
+    KwPublic = 21,
+};
+
+extern const KeywordTable ListingKeywords;
+
+// Longest identifier kept in tokText; longer ones are cut (message 7).
+inline constexpr int TokTextLength = 128;
+// Characters of the file name that messages quote.
+inline constexpr std::size_t ScannerNameLength = 259;
+inline constexpr std::size_t ScannerBlockSize = 1024;
+
+class Scanner {
+  public:
+    Scanner() = default;
+    ~Scanner();
+    Scanner(const Scanner&) = delete;
+    Scanner& operator=(const Scanner&) = delete;
+
+    // Opens the file (message 1 when it cannot) and makes the first token current.
+    bool open(const char* fileName, const KeywordTable& keywords);
+    // Scans `text` as if it were the file `fileName`, block by block like a file (for tests).
+    bool openText(std::string_view text, const char* fileName, const KeywordTable& keywords);
+    // Makes the next token current; false on a read error or when the reporter says stop.
+    bool next();
+
+    TokenKind tokKind = TokNone;
+    std::int32_t tokValue = 0;
+    char tokText[TokTextLength + 1] = {};
+    int tokHexValid = 0;
+    std::uint32_t tokHexValue = 0;
+    const char* tokFile = nullptr;
+    std::int32_t tokLine = 0;
+    std::int32_t tokColumn = 0;
+
+  private:
+    void reset(const char* fileName, const KeywordTable& keywords);
+    bool advanceChar();
+    bool readBlock(std::size_t& bytesRead);
+    void lookupKeyword();
+
+    char fileName_[ScannerNameLength + 1] = {};
+    platform::File file_;
+    std::string_view text_; // in-memory input when openText was used
+    bool fromText_ = false;
+    std::size_t textPosition_ = 0;
+    unsigned char block_[ScannerBlockSize] = {};
+    std::int32_t fill_ = 0;
+    std::int32_t position_ = 0;
+    bool endOfFile_ = false;
+    std::int32_t current_ = 0;
+    std::int32_t line_ = -1;
+    std::int32_t column_ = -1;
+    ScanState state_ = ScanState::ScanStart;
+    std::int32_t identLength_ = 0;
+    const KeywordTable* keywords_ = nullptr;
+};
+
+// Moves to the line's TokEndOfLine (or TokEndOfFile), which stays current.
+bool skipToEndOfLine(Scanner& scanner);
+
+} // namespace symmap
