@@ -1,5 +1,7 @@
 #include "reader_test_support.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 #include <string>
 
@@ -123,6 +125,62 @@ TEST(LinkerMap, TwentyErrorsStopTheMapAtItsNextDiagnostic) {
     EXPECT_FALSE(result.ok);
     EXPECT_NE(result.dump.find("Cnt Word v=68 a=10\n"), std::string::npos);
     EXPECT_NE(result.dump.find("IO1 Record v=30 a=0 "), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ExampleProject, ListingAndMapGiveTheProjectsSymbols) {
+    DiagnosticsScope diagnostics;
+    const std::string root = testsupport::testDataDir() + "/../../examples/";
+    const auto result = readListingAndMap(testsupport::readFile(root + "plc.lst"),
+                                          testsupport::readFile(root + "KORVEX.map"));
+    EXPECT_TRUE(result.ok);
+    // The page break, the column titles of the symbols table and the procedure label draw message
+    // 32; the second sighting of the public constant (publics by value) draws message 40.
+    EXPECT_EQ(result.output, "t.lst(22:1) warning SV0008: Invalid character. : '\f' (0x0c)\n"
+                             "t.lst(86:19) warning SV0032: Expect structure or record name. : a\n"
+                             "t.lst(102:37) warning SV0032: Expect structure or record name. : L\n"
+                             "t.map(43:18) warning SV0040: Inconsistent informations.\n");
+    EXPECT_EQ(result.dump,
+              "@Model Const v=2 a=0\n"
+              "AXIS_S StructDef v=8 a=0 children=POS,SPEED,STATE,MODE\n"
+              "AXIS_X Struct v=a0 a=0 children=AXIS_S\n"
+              "AXIS_Y Struct v=a0 a=8 children=AXIS_S\n"
+              "BIT_MASK Const v=80 a=0\n"
+              "BUSY Bit v=2 a=0 link=IO_BITS\n"
+              "CYCLE_COUNT Word v=a0 a=10\n"
+              "DOOR_IO Record v=30 a=0 children=IO_BITS\n"
+              "ERROR_CODE Word v=30 a=4\n"
+              "FAULT Bit v=1 a=0 link=IO_BITS\n"
+              "HIST QWord v=68 a=8\n"
+              "IO_BITS RecordDef v=3 a=0 link=PANEL_IO children=READY,FAULT,BUSY\n"
+              "KEYS Record v=a0 a=20 children=KEY_BITS\n"
+              "KEY_BITS RecordDef v=3 a=0 link=KEYS children=KEY_START,KEY_STOP,KEY_RESET\n"
+              "KEY_RESET Bit v=7 a=0 link=KEY_BITS\n"
+              "KEY_START Bit v=0 a=0 link=KEY_BITS\n"
+              "KEY_STOP Bit v=1 a=0 link=KEY_BITS\n"
+              "MAX_AXES Const v=2 a=0\n"
+              "MODE Byte member v=7 a=0 link=AXIS_S\n"
+              "MODULE_BLOCK_DONE Byte v=68 a=1\n"
+              "MODULE_BLOCK_INIT Byte v=68 a=0\n"
+              "PANEL_IO Record v=30 a=2 children=IO_BITS\n"
+              "PLC_VERSION Const v=104 a=0\n"
+              "POS DWord member v=0 a=0 link=AXIS_S\n"
+              "READY Bit v=0 a=0 link=IO_BITS\n"
+              "ROZ_LIMIT Word v=160 a=0\n"
+              "ROZ_TABLE Byte v=160 a=2\n"
+              "SPARE0 Bit v=0 a=0 link=SPARE_BITS\n"
+              "SPARE_BITS RecordDef v=1 a=0 children=SPARE0\n"
+              "SPEED Word member v=4 a=0 link=AXIS_S\n"
+              "SPINDLE_DRV Mech v=68 a=6\n"
+              "STATE Byte member v=6 a=0 link=AXIS_S\n"
+              "TIMER_MS DWord v=68 a=2\n"
+              "TLIFE DWord member v=2 a=0 link=TOOL_S\n"
+              "TNUM Word member v=0 a=0 link=TOOL_S\n"
+              "TOFFS Word member v=a a=0 link=TOOL_S\n"
+              "TOOL_S StructDef v=c a=0 children=TNUM,TLIFE,TOFFS\n");
 }
 
 } // namespace
