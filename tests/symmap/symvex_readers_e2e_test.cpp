@@ -1,0 +1,252 @@
+// Symvex run end to end on listings and maps: standard output (banner masked), exit status
+// and the bytes of the .mp2 file.
+#include "test_support.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using testsupport::readFile;
+using testsupport::runProgram;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+namespace {
+
+struct SymvexRun {
+    int status;
+    std::string output; // after the three banner lines
+    std::string mp2;    // "<none>" when no file was written
+};
+
+SymvexRun runSymvex(const TempDir& dir, std::vector<std::string> args) {
+    const auto result = runProgram(SYMVEX_PATH, args, dir.path());
+    std::size_t start = 0;
+    for (int i = 0; i < 3 && start != std::string::npos; ++i) {
+        start = result.output.find('\n', start);
+        if (start != std::string::npos)
+            ++start;
+    }
+    SymvexRun run{result.exitStatus, start == std::string::npos ? "" : result.output.substr(start),
+                  "<none>"};
+    if (testsupport::fileExists(dir.file("out.mp2")))
+        run.mp2 = readFile(dir.file("out.mp2"));
+    return run;
+}
+
+// Writes the listing and the map into the folder and runs Symvex on them.
+SymvexRun runOn(const std::string& listing, const std::string& map, bool warnings = false) {
+    TempDir dir;
+    writeFile(dir.file("t.lst"), listing);
+    writeFile(dir.file("t.map"), map);
+    std::vector<std::string> args = {"out.mp2", "t.lst", "t.map"};
+    if (warnings)
+        args.insert(args.begin(), "/w");
+    return runSymvex(dir, args);
+}
+
+std::string emptyMp2() {
+    return "$MP2 02\r\n"
+           "\r\n[SYMBOL_TABLE 0]\r\n;Sel    Addr    Type    Symbol\r\n"
+           "\r\n[BIT_FIELDS 0]\r\n;Bit                           Location\r\n"
+           "\r\n[STRUCTURE_OFFSETS 0]\r\n;Name                          Offset\r\n"
+           "\r\n[BIT_WEIGHTS 0]\r\n;Bit                           Weight\r\n"
+           "\r\n[CONSTANTS 0]\r\n;Name                          Value\r\n";
+}
+
+std::string examplePath(const std::string& name) {
+    return testsupport::testDataDir() + "/../../examples/" + name;
+}
+
+TEST(SymvexExample, ExampleProjectGivesItsCheckedInSymbolMap) {
+    TempDir dir;
+    const SymvexRun run =
+        runSymvex(dir, {"out.mp2", examplePath("plc.lst"), examplePath("KORVEX.map")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "\t0 errors\r\n\r\n");
+    EXPECT_EQ(run.mp2, readFile(examplePath("plc.mp2")));
+}
+
+TEST(SymvexExample, WarningsModeShowsTheExamplesWarnings) {
+    TempDir dir;
+    writeFile(dir.file("plc.lst"), readFile(examplePath("plc.lst")));
+    writeFile(dir.file("KORVEX.map"), readFile(examplePath("KORVEX.map")));
+    const SymvexRun run = runSymvex(dir, {"out.mp2", "plc.lst", "KORVEX.map", "-w"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "plc.lst(22:1) warning SV0008: Invalid character. : '\f' (0x0c)\n"
+                          "plc.lst(86:19) warning SV0032: Expect structure or record name. : a\n"
+                          "plc.lst(102:37) warning SV0032: Expect structure or record name. : L\n"
+                          "KORVEX.map(43:18) warning SV0040: Inconsistent informations.\n"
+                          "\t0 errors, 4 warnings\r\n\r\n");
+    EXPECT_EQ(run.mp2, readFile(examplePath("plc.mp2")));
+}
+
+TEST(SymvexReaders, ListingOrMapThatCannotBeOpenedEndsTheRunWithoutSummary) {
+    TempDir dir;
+    writeFile(dir.file("t.lst"), "Symbols:\r\n");
+    SymvexRun run = runSymvex(dir, {"out.mp2", "missing.lst", "t.lst"});
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.output, " critical error SV0001: File open error. : missing.lst\n");
+    EXPECT_EQ(run.mp2, "<none>");
+
+    run = runSymvex(dir, {"out.mp2", "t.lst", dir.path()});
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.output, " critical error SV0001: File open error. : " + dir.path() + "\n");
+    EXPECT_EQ(run.mp2, "<none>");
+}
+
+TEST(SymvexReaders, PublicVariablesOfEveryKindTakeTheirAddressesFromTheMap) {
+    const SymvexRun run = runOn("Structures and Unions:\r\n"
+                                "AXIS_S . . . 0008\r\n"
+                                "  POS  . . . 0000 DWord\r\n"
+                                "Records:\r\n"
+                                "IO_BITS  . . 0008 0001\r\n"
+                                "?READY . . . 0003 0001 0008\r\n"
+                                "Symbols:\r\n"
+                                "AXIS1  . . . AXIS_S 0000 DATA_USR Public\r\n"
+                                "IO1  . . . . IO_BITS 0000 DATA_COM Public\r\n"
+                                "CNT  . . . . Word 0000 DATA1 Public\r\n"
+                                "LIMIT  . . . Number 0000h Public\r\n"
+                                "LOST . . . . Word 0000 DATA1 Public\r\n",
+                                " 0240:0020       AXIS1\r\n"
+                                " 0220:0006       io1\r\n"
+                                " 0230:001A       Cnt\r\n"
+                                " 0000:0004  Abs  LIMIT\r\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "\t0 errors\r\n\r\n");
+    EXPECT_EQ(run.mp2, "$MP2 02\r\n"
+                       "\r\n[SYMBOL_TABLE 4]\r\n;Sel    Addr    Type    Symbol\r\n"
+                       "00a0H   0020H   BYTE    AXIS1\r\n"
+                       "0068H   001aH   WORD    CNT\r\n"
+                       "0030H   0006H   BYTE    IO1\r\n"
+                       "0068H   0000H   WORD    LOST\r\n"
+                       "\r\n[BIT_FIELDS 1]\r\n;Bit                           Location\r\n"
+                       "READY                          IO1\r\n"
+                       "\r\n[STRUCTURE_OFFSETS 1]\r\n;Name                          Offset\r\n"
+                       "POS                            0000\r\n"
+                       "\r\n[BIT_WEIGHTS 1]\r\n;Bit                           Weight\r\n"
+                       "READY                          03\r\n"
+                       "\r\n[CONSTANTS 1]\r\n;Name                          Value\r\n"
+                       "LIMIT                          00000004\r\n");
+}
+
+TEST(SymvexReaders, WarningsOfTheReadersShowOnlyInWarningsMode) {
+    const std::string listing = "Symbols:\r\nA . . P Near 0000 CODE4\r\nB ~ . Byte 0001 DATA1\r\n";
+    const std::string map = "0:5 B\r\n0:6 B\r\n";
+    SymvexRun run = runOn(listing, map);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "\t0 errors\r\n\r\n");
+    const std::string quiet = run.mp2;
+
+    run = runOn(listing, map, true);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "t.lst(2:7) warning SV0032: Expect structure or record name. : P\n"
+                          "t.lst(3:3) warning SV0008: Invalid character. : '~' (0x7e)\n"
+                          "t.map(2:5) warning SV0040: Inconsistent informations.\n"
+                          "\t0 errors, 3 warnings\r\n\r\n");
+    EXPECT_EQ(run.mp2, quiet);
+    EXPECT_NE(quiet.find("0068H   0005H   BYTE    B\r\n"), std::string::npos);
+}
+
+TEST(SymvexReaders, TwentyErrorsBeforeTheReadersStopThemAtTheirNextDiagnostic) {
+    std::vector<std::string> args;
+    for (int i = 0; i < 20; ++i)
+        args.push_back("/x");
+    args.insert(args.end(), {"out.mp2", "t.lst", "t.map"});
+    std::string expected;
+    for (int i = 0; i < 20; ++i)
+        expected += " error SV0002: Invalid command-line option. : /x\n";
+
+    // A listing without a diagnostic is read; the run ends with its summary.
+    TempDir dir;
+    writeFile(dir.file("t.lst"), "Symbols:\r\nCNT . . Word 0002 DATA1\r\n");
+    writeFile(dir.file("t.map"), "");
+    SymvexRun run = runSymvex(dir, args);
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.output, expected + "\t20 errors\r\n\r\n");
+    EXPECT_NE(run.mp2.find("0068H   0002H   WORD    CNT\r\n"), std::string::npos);
+
+    // A warning (printed or not) now stops the listing reader: no summary, no file.
+    writeFile(dir.file("t.lst"), "Symbols:\r\nCNT . . Word 0002 DATA1\r\nX . . L Near 0 CODE4\r\n");
+    std::remove(dir.file("out.mp2").c_str());
+    run = runSymvex(dir, args);
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.output, expected);
+    EXPECT_EQ(run.mp2, "<none>");
+
+    // The same for the map reader.
+    writeFile(dir.file("t.lst"), "Symbols:\r\nCNT . . Word 0002 DATA1\r\n");
+    writeFile(dir.file("t.map"), "0:4 CNT\r\n");
+    run = runSymvex(dir, args);
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.output, expected);
+    EXPECT_EQ(run.mp2, "<none>");
+}
+
+TEST(SymvexReaders, BadInputGivesWarningsNeverACrash) {
+    std::string noise;
+    for (int i = 0; i < 200000; ++i)
+        noise += static_cast<char>((i * 2654435761u) >> 13);
+    const std::string longLine = "Symbols:\r\n" + std::string(1 << 20, 'x') + "\r\n";
+    for (const std::string& listing : {noise, longLine, noise.substr(0, 1023)}) {
+        const SymvexRun run = runOn(listing, noise);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.output, "\t0 errors\r\n\r\n");
+    }
+}
+
+TEST(SymvexRealData, JemmStubListingGivesItsStructureAndConstants) {
+    TempDir dir;
+    writeFile(dir.file("empty.map"), "");
+    const SymvexRun run =
+        runSymvex(dir, {"out.mp2", testsupport::testDataDir() + "/symmap/JLSTUB.lst", "empty.map"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "\t0 errors\r\n\r\n");
+    EXPECT_EQ(run.mp2, readFile(testsupport::testDataDir() + "/symmap/JLSTUB.mp2"));
+}
+
+TEST(SymvexRealData, SnakeListingGivesOnlyItsConstants) {
+    const std::string root = testsupport::realDataDir();
+    if (root.empty())
+        GTEST_SKIP() << "no real data beside the checkout";
+    TempDir dir;
+    writeFile(dir.file("empty.map"), "");
+    const SymvexRun run = runSymvex(dir, {"out.mp2", root + "/snakeasm/snake.lst", "empty.map"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, "\t0 errors\r\n\r\n");
+    EXPECT_EQ(run.mp2, readFile(testsupport::testDataDir() + "/symmap/snake.mp2"));
+}
+
+TEST(SymvexRealData, EveryRealListingRunsToItsSummary) {
+    const std::string root = testsupport::realDataDir();
+    if (root.empty())
+        GTEST_SKIP() << "no real data beside the checkout";
+    const char* const pairs[][2] = {
+        {"masm500/22.LST", "masm500/22.MAP"},
+        {"masm125/DAC1.LST", "masm125/DAC1.MAP"},
+        {"masm125/RE.LST", "masm125/RE.MAP"},
+        {"causeway/CWEM.lst", "pcmos/jim/$$MOS.MAP"},
+        {"causeway/CWEMj.lst", "pcmos/mos5src/DEBUG.MAP"},
+        {"asmc/_lseeki64.lst", "secondreality/PLZPART/PLZPART.MAP"},
+        {"asmlib/MYLIB.LST", "asmlib/TEST.MAP"},
+        {"spellit/MAIN.LST", "secondreality/PAM/PAM.MAP"},
+        {"secondreality/LENS/ASM.LST", "secondreality/LENS/ASM.MAP"},
+    };
+    for (const auto& pair : pairs) {
+        TempDir dir;
+        const SymvexRun run =
+            runSymvex(dir, {"/w", "out.mp2", root + "/" + pair[0], root + "/" + pair[1]});
+        EXPECT_EQ(run.status, 0) << pair[0];
+        EXPECT_NE(run.output.find("\t0 errors, "), std::string::npos) << pair[0];
+        EXPECT_EQ(run.mp2.compare(0, 9, "$MP2 02\r\n"), 0) << pair[0];
+    }
+}
+
+TEST(SymvexReaders, EmptyListingAndMapGiveAnEmptySymbolMap) {
+    const SymvexRun run = runOn("", "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.mp2, emptyMp2());
+}
+
+} // namespace
