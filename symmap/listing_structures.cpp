@@ -19,6 +19,19 @@ bool reportDuplicate(const Scanner& scanner, const LineHead& head) {
                          std::string_view(head.name));
 }
 
+// Line head, duplicate check and dot leaders of a structure or record line; `enter` is false
+// when the name has an entry already (message 30).
+bool readDefinitionHead(Scanner& scanner, SymbolDictionary& dictionary, LineHead& head,
+                        bool& enter) {
+    enter = false;
+    if (!readLineHead(scanner, head))
+        return false;
+    if (dictionary.lookup(head.key) != nullptr)
+        return reportDuplicate(scanner, head);
+    enter = true;
+    return skipDotLeaders(scanner);
+}
+
 bool beginsWithMech(const Scanner& scanner) {
     return scanner.tokKind == TokIdent && scanner.tokValue == KwMech;
 }
@@ -67,13 +80,10 @@ bool parseBitWeight(Scanner& scanner, std::uint32_t& weight) {
 
 bool parseStructureLine(ParseContext& context, Scanner& scanner, SymbolDictionary& dictionary) {
     LineHead head;
-    if (!readLineHead(scanner, head))
+    bool enter = false;
+    if (!readDefinitionHead(scanner, dictionary, head, enter))
         return false;
-    if (dictionary.lookup(head.key) != nullptr)
-        return reportDuplicate(scanner, head);
-    if (!skipDotLeaders(scanner))
-        return false;
-    if (scanner.tokKind != TokNumber)
+    if (!enter || scanner.tokKind != TokNumber)
         return true;
     const std::uint32_t number = static_cast<std::uint32_t>(scanner.tokValue);
     int typeCode = 0;
@@ -111,13 +121,10 @@ bool parseRecordLine(ParseContext& context, Scanner& scanner, SymbolDictionary& 
         return true;
     }
     LineHead head;
-    if (!readLineHead(scanner, head))
+    bool enter = false;
+    if (!readDefinitionHead(scanner, dictionary, head, enter))
         return false;
-    if (dictionary.lookup(head.key) != nullptr)
-        return reportDuplicate(scanner, head);
-    if (!skipDotLeaders(scanner))
-        return false;
-    if (scanner.tokKind != TokNumber)
+    if (!enter || scanner.tokKind != TokNumber)
         return true;
     const std::uint32_t first = static_cast<std::uint32_t>(scanner.tokValue);
     if (!scanner.next())

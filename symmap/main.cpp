@@ -1,2 +1,4 @@
 // Placeholder entry until the driver is written.
-int main() { return 255; }
+int main() {
+    return 255;
+}

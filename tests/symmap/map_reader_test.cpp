@@ -184,39 +184,3 @@ TEST(ExampleProject, ListingAndMapGiveTheProjectsSymbols) {
 }
 
 } // namespace
-
-namespace {
-
-// Every real listing, with its map where one exists, is read to its end.
-TEST(RealData, EveryListingAndMapIsReadToItsEnd) {
-    const std::string root = testsupport::realDataDir();
-    if (root.empty())
-        GTEST_SKIP() << "no real data beside the checkout";
-    const char* const pairs[][2] = {
-        {"masm500/22.LST", "masm500/22.MAP"},
-        {"masm125/DAC1.LST", "masm125/DAC1.MAP"},
-        {"masm125/RE.LST", "masm125/RE.MAP"},
-        {"causeway/CWMAKE.lst", nullptr},
-        {"causeway/CWEM.lst", nullptr},
-        {"causeway/CWEMj.lst", nullptr},
-        {"jemm/JLSTUB.lst", nullptr},
-        {"asmc/_lseeki64.lst", nullptr},
-        {"asmlib/MYLIB.LST", "asmlib/TEST.MAP"},
-        {"spellit/MAIN.LST", nullptr},
-        {"spellit/MDAT.LST", nullptr},
-        {"spellit/SOUND.LST", nullptr},
-        {"secondreality/LENS/ASM.LST", "secondreality/LENS/ASM.MAP"},
-        {"snakeasm/snake.lst", nullptr},
-        {"pcmos/mos5src/DEBUG.MAP", "pcmos/jim/$$MOS.MAP"},
-        {"secondreality/PLZPART/PLZPART.MAP", "secondreality/PAM/PAM.MAP"},
-    };
-    for (const auto& pair : pairs) {
-        DiagnosticsScope diagnostics;
-        const std::string listing = testsupport::readFile(root + "/" + pair[0]);
-        const std::string map = pair[1] ? testsupport::readFile(root + "/" + pair[1]) : "";
-        const auto result = readListingAndMap(listing, map);
-        EXPECT_TRUE(result.ok) << pair[0];
-    }
-}
-
-} // namespace

@@ -218,6 +218,7 @@ TEST(SymvexRealData, SnakeListingGivesOnlyItsConstants) {
     EXPECT_EQ(run.mp2, readFile(testsupport::testDataDir() + "/symmap/snake.mp2"));
 }
 
+// Every real listing, with a real map, runs to its summary (maps also read as listings).
 TEST(SymvexRealData, EveryRealListingRunsToItsSummary) {
     const std::string root = testsupport::realDataDir();
     if (root.empty())
@@ -232,6 +233,12 @@ TEST(SymvexRealData, EveryRealListingRunsToItsSummary) {
         {"asmlib/MYLIB.LST", "asmlib/TEST.MAP"},
         {"spellit/MAIN.LST", "secondreality/PAM/PAM.MAP"},
         {"secondreality/LENS/ASM.LST", "secondreality/LENS/ASM.MAP"},
+        {"causeway/CWMAKE.lst", "pcmos/cutils/EXPORT.MAP"},
+        {"jemm/JLSTUB.lst", "secondreality/GLENZ/V.MAP"},
+        {"spellit/MDAT.LST", "pcmos/import/IMPORT.MAP"},
+        {"spellit/SOUND.LST", "pcmos/cutils/GENMBR.MAP"},
+        {"snakeasm/snake.lst", "secondreality/LENS/LENS.MAP"},
+        {"pcmos/mos5src/DEBUG.MAP", "pcmos/mos5src/COMPFILE.MAP"},
     };
     for (const auto& pair : pairs) {
         TempDir dir;
