@@ -1,0 +1,29 @@
+// Reads a text file in pieces as the tool chain's platform reads text: a carriage return
+// directly followed by a line feed reads as one line feed, nothing else changes, and each
+// piece ends after a line feed or when it holds the most characters asked for.
+#pragma once
+
+#include "platform.h"
+
+#include <cstddef>
+
+namespace tessan {
+
+enum class PieceResult { Piece, End, ReadError };
+
+struct TextReader {
+    platform::File* file = nullptr;
+    unsigned char buffer[8192];
+    std::size_t position = 0;
+    std::size_t filled = 0;
+    bool atEnd = false;
+    bool failed = false;
+};
+
+void startTextReader(TextReader& reader, platform::File& file);
+// Reads the next piece of at most `maxChars` characters into `piece` (which has room for
+// maxChars + 1 bytes; a zero byte follows the piece) and sets `length`. NUL bytes are
+// ordinary characters, so `length` and not the zero byte tells where the piece ends.
+PieceResult readPiece(TextReader& reader, char* piece, std::size_t maxChars, std::size_t& length);
+
+} // namespace tessan
