@@ -1,5 +1,6 @@
 // Maps the linked executable read-only and finds its load module.
 #include "splitter.h"
+#include "text_lines.h"
 
 namespace tessan {
 
@@ -7,21 +8,6 @@ namespace {
 
 // The fixed part of the MZ header; of it only the header size at offset 8 is used.
 constexpr std::size_t FixedHeaderBytes = 28;
-
-// Reads up to `size` bytes, completing short counts; `count` is less than `size` only at the
-// end of the file.
-bool readFully(platform::File& file, unsigned char* buffer, std::size_t size, std::size_t& count) {
-    count = 0;
-    while (count < size) {
-        std::size_t got = 0;
-        if (!platform::readBytes(file, buffer + count, size - count, got))
-            return false;
-        if (got == 0)
-            break;
-        count += got;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -34,7 +20,7 @@ bool loadImage(const char* exePath, ImageView& image) {
     }
     unsigned char header[FixedHeaderBytes];
     std::size_t count = 0;
-    const bool read = readFully(file, header, sizeof header, count);
+    const bool read = readUpTo(file, header, sizeof header, count);
     platform::closeFile(file);
     if (!read) {
         printMessage("\nError: 12, File read error: %s\n", exePath);

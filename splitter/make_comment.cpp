@@ -13,19 +13,11 @@ constexpr std::size_t MakePieceChars = 199;
 // The comment text fills the block but its last byte, which stays zero.
 constexpr std::size_t CommentChars = 31;
 
-bool containsWord(const char* line, std::size_t length, const char* word) {
-    const std::size_t wordLength = std::strlen(word);
-    for (std::size_t i = 0; i + wordLength <= length; ++i)
-        if (std::memcmp(line + i, word, wordLength) == 0)
-            return true;
-    return false;
-}
-
 } // namespace
 
 bool takeCommentLine(const char* line, std::size_t length, CommentBlock& comment) {
-    if (!containsWord(line, length, "COMMENT") && !containsWord(line, length, "Comment") &&
-        !containsWord(line, length, "comment"))
+    if (!containsText(line, length, "COMMENT") && !containsText(line, length, "Comment") &&
+        !containsText(line, length, "comment"))
         return false;
     std::memset(comment.bytes, ' ', CommentChars);
     comment.bytes[CommentChars] = '\0';

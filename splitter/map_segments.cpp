@@ -42,14 +42,6 @@ const EntryText EntryTexts[SegmentEntryCount] = {
     {" ??SEC_PROC_FAR_END", "??SEC_PROC_FAR_END", ""},
 };
 
-bool containsKey(const char* line, std::size_t length, const char* key) {
-    const std::size_t keyLength = std::strlen(key);
-    for (std::size_t i = 0; i + keyLength <= length; ++i)
-        if (std::memcmp(line + i, key, keyLength) == 0)
-            return true;
-    return false;
-}
-
 int hexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -89,7 +81,7 @@ void initSegmentTable(SegmentTable& table) {
 int takeMapLine(SegmentTable& table, const char* line, std::size_t length) {
     int selected = -1;
     for (int i = 0; i < SegmentEntryCount && selected < 0; ++i)
-        if (containsKey(line, length, table.entries[i].key))
+        if (containsText(line, length, table.entries[i].key))
             selected = i;
     if (selected < 0)
         return -1;

@@ -1,6 +1,7 @@
 // Driver of the splitter: banner, usage text, the command line and the command file, and the
 // phases in their fixed order.
 #include "splitter.h"
+#include "text_lines.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -87,16 +88,10 @@ bool readCommandFile(const char* path, RunArguments& arguments) {
     // the first 10000 bytes are what is used whatever the file system hands back per call.
     static char data[CommandFileLimit];
     std::size_t size = 0;
-    while (size < CommandFileLimit) {
-        std::size_t count = 0;
-        if (!platform::readBytes(file, data + size, CommandFileLimit - size, count)) {
-            printMessage("\nError: 2, File read error: %s\n", path);
-            platform::closeFile(file);
-            return false;
-        }
-        if (count == 0)
-            break;
-        size += count;
+    if (!readUpTo(file, data, CommandFileLimit, size)) {
+        printMessage("\nError: 2, File read error: %s\n", path);
+        platform::closeFile(file);
+        return false;
     }
 
     auto skippable = [](char c) { return c == '\r' || c == '\n' || c == ' '; };

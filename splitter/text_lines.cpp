@@ -1,6 +1,8 @@
 // Buffered text pieces over platform::readBytes, for the linker map and the make-file.
 #include "text_lines.h"
 
+#include <cstring>
+
 namespace tessan {
 
 void startTextReader(TextReader& reader, platform::File& file) {
@@ -51,6 +53,28 @@ PieceResult readPiece(TextReader& reader, char* piece, std::size_t maxChars, std
     if (reader.failed)
         return PieceResult::ReadError;
     return length > 0 ? PieceResult::Piece : PieceResult::End;
+}
+
+bool containsText(const char* line, std::size_t length, const char* text) {
+    const std::size_t textLength = std::strlen(text);
+    for (std::size_t i = 0; i + textLength <= length; ++i)
+        if (std::memcmp(line + i, text, textLength) == 0)
+            return true;
+    return false;
+}
+
+bool readUpTo(platform::File& file, void* buffer, std::size_t size, std::size_t& count) {
+    count = 0;
+    while (count < size) {
+        std::size_t got = 0;
+        if (!platform::readBytes(file, static_cast<unsigned char*>(buffer) + count, size - count,
+                                 got))
+            return false;
+        if (got == 0)
+            break;
+        count += got;
+    }
+    return true;
 }
 
 } // namespace tessan

@@ -26,4 +26,12 @@ void startTextReader(TextReader& reader, platform::File& file);
 // ordinary characters, so `length` and not the zero byte tells where the piece ends.
 PieceResult readPiece(TextReader& reader, char* piece, std::size_t maxChars, std::size_t& length);
 
+// True when `text` occurs in the `length` characters of `line` (case-sensitive; NUL bytes in
+// the line are ordinary characters).
+bool containsText(const char* line, std::size_t length, const char* text);
+
+// Reads up to `size` bytes, completing the short counts the system may hand back; `count` is
+// less than `size` only at the end of the file. False on a read error.
+bool readUpTo(platform::File& file, void* buffer, std::size_t size, std::size_t& count);
+
 } // namespace tessan
