@@ -330,3 +330,34 @@ TEST(TessanExample, PlcgenDescriptionGivesSeventeenImages) {
             EXPECT_EQ(readFile(dir.file("out") + "/" + name), bytes) << name;
     }
 }
+
+// A real linker's executable, read in place: the header word gives the load module, and the
+// images hold the file's own bytes from there.
+TEST(TessanRealData, RealExecutableLoadModule) {
+    if (testsupport::realDataDir().empty())
+        GTEST_SKIP() << "no real data beside the checkout";
+    const std::string exePath = testsupport::realDataDir() + "/masm125/DAC1.EXE";
+    const std::string exe = readFile(exePath);
+    ASSERT_EQ(word(exe, 8), 32u);
+    plcgen::ProgramSpec spec;
+    // Every range fits the 4106-byte load module: CODE5 reads only its header here, since
+    // its last 6144 bytes are never read.
+    for (int i = 0; i < 17; ++i)
+        spec.segments.push_back({plcgen::CodeSegmentNames[i],
+                                 "CODE",
+                                 std::uint32_t(0x40 * i),
+                                 i == 1 ? 6180u : 68u,
+                                 {}});
+    spec.publics = {{"??SEC_PROC_DUSR_LOAD", 0x0010, 0x0000},
+                    {"??SEC_PROC_DUSR_END", 0x0010, 0x0010},
+                    {"??SEC_PROC_FAR_END", 0x0000, 0x1000}};
+    TempDir dir;
+    writeFile(dir.file("real.map"), plcgen::buildMap(spec));
+    writeFile(dir.file("Make.knf"), "# comment \"real\"\n");
+    const auto result =
+        tessan({dir.path() + "/", exePath, dir.file("real.map"), dir.file("Make.knf")});
+    ASSERT_EQ(result.exitStatus, 0) << result.output;
+    for (const auto& [name, bytes] : expectedImages(spec, exe, commentBlock("real")))
+        EXPECT_EQ(readFile(dir.file(name)), bytes) << name;
+    EXPECT_EQ(readFile(dir.file("Plc_far0.bin")).size(), 32u + 32u);
+}
