@@ -361,3 +361,49 @@ TEST(TessanRealData, RealExecutableLoadModule) {
         EXPECT_EQ(readFile(dir.file(name)), bytes) << name;
     EXPECT_EQ(readFile(dir.file("Plc_far0.bin")).size(), 32u + 32u);
 }
+
+// Writes that fail part-way, from a file-size limit (512-byte blocks of the shell): the
+// message names the piece and the file, the files before stay complete, none follows.
+TEST(TessanRun, WriteFailuresNameTheirPiece) {
+    struct Case {
+        int blocks;
+        std::uint32_t far0Length;
+        const char* message;
+        const char* failing;
+    };
+    const Case cases[] = {
+        {0, 0x1A00, "\nError: 16, Header write error: ", "Plc_main.bin"},
+        // Plc_far0.bin: header and 476 segment bytes fit in 512, the DUSR block does not.
+        {1, 0x1A00, "\nError: 18, Pointer write error: ", "Plc_far0.bin"},
+        {1, 0x1C00, "\nError: 17, File write error: ", "Plc_far0.bin"},
+    };
+    for (const Case& c : cases) {
+        Project project;
+        plcgen::SegmentSpec& far = *plcgen::findSegment(project.spec, "CODE5");
+        far.length = c.far0Length;
+        plcgen::fillRamp(far, 0x51, 7);
+        for (auto& segment : project.spec.segments)
+            if (segment.name.rfind("CODE_UNIT", 0) == 0 || segment.name == "DUSR_CODE")
+                segment.start += c.far0Length - 0x1A00;
+        project.spec.moduleSize = 0;
+        for (auto& symbol : project.spec.publics)
+            if (symbol.name != "??SEC_PROC_FAR_END")
+                symbol.segment =
+                    static_cast<std::uint16_t>(symbol.segment + (c.far0Length - 0x1A00) / 16);
+        project.write();
+        std::string command =
+            "trap '' XFSZ; ulimit -f " + std::to_string(c.blocks) + "; exec " + TESSAN_PATH;
+        for (const std::string& arg : project.args())
+            command += " '" + arg + "'";
+        const auto limited = runProgram("/bin/sh", {"-c", command});
+        EXPECT_EQ(limited.exitStatus, 255);
+        EXPECT_EQ(afterBanner(limited.output), c.message + project.out(c.failing) + "\n");
+        const auto images = expectedImages(project.spec, plcgen::buildExecutable(project.spec),
+                                           commentBlock("Line 7 press"));
+        if (c.blocks > 0) {
+            EXPECT_EQ(readFile(project.out("Plc_main.bin")), images[0].second);
+        }
+        for (int i = 2; i < 17; ++i)
+            EXPECT_FALSE(testsupport::fileExists(project.out(images[i].first)));
+    }
+}
