@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Times Tessan on large generated executables: seventeen code segments of 60 KiB each (the
+# 5-digit Start column of the map leaves room for no more below 1 MiB), the DUSR block, and
+# a load module padded to several sizes. Prints the wall time per run and the peak resident
+# memory, which should stay flat as the executable grows: the images are written straight
+# from the read-only view, and only the pages that are copied are ever touched.
+#   bench/splitter_bench.sh [RUNS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-20}
+
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLC_BUILD_TESTS=OFF >/dev/null
+cmake --build build-bench -j2 --target Tessan plcgen >/dev/null
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+describe() { # $1: load-module size, hexadecimal
+  echo "header 20"
+  echo "module $1"
+  local names=(CODE4 CODE5) i
+  for i in $(seq 3 17); do names+=("$(printf 'CODE_UNIT%02d' "$i")"); done
+  for i in "${!names[@]}"; do
+    printf 'segment %s CODE %05X 0F000 ramp %02X 03\n' "${names[$i]}" $((i * 0xF000)) $((i + 1))
+  done
+  echo "segment DUSR_CODE CODE FF000 00800 ramp 80 05"
+  echo "public ??SEC_PROC_DUSR_LOAD FF00:0000"
+  echo "public ??SEC_PROC_DUSR_END FF00:0700"
+  echo "public ??SEC_PROC_FAR_END 0F00:E000"
+  echo 'make # Comment "benchmark"'
+}
+
+printf '%-12s %-12s %-14s %-12s\n' "exe KiB" "images KiB" "ms per run" "peak RSS KiB"
+for size in FF800 1000000 10000000 40000000; do
+  describe "$size" >"$work/big.plcgen"
+  build-bench/plcgen "$work/big.plcgen" "$work/BIG.EXE" "$work/BIG.map" "$work/Make.knf"
+  mkdir -p "$work/out"
+  start=$(date +%s%N)
+  for _ in $(seq "$runs"); do
+    build-bench/splitter/Tessan "$work/out/" "$work/BIG.EXE" "$work/BIG.map" "$work/Make.knf" >/dev/null
+  done
+  end=$(date +%s%N)
+  rss=$(/usr/bin/time -f '%M' build-bench/splitter/Tessan "$work/out/" "$work/BIG.EXE" \
+        "$work/BIG.map" "$work/Make.knf" 2>&1 >/dev/null | tail -1)
+  printf '%-12s %-12s %-14s %-12s\n' $(($(stat -c %s "$work/BIG.EXE") / 1024)) \
+    $(($(du -sk "$work/out" | cut -f1))) $(((end - start) / runs / 1000000)) "$rss"
+  rm -f "$work/BIG.EXE"
+done

@@ -1,0 +1,5 @@
+#include "joiner.h"
+
+int main(int argc, char** argv) {
+    return orlund::runOrlund(argc, argv);
+}

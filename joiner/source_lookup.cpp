@@ -1,0 +1,31 @@
+// Finding a source on a file system that tells letter case apart.
+//
+// The splitter writes "Plc_main.bin" and the joiner asks for "PLC_MAIN.BIN"; the tool
+// chain's own platform ignores case in file names, so the two meet there. Here the name is
+// tried as it stands first and only then matched against its directory ignoring case.
+#include "joiner.h"
+
+namespace orlund {
+
+bool locateSource(const std::string& composed, std::string& found) {
+    found.clear();
+    if (platform::existsAsFile(composed.c_str())) {
+        found = composed;
+        return true;
+    }
+    // The directory part keeps its last "/", so "/NAME" is looked for in "/" and a bare
+    // name in the current directory ("").
+    const std::size_t slash = composed.rfind('/');
+    const std::string directory =
+        slash == std::string::npos ? std::string() : composed.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? composed : composed.substr(slash + 1);
+    if (name.empty())
+        return false;
+    std::string entry;
+    if (!platform::findFileIgnoringCase(directory, name, entry))
+        return false;
+    found = directory + entry;
+    return true;
+}
+
+} // namespace orlund

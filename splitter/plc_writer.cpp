@@ -1,0 +1,147 @@
+// Writes the seventeen PLC image files, each a 32-byte header and bytes copied straight from
+// the read-only view of the executable.
+#include "splitter.h"
+
+#include <cstring>
+
+namespace tessan {
+
+namespace {
+
+constexpr std::uint32_t HeaderBytes = 32;
+// Plc_main.bin carries the comment block in place of CODE4's bytes 32 to 63.
+constexpr std::uint32_t MainMinimum = 64;
+// The last 6144 bytes of CODE5 are never written; what stays begins after its header.
+constexpr std::uint32_t FarDropped = 6144;
+constexpr std::uint32_t FarMinimum = FarDropped + HeaderBytes;
+// The DUSR block reaches this many bytes beyond ??SEC_PROC_DUSR_END.
+constexpr std::uint32_t DusrTail = 16;
+
+void putWord(unsigned char* bytes, std::size_t offset, std::uint32_t value) {
+    bytes[offset] = static_cast<unsigned char>(value & 0xFF);
+    bytes[offset + 1] = static_cast<unsigned char>((value >> 8) & 0xFF);
+}
+
+std::uint32_t addBytes(std::uint32_t sum, const unsigned char* bytes, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        sum += bytes[i];
+    return sum;
+}
+
+// One piece of an image file after its header, with the error printed when its write fails.
+struct Piece {
+    const unsigned char* bytes;
+    std::size_t count;
+    const char* failure;
+};
+
+const char SegmentWriteError[] = "\nError: 17, File write error: %s\n";
+
+bool segmentFails(const SegmentEntry& entry, std::uint32_t minimum, std::uint64_t readLength,
+                  const ImageView& image) {
+    if (entry.mapLength < 4 || entry.length < minimum)
+        return true;
+    return image.moduleBase + entry.start + readLength > image.view.size;
+}
+
+bool writeImageFile(const std::string& name, const unsigned char* segment, std::uint32_t fileLength,
+                    std::uint16_t farEnd, const Piece* pieces, int pieceCount, ImageView& image) {
+    unsigned char header[HeaderBytes];
+    std::memcpy(header, segment, HeaderBytes);
+    putWord(header, 12, fileLength);
+    putWord(header, 21, farEnd);
+    putWord(header, 24, fileLength - HeaderBytes);
+    putWord(header, 28, HeaderBytes);
+    putWord(header, 14, addBytes(0, header + 8, 6));
+    std::uint32_t dataCheck = 0;
+    for (int i = 0; i < pieceCount; ++i)
+        dataCheck = addBytes(dataCheck, pieces[i].bytes, pieces[i].count);
+    putWord(header, 26, dataCheck);
+
+    platform::File file;
+    if (!platform::createForWriting(name.c_str(), file)) {
+        printMessage("\nError: 15, File create error: %s\n", name.c_str());
+        releaseImage(image);
+        return false;
+    }
+    const char* failure = nullptr;
+    if (!platform::writeAll(file, header, HeaderBytes))
+        failure = "\nError: 16, Header write error: %s\n";
+    for (int i = 0; i < pieceCount && failure == nullptr; ++i)
+        if (pieces[i].count > 0 && !platform::writeAll(file, pieces[i].bytes, pieces[i].count))
+            failure = pieces[i].failure;
+    // A file the system could not close cleanly may not hold what was written.
+    if (!platform::closeFile(file) && failure == nullptr)
+        failure = SegmentWriteError;
+    if (failure != nullptr) {
+        printMessage(failure, name.c_str());
+        releaseImage(image);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool checkSegmentRanges(const SegmentTable& table, const ImageView& image) {
+    for (int i = 0; i < CodeSegmentCount; ++i) {
+        const SegmentEntry& entry = table.entries[i];
+        bool fails = false;
+        if (i == EntryCODE4)
+            fails = segmentFails(entry, MainMinimum, entry.length, image);
+        else if (i == EntryCODE5)
+            fails =
+                segmentFails(entry, FarMinimum, std::uint64_t{entry.length} - FarDropped, image);
+        else
+            fails = segmentFails(entry, HeaderBytes, entry.length, image);
+        if (fails) {
+            printMessage("\nError: 21, Segment out of range: %s\n", entry.name);
+            return false;
+        }
+    }
+    if (table.dusrLoad() > table.dusrEnd() ||
+        image.moduleBase + table.dusrEnd() + DusrTail > image.view.size) {
+        printMessage("\nError: 21, Segment out of range: %s\n", "DUSR");
+        return false;
+    }
+    return true;
+}
+
+bool writePlcFiles(const std::string& outputPath, const SegmentTable& table, ImageView& image,
+                   const CommentBlock& comment) {
+    if (!checkSegmentRanges(table, image)) {
+        releaseImage(image);
+        return false;
+    }
+    const unsigned char* module = image.view.data + image.moduleBase;
+    const std::uint16_t farEnd = static_cast<std::uint16_t>(table.farEnd() & 0xFFFF);
+
+    for (int i = 0; i < CodeSegmentCount; ++i) {
+        const SegmentEntry& entry = table.entries[i];
+        const unsigned char* segment = module + entry.start;
+        const std::uint32_t L = entry.length;
+        const std::string name = outputPath + entry.fileName;
+        bool written = false;
+        if (i == EntryCODE4) {
+            const Piece pieces[] = {
+                {comment.bytes, sizeof comment.bytes, "\nError: 18, Comment write error: %s\n"},
+                {segment + MainMinimum, L - MainMinimum, SegmentWriteError}};
+            written = writeImageFile(name, segment, L, farEnd, pieces, 2, image);
+        } else if (i == EntryCODE5) {
+            const std::uint32_t dusrCount = table.dusrEnd() - table.dusrLoad() + DusrTail;
+            const Piece pieces[] = {
+                {segment + HeaderBytes, L - FarMinimum, SegmentWriteError},
+                {module + table.dusrLoad(), dusrCount, "\nError: 18, Pointer write error: %s\n"}};
+            written = writeImageFile(name, segment, L - FarMinimum + HeaderBytes + dusrCount,
+                                     farEnd, pieces, 2, image);
+        } else {
+            const Piece pieces[] = {{segment + HeaderBytes, L - HeaderBytes, SegmentWriteError}};
+            written = writeImageFile(name, segment, L, farEnd, pieces, 1, image);
+        }
+        if (!written)
+            return false;
+    }
+    return true;
+}
+
+} // namespace tessan

@@ -1,0 +1,80 @@
+// Buffered text pieces over platform::readBytes, for the linker map and the make-file.
+#include "text_lines.h"
+
+#include <cstring>
+
+namespace tessan {
+
+void startTextReader(TextReader& reader, platform::File& file) {
+    reader.file = &file;
+    reader.position = 0;
+    reader.filled = 0;
+    reader.atEnd = false;
+    reader.failed = false;
+}
+
+namespace {
+
+// Makes at least one byte available; false at the end of the file or after a read error.
+bool haveByte(TextReader& reader) {
+    if (reader.position < reader.filled)
+        return true;
+    if (reader.atEnd || reader.failed)
+        return false;
+    std::size_t count = 0;
+    if (!platform::readBytes(*reader.file, reader.buffer, sizeof reader.buffer, count)) {
+        reader.failed = true;
+        return false;
+    }
+    reader.position = 0;
+    reader.filled = count;
+    if (count == 0) {
+        reader.atEnd = true;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+PieceResult readPiece(TextReader& reader, char* piece, std::size_t maxChars, std::size_t& length) {
+    length = 0;
+    while (length < maxChars && haveByte(reader)) {
+        char c = static_cast<char>(reader.buffer[reader.position++]);
+        if (c == '\r' && haveByte(reader) && reader.buffer[reader.position] == '\n') {
+            c = '\n';
+            ++reader.position;
+        }
+        piece[length++] = c;
+        if (c == '\n')
+            break;
+    }
+    piece[length] = '\0';
+    if (reader.failed)
+        return PieceResult::ReadError;
+    return length > 0 ? PieceResult::Piece : PieceResult::End;
+}
+
+bool containsText(const char* line, std::size_t length, const char* text) {
+    const std::size_t textLength = std::strlen(text);
+    for (std::size_t i = 0; i + textLength <= length; ++i)
+        if (std::memcmp(line + i, text, textLength) == 0)
+            return true;
+    return false;
+}
+
+bool readUpTo(platform::File& file, void* buffer, std::size_t size, std::size_t& count) {
+    count = 0;
+    while (count < size) {
+        std::size_t got = 0;
+        if (!platform::readBytes(file, static_cast<unsigned char*>(buffer) + count, size - count,
+                                 got))
+            return false;
+        if (got == 0)
+            break;
+        count += got;
+    }
+    return true;
+}
+
+} // namespace tessan

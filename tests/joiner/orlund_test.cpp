@@ -1,0 +1,153 @@
+// The built Orlund run end to end on images written into a temporary folder: standard
+// output, exit status and the joined file's bytes.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using namespace testsupport;
+
+namespace {
+
+// The names under which the splitter writes its images, in the order of the joined file.
+const std::vector<std::string> kSplitterNames = {
+    "Plc_main.bin", "Plc_far0.bin", "Plc_e003.bin", "Plc_e004.bin", "Plc_e005.bin", "Plc_e006.bin",
+    "Plc_e007.bin", "Plc_e008.bin", "Plc_e009.bin", "Plc_e010.bin", "Plc_e011.bin", "Plc_e012.bin",
+    "Plc_e013.bin", "Plc_e014.bin", "Plc_e015.bin", "Plc_e016.bin", "Plc_e017.bin"};
+
+const std::string kBanner = "\nJoint files by ORLUND                 Version 1.3   <notice>\n";
+const std::string kOpenError = "\nError: Source file cannot be opened\n";
+
+// Sizes around the 512-byte buffer, an empty image among them.
+const std::size_t kSizes[] = {1500, 512, 0, 1024, 1,  511, 513,  32, 2048,
+                              7,    100, 3, 999,  64, 0,   1025, 300};
+
+// Content that differs from image to image and from byte to byte.
+std::string imageBytes(std::size_t index, std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + index * 31 + i / 256) & 0xFF);
+    return bytes;
+}
+
+// Writes the seventeen images as "<prefix><name>"; returns their concatenation.
+std::string writeImages(const std::string& prefix) {
+    std::string joined;
+    for (std::size_t i = 0; i < kSplitterNames.size(); ++i) {
+        const std::string bytes = imageBytes(i, kSizes[i]);
+        writeFile(prefix + kSplitterNames[i], bytes);
+        joined += bytes;
+    }
+    return joined;
+}
+
+// Runs Orlund; the banner's notice is replaced by "<notice>".
+RunResult runOrlund(const std::vector<std::string>& args, const std::string& workDir = {}) {
+    RunResult result = runProgram(ORLUND_PATH, args, workDir);
+    const std::string head = "Version 1.3   ";
+    const std::size_t start = result.output.find(head);
+    const std::size_t end = result.output.find('\n', start + head.size());
+    if (start != std::string::npos && end != std::string::npos)
+        result.output.replace(start + head.size(), end - start - head.size(), "<notice>");
+    return result;
+}
+
+TEST(Orlund, JoinsTheSeventeenImagesAndTheEndFileInTableOrder) {
+    TempDir dir;
+    const std::string images = writeImages(dir.path() + "/");
+    const std::string end = imageBytes(99, 700);
+    writeFile(dir.file("PLC_ENDP"), end);
+    // Extra arguments are ignored.
+    const RunResult run =
+        runOrlund({dir.path() + "/", "joined.bin", dir.file("PLC_ENDP"), "surplus", "NO"});
+    EXPECT_EQ(run.output, kBanner);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(readFile(dir.file("joined.bin")), images + end);
+}
+
+TEST(Orlund, MissingFifthImageLeavesTheFirstFour) {
+    TempDir dir;
+    writeImages(dir.path() + "/");
+    std::filesystem::remove(dir.file("Plc_e005.bin"));
+    writeFile(dir.file("PLC_ENDP"), "end");
+    const RunResult run = runOrlund({dir.path() + "/", "joined.bin", dir.file("PLC_ENDP")});
+    EXPECT_EQ(run.output, kBanner + kOpenError);
+    EXPECT_EQ(run.exitStatus, 255);
+    std::string firstFour;
+    for (std::size_t i = 0; i < 4; ++i)
+        firstFour += imageBytes(i, kSizes[i]);
+    EXPECT_EQ(readFile(dir.file("joined.bin")), firstFour);
+}
+
+TEST(Orlund, OutputPathIsAPlainPrefixOfAnyLength) {
+    TempDir dir;
+    // Far longer than 80 characters, and glued to the names with no separator.
+    const std::string prefix = dir.file(std::string(150, 'd')) + "/" + std::string(120, 'p');
+    std::filesystem::create_directory(dir.file(std::string(150, 'd')));
+    const std::string images = writeImages(prefix);
+    writeFile(dir.file("Plc_EndP"), "end");
+    // A bare PLC_ENDP name is looked for in the current folder, not under the output path;
+    // the one under the output path must not be taken.
+    writeFile(prefix + "Plc_EndP", "wrong");
+    const RunResult run = runOrlund({prefix, "out.bin", "PLC_ENDP"}, dir.path());
+    EXPECT_EQ(run.output, kBanner);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(readFile(prefix + "out.bin"), images + "end");
+}
+
+TEST(Orlund, OnlyUpperCaseNoSkipsTheJoin) {
+    TempDir dir;
+    const std::string images = writeImages(dir.path() + "/");
+    writeFile(dir.file("end"), "E");
+    for (const std::string name : {"no", "No", "nO"}) {
+        const RunResult run = runOrlund({dir.path() + "/", name, dir.file("end")});
+        EXPECT_EQ(run.output, kBanner) << name;
+        EXPECT_EQ(run.exitStatus, 0) << name;
+        EXPECT_EQ(readFile(dir.file(name)), images + "E") << name;
+    }
+    TempDir empty;
+    const RunResult run = runOrlund({empty.path() + "/", "NO", "missing"});
+    EXPECT_EQ(run.output, kBanner);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(empty.path()));
+}
+
+TEST(Orlund, FewerThanThreeArgumentsPrintTheSyntax) {
+    TempDir dir;
+    const std::string syntax = "\nSyntax: ORLUND (path-output) (dest.file name) (PLC_ENDP name)\n";
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {}, {dir.path() + "/"}, {dir.path() + "/", "joined.bin"}}) {
+        const RunResult run = runOrlund(args, dir.path());
+        EXPECT_EQ(run.output, kBanner + syntax);
+        EXPECT_EQ(run.exitStatus, 255);
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(Orlund, FailuresEndTheRunWith255AndKeepWhatWasJoined) {
+    TempDir dir;
+    const std::string images = writeImages(dir.path() + "/");
+    writeFile(dir.file("end"), "E");
+    const std::string path = dir.path() + "/";
+
+    RunResult run = runOrlund({path, "no-such-folder/joined.bin", dir.file("end")});
+    EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be created\n");
+    EXPECT_EQ(run.exitStatus, 255);
+
+    // A full disk: the destination is a link to a device that refuses every write.
+    std::filesystem::create_symlink("/dev/full", dir.file("full.bin"));
+    run = runOrlund({path, "full.bin", dir.file("end")});
+    EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be written\n");
+    EXPECT_EQ(run.exitStatus, 255);
+
+    // Its own memory at address 0 is never mapped: the file opens, its first read fails.
+    run = runOrlund({path, "joined.bin", "/proc/self/mem"});
+    EXPECT_EQ(run.output, kBanner + "\nError: Source file cannot be read\n");
+    EXPECT_EQ(run.exitStatus, 255);
+    EXPECT_EQ(readFile(dir.file("joined.bin")), images);
+}
+
+} // namespace

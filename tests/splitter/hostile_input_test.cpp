@@ -1,0 +1,195 @@
+// Hostile input: truncated executables, header sizes and segment ranges past the end, maps of
+// noise. The splitter refuses them with a message and never reads outside the executable.
+#include "expected_images.h"
+#include "plc_generator.h"
+#include "splitter.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+using namespace splittertest;
+using testsupport::readFile;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+namespace {
+
+struct Outcome {
+    bool written = false;
+    std::string messages;
+};
+
+// Runs the four phases in process on the inputs in `dir`, images into dir/out/.
+Outcome runPhases(const TempDir& dir) {
+    std::filesystem::remove_all(dir.file("out"));
+    std::filesystem::create_directories(dir.file("out"));
+    static tessan::SegmentTable table;
+    tessan::ImageView image;
+    tessan::CommentBlock comment;
+    Outcome outcome;
+    testing::internal::CaptureStdout();
+    outcome.written = tessan::scanMapSegments(dir.file("KORVEX.map").c_str(), table) &&
+                      tessan::loadImage(dir.file("KORVEX.EXE").c_str(), image) &&
+                      tessan::scanMakeComment(dir.file("Make.knf").c_str(), comment, image) &&
+                      tessan::writePlcFiles(dir.file("out") + "/", table, image, comment);
+    if (outcome.written)
+        tessan::releaseImage(image);
+    EXPECT_FALSE(image.loaded);
+    outcome.messages = testing::internal::GetCapturedStdout();
+    return outcome;
+}
+
+Outcome runSpec(const plcgen::ProgramSpec& spec, const TempDir& dir) {
+    writeInputs(spec, dir.path());
+    return runPhases(dir);
+}
+
+bool anyImage(const TempDir& dir) {
+    return !std::filesystem::is_empty(dir.file("out"));
+}
+
+} // namespace
+
+TEST(HostileInput, InvalidExecutableHeader) {
+    TempDir dir;
+    const plcgen::ProgramSpec spec = plcgen::standardProgram();
+    writeInputs(spec, dir.path());
+    const std::string exe = plcgen::buildExecutable(spec);
+    const std::string message = "\nError: 20, Invalid EXE header: " + dir.file("KORVEX.EXE") + "\n";
+    for (std::size_t size : {std::size_t{0}, std::size_t{8}, std::size_t{27}}) {
+        writeFile(dir.file("KORVEX.EXE"), exe.substr(0, size));
+        const Outcome outcome = runPhases(dir);
+        EXPECT_FALSE(outcome.written);
+        EXPECT_EQ(outcome.messages, message) << size;
+    }
+    // Header size x 16 past the end of the file; exactly at the end is still accepted.
+    std::string header = exe.substr(0, 32);
+    header[8] = 3;
+    writeFile(dir.file("KORVEX.EXE"), header);
+    EXPECT_EQ(runPhases(dir).messages, message);
+    header[8] = 2;
+    writeFile(dir.file("KORVEX.EXE"), header);
+    EXPECT_EQ(runPhases(dir).messages, "\nError: 21, Segment out of range: CODE4\n");
+    EXPECT_FALSE(anyImage(dir));
+}
+
+TEST(HostileInput, EachRangeCheckedBeforeTheFirstImage) {
+    struct Case {
+        const char* segment;
+        std::uint32_t start;
+        std::uint32_t length;
+        const char* name;
+    };
+    // Too short for its layout, a Length below 4, or bytes past the end of the file.
+    const Case cases[] = {
+        {"CODE4", 0, 64 + 3, "CODE4"},
+        {"CODE4", 0, 3, "CODE4"},
+        {"CODE4", 0x2600, 0x105, "CODE4"},
+        {"CODE5", 0x200, 6176 + 3, "CODE5"},
+        {"CODE5", 0x2000, 0x700 + 6144 + 5, "CODE5"},
+        {"CODE_UNIT03", 0x1C00, 35, "CODE_UNIT03"},
+        {"CODE_UNIT17", 0x2700, 36, "CODE_UNIT17"},
+        {"CODE_UNIT09", 0xF0000, 0x40, "CODE_UNIT09"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        plcgen::ProgramSpec spec = plcgen::standardProgram();
+        plcgen::SegmentSpec& segment = *plcgen::findSegment(spec, c.segment);
+        segment.start = c.start;
+        segment.length = c.length;
+        segment.bytes.clear();
+        const std::string exe = plcgen::buildExecutable(plcgen::standardProgram());
+        writeInputs(spec, dir.path());
+        writeFile(dir.file("KORVEX.EXE"), exe); // the file keeps its size of 512 + 0x2700
+        const Outcome outcome = runPhases(dir);
+        EXPECT_FALSE(outcome.written) << c.segment;
+        EXPECT_EQ(outcome.messages,
+                  std::string("\nError: 21, Segment out of range: ") + c.name + "\n");
+        EXPECT_FALSE(anyImage(dir)) << c.segment;
+    }
+    // CODE5's last 6144 bytes are never read, so they may lie past the end of the file.
+    TempDir dir;
+    plcgen::ProgramSpec spec = plcgen::standardProgram();
+    plcgen::SegmentSpec& far = *plcgen::findSegment(spec, "CODE5");
+    far.start = 0x2000;
+    far.length = 0x700 + 6144 + 4;
+    far.bytes.clear();
+    writeInputs(spec, dir.path());
+    writeFile(dir.file("KORVEX.EXE"), plcgen::buildExecutable(plcgen::standardProgram()));
+    EXPECT_TRUE(runPhases(dir).written);
+}
+
+TEST(HostileInput, DusrBlockRange) {
+    for (auto [loadOffset, endOffset] : {std::pair{0x0180, 0x0100}, std::pair{0x0100, 0x06F1}}) {
+        TempDir dir;
+        plcgen::ProgramSpec spec = plcgen::standardProgram();
+        plcgen::findPublic(spec, "??SEC_PROC_DUSR_LOAD")->offset =
+            static_cast<std::uint16_t>(loadOffset);
+        plcgen::findPublic(spec, "??SEC_PROC_DUSR_END")->offset =
+            static_cast<std::uint16_t>(endOffset);
+        const Outcome outcome = runSpec(spec, dir);
+        EXPECT_EQ(outcome.messages, "\nError: 21, Segment out of range: DUSR\n");
+        EXPECT_FALSE(anyImage(dir));
+    }
+    // The block may end exactly at the end of the file.
+    TempDir dir;
+    plcgen::ProgramSpec spec = plcgen::standardProgram();
+    plcgen::findPublic(spec, "??SEC_PROC_DUSR_END")->offset = 0x06F0;
+    EXPECT_TRUE(runSpec(spec, dir).written);
+}
+
+TEST(HostileInput, NoiseMapsNeverCrash) {
+    std::mt19937 random(20261208);
+    TempDir dir;
+    for (int round = 0; round < 200; ++round) {
+        std::string noise(1 + random() % 3000, '\0');
+        for (char& c : noise)
+            c = static_cast<char>(random() % 4 == 0 ? " \t\r\n"[random() % 4] : random() % 256);
+        writeFile(dir.file("noise.map"), noise);
+        tessan::SegmentTable table;
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(tessan::scanMapSegments(dir.file("noise.map").c_str(), table));
+        testing::internal::GetCapturedStdout();
+    }
+}
+
+// Random layouts, header sizes and truncations: every run either writes exactly the images
+// worked out independently or refuses with one numbered message and writes nothing.
+TEST(HostileInput, RandomLayoutsAreWrittenExactlyOrRefused) {
+    std::mt19937 random(4);
+    TempDir dir;
+    int written = 0;
+    for (int round = 0; round < 150; ++round) {
+        plcgen::ProgramSpec spec = plcgen::standardProgram();
+        spec.headerParagraphs = static_cast<std::uint16_t>(2 + random() % 64);
+        for (auto& segment : spec.segments) {
+            if (random() % 6 == 0)
+                segment.start = static_cast<std::uint32_t>(random() % 0x2800);
+            if (random() % 6 == 0)
+                segment.length = static_cast<std::uint32_t>(random() % 0x2000);
+        }
+        for (auto& symbol : spec.publics)
+            if (random() % 4 == 0)
+                symbol.offset = static_cast<std::uint16_t>(random() % 0x800);
+        std::string exe = plcgen::buildExecutable(spec);
+        if (random() % 3 == 0)
+            exe.resize(random() % exe.size());
+        writeInputs(spec, dir.path());
+        writeFile(dir.file("KORVEX.EXE"), exe);
+        const Outcome outcome = runPhases(dir);
+        if (!outcome.written) {
+            EXPECT_EQ(outcome.messages.rfind("\nError: 2", 0), 0u) << outcome.messages;
+            EXPECT_FALSE(anyImage(dir));
+            continue;
+        }
+        ++written;
+        EXPECT_EQ(outcome.messages, "");
+        for (const auto& [name, bytes] : expectedImages(spec, exe, commentBlock("Line 7 press")))
+            EXPECT_EQ(readFile(dir.file("out") + "/" + name), bytes) << name << " round " << round;
+    }
+    EXPECT_GT(written, 10);
+}
