@@ -132,7 +132,8 @@ TEST(SymvexReaders, PublicVariablesOfEveryKindTakeTheirAddressesFromTheMap) {
 }
 
 TEST(SymvexReaders, WarningsOfTheReadersShowOnlyInWarningsMode) {
-    const std::string listing = "Symbols:\r\nA . . P Near 0000 CODE4\r\nB ~ . Byte 0001 DATA1\r\n";
+    const std::string listing =
+        "Symbols:\r\nA . . P Near 0000 CODE4\r\nB ~ . Byte 0001 DATA1 Public\r\n";
     const std::string map = "0:5 B\r\n0:6 B\r\n";
     SymvexRun run = runOn(listing, map);
     EXPECT_EQ(run.status, 0);
