@@ -213,29 +213,4 @@ TEST(ListingRecords, BitLineOfThreeNumbersDoesNotSwallowTheNextLine) {
                            "V Record v=68 a=4 children=R_B\n");
 }
 
-TEST(ListingParser, TwentyErrorsStopTheListingAtItsNextDiagnostic) {
-    DiagnosticsScope diagnostics(false);
-    testing::internal::CaptureStdout();
-    for (int i = 0; i < 20; ++i)
-        symmap::reportMessage(2, nullptr, -1, -1);
-    testing::internal::GetCapturedStdout();
-    const auto result = readListingText("Symbols:\nA . . Byte 0 DATA1\nB . . X 0 DATA1\n"
-                                        "C . . Byte 0 DATA1\n");
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.dump, "A Byte v=68 a=0\n");
-}
-
-TEST(ListingParser, BadInputNeverStopsTheScanOfTheRest) {
-    DiagnosticsScope diagnostics(false);
-    std::string noise;
-    for (int i = 0; i < 5000; ++i)
-        noise += static_cast<char>((i * 7919) % 256);
-    std::string listing = noise + "\nSymbols:\n" + std::string(1 << 20, 'Z') + " . Byte 0 DATA1\n" +
-                          std::string("A\0 . . Byte 0001 DATA1\n", 23);
-    const auto result = readListingText(listing);
-    EXPECT_TRUE(result.ok);
-    EXPECT_NE(result.dump.find(std::string(128, 'Z') + " Byte v=68 a=0\n"), std::string::npos);
-    EXPECT_NE(result.dump.find("A Byte v=68 a=1\n"), std::string::npos);
-}
-
 } // namespace

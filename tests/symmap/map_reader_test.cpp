@@ -115,18 +115,6 @@ TEST(LinkerMap, EmptyMapOrMapOfOtherLinesChangesNothing) {
         before.dump);
 }
 
-TEST(LinkerMap, TwentyErrorsStopTheMapAtItsNextDiagnostic) {
-    DiagnosticsScope diagnostics(false);
-    testing::internal::CaptureStdout();
-    for (int i = 0; i < 20; ++i)
-        symmap::reportMessage(2, nullptr, -1, -1);
-    testing::internal::GetCapturedStdout();
-    const auto result = readListingAndMap(PublicListing, "0:10 Cnt\n0:1 READY\n0:20 IO1\n");
-    EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.dump.find("Cnt Word v=68 a=10\n"), std::string::npos);
-    EXPECT_NE(result.dump.find("IO1 Record v=30 a=0 "), std::string::npos);
-}
-
 } // namespace
 
 namespace {

@@ -222,15 +222,4 @@ TEST(ScannerFiles, DirectoryCannotBeOpened) {
     EXPECT_EQ(symmap::errorCount(), 1u);
 }
 
-TEST(ScannerFiles, FileIsReadInBlocksLikeText) {
-    testsupport::TempDir dir;
-    std::string text;
-    for (int i = 0; i < 400; ++i)
-        text += "W" + std::to_string(i) + " 1" + std::to_string(i) + "h\r\n";
-    testsupport::writeFile(dir.file("b.lst"), text);
-    Scanner fromFile;
-    ASSERT_TRUE(fromFile.open(dir.file("b.lst").c_str(), symmap::ListingKeywords));
-    EXPECT_EQ(dumpTokens(fromFile, 5000), tokensOf(text, 5000));
-}
-
 } // namespace
