@@ -16,7 +16,9 @@ struct File {
     std::intptr_t handle = -1;
 };
 
-inline bool isOpen(const File& file) { return file.handle != -1; }
+inline bool isOpen(const File& file) {
+    return file.handle != -1;
+}
 
 // Opens an existing file for reading; others may read it at the same time; the system is
 // told that the file will be read front to back. A directory cannot be opened.

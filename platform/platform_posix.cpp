@@ -12,14 +12,18 @@ namespace platform {
 
 namespace {
 
-int descriptor(const File& file) { return static_cast<int>(file.handle); }
+int descriptor(const File& file) {
+    return static_cast<int>(file.handle);
+}
 
 bool isDirectory(int fd) {
     struct stat info;
     return fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equalIgnoringCase(const char* a, const std::string& b) {
     std::size_t i = 0;
@@ -108,8 +112,8 @@ bool mapReadOnly(const File& file, std::uint64_t size, MappedView& view) {
         return true; // an empty file has an empty view; mmap refuses length 0
     if (size > static_cast<std::uint64_t>(SIZE_MAX))
         return false;
-    void* address = mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_PRIVATE,
-                         descriptor(file), 0);
+    void* address =
+        mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_PRIVATE, descriptor(file), 0);
     if (address == MAP_FAILED)
         return false;
     view.data = static_cast<const unsigned char*>(address);

@@ -1,1 +1,138 @@
-// Not written yet.
+#include "command_line.h"
+
+#include "diagnostics.h"
+#include "platform.h"
+
+#include <cstdio>
+#include <string_view>
+
+namespace symmap {
+
+const char* const UsageText =
+    "\nSyntax1:\n\tSymvex.exe /w FileLST FileMP2 FileMAP\n\n/w      ... print warnings (debug "
+    "mode)\nFileLST ... input listing file (*.lst)\nFileMP2 ... output map file for Zelvar "
+    "(*.mp2)\nFileMAP ... input map file (*.map)\n\nSyntax2:\n\tSymvex.exe @CmdFile\n\nCmdFile "
+    "... file which contains program arguments\n            every argument must be on single "
+    "line";
+
+void printUsage() {
+    std::fputs(UsageText, stdout);
+    std::fflush(stdout);
+}
+
+namespace {
+
+// The messages of one argument source: the command line or a command file.
+struct ArgumentSource {
+    int invalidOption;
+    int tooFewParameters;
+};
+
+constexpr ArgumentSource CommandLineSource{2, 3};
+constexpr ArgumentSource CommandFileSource{5, 6};
+
+// Collects positional arguments in order and handles switches as they come.
+class ArgumentCollector {
+  public:
+    ArgumentCollector(const ArgumentSource& source, SymvexArguments& arguments)
+        : source_(source), arguments_(arguments) {}
+
+    void take(std::string_view argument) {
+        // A dash always starts a switch. A slash does only for the exact "/w" of build
+        // scripts written for the tool chain's own platform: any other argument that begins
+        // with a slash is an absolute path here.
+        if (argument == "/w" || argument == "-w") {
+            setWarningsMode(true);
+            return;
+        }
+        if (!argument.empty() && argument[0] == '-') {
+            reportMessage(source_.invalidOption, nullptr, -1, -1, argument);
+            return;
+        }
+        ++positional_;
+        switch (positional_) {
+        case 1:
+            arguments_.fileMP2 = argument;
+            break;
+        case 2:
+            arguments_.fileLST = argument;
+            break;
+        case 3:
+            arguments_.fileMAP = argument;
+            break;
+        default:
+            reportMessage(source_.invalidOption, nullptr, -1, -1, argument);
+            break;
+        }
+    }
+
+    bool finish() const {
+        if (positional_ >= 3)
+            return true;
+        reportMessage(source_.tooFewParameters, nullptr, -1, -1);
+        printUsage();
+        return false;
+    }
+
+  private:
+    const ArgumentSource& source_;
+    SymvexArguments& arguments_;
+    unsigned positional_ = 0;
+};
+
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
+} // namespace
+
+bool acceptCommandLine(int count, const char* const* args, SymvexArguments& arguments) {
+    ArgumentCollector collector(CommandLineSource, arguments);
+    for (int i = 0; i < count; ++i)
+        collector.take(args[i]);
+    return collector.finish();
+}
+
+bool acceptCommandFile(const char* path, SymvexArguments& arguments) {
+    platform::File file;
+    if (!platform::openForReading(path, file)) {
+        reportMessage(1, nullptr, -1, -1, path);
+        return false;
+    }
+    // Only the first CommandFileLimit bytes count. The read is repeated until they are in or
+    // the file ends, so that a pipe delivering in pieces gives the same arguments as a file.
+    char data[CommandFileLimit];
+    std::size_t size = 0;
+    while (size < CommandFileLimit) {
+        std::size_t got = 0;
+        if (!platform::readBytes(file, data + size, CommandFileLimit - size, got)) {
+            reportMessage(4, nullptr, -1, -1, path);
+            platform::closeFile(file);
+            return false;
+        }
+        if (got == 0)
+            break;
+        size += got;
+    }
+    platform::closeFile(file);
+
+    ArgumentCollector collector(CommandFileSource, arguments);
+    std::size_t pos = 0;
+    for (;;) {
+        while (pos < size && (isLineEnd(data[pos]) || data[pos] == ' '))
+            ++pos;
+        if (pos == size)
+            break;
+        const std::size_t start = pos;
+        while (pos < size && !isLineEnd(data[pos]))
+            ++pos;
+        std::string_view argument(data + start, pos - start);
+        // A path cannot hold a NUL byte: it ends the argument, the rest of the line is passed
+        // over like the part beyond the line limit.
+        argument = argument.substr(0, argument.find('\0'));
+        collector.take(argument.substr(0, CommandFileLineLimit));
+    }
+    return collector.finish();
+}
+
+} // namespace symmap

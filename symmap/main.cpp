@@ -1,4 +1,6 @@
-// Placeholder entry until the driver is written.
-int main() {
-    return 255;
+// Symvex: the symbol map builder of the PLC post-link tool chain.
+#include "symvex_driver.h"
+
+int main(int argc, char** argv) {
+    return symmap::runSymvex(argc, argv);
 }

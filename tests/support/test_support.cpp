@@ -15,8 +15,8 @@ TempDir::TempDir() {
     std::random_device seed;
     const fs::path base = fs::temp_directory_path();
     for (;;) {
-        fs::path candidate = base / ("plc-test-" + std::to_string(seed()) + "-" +
-                                     std::to_string(counter++));
+        fs::path candidate =
+            base / ("plc-test-" + std::to_string(seed()) + "-" + std::to_string(counter++));
         std::error_code error;
         if (fs::create_directory(candidate, error)) {
             path_ = candidate.string();
@@ -51,7 +51,9 @@ bool fileExists(const std::string& path) {
     return fs::exists(fs::symlink_status(path, error));
 }
 
-std::string testDataDir() { return TEST_DATA_DIR; }
+std::string testDataDir() {
+    return TEST_DATA_DIR;
+}
 
 std::string realDataDir() {
     std::error_code error;
