@@ -153,11 +153,11 @@ TEST(SymvexReaders, WarningsOfTheReadersShowOnlyInWarningsMode) {
 TEST(SymvexReaders, TwentyErrorsBeforeTheReadersStopThemAtTheirNextDiagnostic) {
     std::vector<std::string> args;
     for (int i = 0; i < 20; ++i)
-        args.push_back("/x");
+        args.push_back("-x");
     args.insert(args.end(), {"out.mp2", "t.lst", "t.map"});
     std::string expected;
     for (int i = 0; i < 20; ++i)
-        expected += " error SV0002: Invalid command-line option. : /x\n";
+        expected += " error SV0002: Invalid command-line option. : -x\n";
 
     // A listing without a diagnostic is read; the run ends with its summary.
     TempDir dir;
