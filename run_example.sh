@@ -1,17 +1,31 @@
 #!/usr/bin/env bash
-# Builds the tool chain and runs it on the bundled example project in examples/, writing
-# every output into out/.
+# Builds the tool chain and runs it on the bundled example project in examples/, in the order
+# of a PLC build after the linker: symbol map, image files, joined file. Every output goes
+# into out/.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-cmake -S . -B build -DPLC_BUILD_TESTS=OFF >/dev/null
-cmake --build build -j2 >/dev/null
+cmake -S . -B build-example -DPLC_BUILD_TESTS=OFF >/dev/null
+cmake --build build-example -j2 >/dev/null
+bin=build-example
 
 rm -rf out
-mkdir -p out
+mkdir -p out/images
 
-echo "== Symbol map: Symvex out/plc.mp2 examples/plc.lst examples/KORVEX.map"
-build/symmap/Symvex out/plc.mp2 examples/plc.lst examples/KORVEX.map
+# The linked executable is generated from its readable description (no binary is checked in).
+"$bin/plcgen" examples/KORVEX.plcgen out/KORVEX.EXE
 
-echo "Outputs are in $(pwd)/out:"
-ls -l out
+echo "== Symvex out/plc.mp2 examples/plc.lst examples/KORVEX.map"
+"$bin/symmap/Symvex" out/plc.mp2 examples/plc.lst examples/KORVEX.map
+
+echo "== Tessan out/images/ out/KORVEX.EXE examples/KORVEX.map examples/Make.knf"
+"$bin/splitter/Tessan" out/images/ out/KORVEX.EXE examples/KORVEX.map examples/Make.knf
+
+echo "== Orlund out/images/ KORVEX.PLC examples/PLC_ENDP.DAT"
+"$bin/joiner/Orlund" out/images/ KORVEX.PLC examples/PLC_ENDP.DAT
+
+echo
+echo "Outputs in $(pwd)/out:"
+echo "  plc.mp2            the symbol map"
+echo "  images/Plc_*.bin   the seventeen PLC images"
+echo "  images/KORVEX.PLC  the joined file for the control"

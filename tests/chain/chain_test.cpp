@@ -1,0 +1,169 @@
+// The whole tool chain end to end: Symvex, Tessan and Orlund run one after the other, as a
+// PLC build runs them after the linker, on the bundled example and on generated projects.
+#include "plc_generator.h"
+#include "test_support.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using testsupport::readFile;
+using testsupport::runProgram;
+using testsupport::TempDir;
+
+namespace {
+
+const char* const ImageNames[17] = {
+    "Plc_main.bin", "Plc_far0.bin", "Plc_e003.bin", "Plc_e004.bin", "Plc_e005.bin", "Plc_e006.bin",
+    "Plc_e007.bin", "Plc_e008.bin", "Plc_e009.bin", "Plc_e010.bin", "Plc_e011.bin", "Plc_e012.bin",
+    "Plc_e013.bin", "Plc_e014.bin", "Plc_e015.bin", "Plc_e016.bin", "Plc_e017.bin"};
+
+const std::string ExamplesDir = EXAMPLES_DIR;
+
+unsigned word(const std::string& bytes, std::size_t offset) {
+    return static_cast<unsigned char>(bytes[offset]) |
+           static_cast<unsigned>(static_cast<unsigned char>(bytes[offset + 1])) << 8;
+}
+
+unsigned byteSum(const std::string& bytes, std::size_t from, std::size_t to) {
+    unsigned sum = 0;
+    for (std::size_t i = from; i < to; ++i)
+        sum += static_cast<unsigned char>(bytes[i]);
+    return sum & 0xFFFF;
+}
+
+// Checks one image's header against the image's own bytes and returns its farEnd.
+unsigned checkHeader(const std::string& name, const std::string& image) {
+    SCOPED_TRACE(name);
+    EXPECT_GE(image.size(), 32u);
+    if (image.size() < 32)
+        return 0;
+    EXPECT_EQ(word(image, 12), image.size() & 0xFFFF) << "fileLength";
+    EXPECT_EQ(word(image, 14), byteSum(image, 8, 14)) << "headerCheck";
+    EXPECT_EQ(word(image, 24), (image.size() - 32) & 0xFFFF) << "dataLength";
+    EXPECT_EQ(word(image, 26), byteSum(image, 32, image.size())) << "dataCheck";
+    EXPECT_EQ(word(image, 28), 32u) << "dataOffset";
+    return word(image, 21);
+}
+
+// Runs the splitter and the joiner on a project in `dir` (KORVEX.EXE, KORVEX.map, Make.knf,
+// PLC_ENDP.DAT), checks every image and the joined file, and returns the images in order.
+std::vector<std::string> splitAndJoin(const std::string& dir, unsigned expectedFarEnd) {
+    const std::string images = dir + "/images/";
+    std::vector<std::string> result;
+    testsupport::RunResult split = runProgram(
+        TESSAN_PATH, {images, dir + "/KORVEX.EXE", dir + "/KORVEX.map", dir + "/Make.knf"});
+    EXPECT_EQ(split.exitStatus, 0) << split.output;
+    EXPECT_NE(split.output.find("      0 errors\n"), std::string::npos) << split.output;
+
+    testsupport::RunResult join =
+        runProgram(ORLUND_PATH, {images, "JOINED.PLC", dir + "/PLC_ENDP.DAT"});
+    EXPECT_EQ(join.exitStatus, 0) << join.output;
+    EXPECT_EQ(join.output.find("Error"), std::string::npos) << join.output;
+
+    std::string concatenation;
+    for (const char* name : ImageNames) {
+        result.push_back(readFile(images + name));
+        EXPECT_EQ(checkHeader(name, result.back()), expectedFarEnd) << name;
+        concatenation += result.back();
+    }
+    concatenation += readFile(dir + "/PLC_ENDP.DAT");
+    EXPECT_EQ(readFile(images + "JOINED.PLC"), concatenation);
+    return result;
+}
+
+void writeProject(const plcgen::ProgramSpec& spec, const std::string& dir) {
+    std::string error;
+    ASSERT_TRUE(plcgen::writeProgram(spec, dir + "/KORVEX.EXE", dir + "/KORVEX.map",
+                                     dir + "/Make.knf", error))
+        << error;
+    testsupport::writeFile(dir + "/PLC_ENDP.DAT", std::string("\x01\x02\0end", 6));
+    std::filesystem::create_directory(dir + "/images");
+}
+
+TEST(Chain, ExampleProjectRunsThroughAllThreePrograms) {
+    TempDir dir;
+    plcgen::ProgramSpec spec;
+    std::string error;
+    ASSERT_TRUE(plcgen::parseDescription(readFile(ExamplesDir + "/KORVEX.plcgen"), spec, error))
+        << error;
+    ASSERT_TRUE(plcgen::writeProgram(spec, dir.file("KORVEX.EXE"), "", "", error)) << error;
+    for (const char* name : {"KORVEX.map", "Make.knf", "PLC_ENDP.DAT"})
+        testsupport::writeFile(dir.file(name), readFile(ExamplesDir + "/" + name));
+    std::filesystem::create_directory(dir.file("images"));
+
+    testsupport::RunResult symbols = runProgram(
+        SYMVEX_PATH, {dir.file("plc.mp2"), ExamplesDir + "/plc.lst", dir.file("KORVEX.map")});
+    EXPECT_EQ(symbols.exitStatus, 0) << symbols.output;
+    EXPECT_EQ(readFile(dir.file("plc.mp2")), readFile(ExamplesDir + "/plc.mp2"));
+
+    const std::vector<std::string> images = splitAndJoin(dir.path(), 0x19F0);
+    // The example's make-file comment reaches the main image, blank-filled to 31 characters.
+    ASSERT_GE(images[0].size(), 64u);
+    EXPECT_EQ(images[0].substr(32, 32), std::string("Line 7 press") + std::string(19, ' ') + '\0');
+}
+
+TEST(Chain, GeneratedProjectsOfSeveralShapes) {
+    struct Shape {
+        const char* what;
+        std::uint16_t headerParagraphs;
+        std::uint32_t unitLength;  // map Length of every unit segment
+        std::uint32_t code5Length; // map Length of CODE5
+        std::uint16_t dusrSpan;    // ??SEC_PROC_DUSR_END - ??SEC_PROC_DUSR_LOAD
+        bool unitsFirst;           // unit segments placed before CODE4 in the load module
+    };
+    const Shape shapes[] = {
+        {"small header, header-only units, DUSR block of 16 bytes", 2, 0x24, 0x1824, 0, false},
+        {"large header, long units, wide DUSR block", 200, 0x1004, 0x4000, 0x400, false},
+        {"units placed before the main segment", 32, 0x300, 0x2000, 0x20, true},
+    };
+    for (const Shape& shape : shapes) {
+        SCOPED_TRACE(shape.what);
+        plcgen::ProgramSpec spec = plcgen::standardProgram();
+        spec.headerParagraphs = shape.headerParagraphs;
+        spec.moduleSize = 0;
+        std::uint32_t place = shape.unitsFirst ? 0 : 0x10000;
+        for (int i = 2; i < 17; ++i) {
+            plcgen::SegmentSpec* unit = plcgen::findSegment(spec, plcgen::CodeSegmentNames[i]);
+            unit->start = place;
+            unit->length = shape.unitLength;
+            plcgen::fillRamp(*unit, static_cast<std::uint8_t>(0x30 + i), 0x0B);
+            place += (shape.unitLength + 15) & ~15u;
+        }
+        const std::uint32_t mainStart = shape.unitsFirst ? place : 0;
+        plcgen::SegmentSpec* main = plcgen::findSegment(spec, "CODE4");
+        main->start = mainStart;
+        plcgen::fillRamp(*main, 0x41, 0x05);
+        plcgen::SegmentSpec* far = plcgen::findSegment(spec, "CODE5");
+        far->start = mainStart + 0x200;
+        far->length = shape.code5Length;
+        plcgen::fillRamp(*far, 0x51, 0x03);
+        // The DUSR block lies behind every code segment.
+        const std::uint32_t dusr = (std::max(place, far->start + far->length) + 15) & ~15u;
+        plcgen::SegmentSpec* dusrSegment = plcgen::findSegment(spec, "DUSR_CODE");
+        dusrSegment->start = dusr;
+        dusrSegment->length = shape.dusrSpan + 0x20;
+        plcgen::fillRamp(*dusrSegment, 0xD1, 0x01);
+        plcgen::PublicSpec* load = plcgen::findPublic(spec, "??SEC_PROC_DUSR_LOAD");
+        plcgen::PublicSpec* end = plcgen::findPublic(spec, "??SEC_PROC_DUSR_END");
+        load->segment = end->segment = static_cast<std::uint16_t>(dusr >> 4);
+        load->offset = 0;
+        end->offset = shape.dusrSpan;
+        plcgen::findPublic(spec, "??SEC_PROC_FAR_END")->offset = 0xBEEF;
+        // Data segments behind everything else, so nothing overlaps the code.
+        std::uint32_t data = dusr + dusrSegment->length + 0x10;
+        for (const char* name : {"DATA_COM", "DATA1", "DATA_USR", "DATAROZ", "STACK"}) {
+            plcgen::SegmentSpec* segment = plcgen::findSegment(spec, name);
+            segment->start = data & ~15u;
+            data += 0x110;
+        }
+
+        TempDir dir;
+        writeProject(spec, dir.path());
+        const std::vector<std::string> images = splitAndJoin(dir.path(), 0xBEEF);
+        EXPECT_EQ(images[1].size(), shape.code5Length - 4 - 6128 + shape.dusrSpan);
+        EXPECT_EQ(images[2].size(), shape.unitLength - 4);
+    }
+}
+
+} // namespace
