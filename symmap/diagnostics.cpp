@@ -109,10 +109,20 @@ bool reportMessage(int number, const char* fileName, int line, int column,
     return state.errors < ErrorLimit;
 }
 
-unsigned errorCount() { return state.errors; }
-unsigned warningCount() { return state.warnings; }
-bool warningsMode() { return state.warningsMode; }
-void setWarningsMode(bool on) { state.warningsMode = on; }
-void resetDiagnostics() { state = DiagnosticState{}; }
+unsigned errorCount() {
+    return state.errors;
+}
+unsigned warningCount() {
+    return state.warnings;
+}
+bool warningsMode() {
+    return state.warningsMode;
+}
+void setWarningsMode(bool on) {
+    state.warningsMode = on;
+}
+void resetDiagnostics() {
+    state = DiagnosticState{};
+}
 
 } // namespace symmap

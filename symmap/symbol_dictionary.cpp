@@ -90,6 +90,8 @@ SymbolEntry* SymbolDictionary::lookup(const std::string& key) const {
     return found == map_.end() ? nullptr : found->second;
 }
 
-void SymbolDictionary::set(const std::string& key, SymbolEntry* entry) { map_[key] = entry; }
+void SymbolDictionary::set(const std::string& key, SymbolEntry* entry) {
+    map_[key] = entry;
+}
 
 } // namespace symmap

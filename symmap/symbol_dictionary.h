@@ -30,15 +30,15 @@ inline constexpr std::size_t SymbolNameLength = 128;
 inline constexpr std::size_t SymbolNameSize = 132;
 
 struct SymbolEntry {
-    char name[SymbolNameSize];    // as written in the listing, NUL-terminated
-    SymbolKind kind;              // what the symbol is
-    std::uint32_t isMember;       // 1 for a structure member
-    std::uint32_t value;          // selector, constant value, offset, weight: by kind
-    std::uint32_t address;        // variables: offset within the segment
-    SymbolEntry* link;            // member/bit: its definition; RecordDef: latest variable
-    std::uint32_t childCount;     // number of pointers in `children`
-    SymbolEntry** children;       // members, bits, or a variable's type definition
-    std::uint32_t childCapacity;  // slots allocated in `children`
+    char name[SymbolNameSize];   // as written in the listing, NUL-terminated
+    SymbolKind kind;             // what the symbol is
+    std::uint32_t isMember;      // 1 for a structure member
+    std::uint32_t value;         // selector, constant value, offset, weight: by kind
+    std::uint32_t address;       // variables: offset within the segment
+    SymbolEntry* link;           // member/bit: its definition; RecordDef: latest variable
+    std::uint32_t childCount;    // number of pointers in `children`
+    SymbolEntry** children;      // members, bits, or a variable's type definition
+    std::uint32_t childCapacity; // slots allocated in `children`
 };
 
 // The key of a name: a copy with ASCII a-z turned into A-Z.
@@ -51,7 +51,7 @@ bool appendChild(SymbolEntry* parent, SymbolEntry* child);
 // Hash map from key to entry, beside the store that owns every entry created during a run.
 // The map part never owns: an entry displaced by `set` stays alive in the store.
 class SymbolDictionary {
-public:
+  public:
     SymbolDictionary() = default;
     ~SymbolDictionary();
     SymbolDictionary(const SymbolDictionary&) = delete;
@@ -73,7 +73,7 @@ public:
             visit(pair.second);
     }
 
-private:
+  private:
     // Entries are allocated in blocks so that a million symbols cost a few thousand
     // allocations, and released together at the end of the run.
     static constexpr std::size_t BlockEntries = 1024;

@@ -72,9 +72,9 @@ std::vector<std::string> splitAndJoin(const std::string& dir, unsigned expectedF
     return result;
 }
 
-void writeProject(const plcgen::ProgramSpec& spec, const std::string& dir) {
+void writeProject(const plcgen::ProgramLayout& layout, const std::string& dir) {
     std::string error;
-    ASSERT_TRUE(plcgen::writeProgram(spec, dir + "/KORVEX.EXE", dir + "/KORVEX.map",
+    ASSERT_TRUE(plcgen::writeProgram(layout, dir + "/KORVEX.EXE", dir + "/KORVEX.map",
                                      dir + "/Make.knf", error))
         << error;
     testsupport::writeFile(dir + "/PLC_ENDP.DAT", std::string("\x01\x02\0end", 6));
@@ -83,11 +83,11 @@ void writeProject(const plcgen::ProgramSpec& spec, const std::string& dir) {
 
 TEST(Chain, ExampleProjectRunsThroughAllThreePrograms) {
     TempDir dir;
-    plcgen::ProgramSpec spec;
+    plcgen::ProgramLayout layout;
     std::string error;
-    ASSERT_TRUE(plcgen::parseDescription(readFile(ExamplesDir + "/KORVEX.plcgen"), spec, error))
+    ASSERT_TRUE(plcgen::parseDescription(readFile(ExamplesDir + "/KORVEX.plcgen"), layout, error))
         << error;
-    ASSERT_TRUE(plcgen::writeProgram(spec, dir.file("KORVEX.EXE"), "", "", error)) << error;
+    ASSERT_TRUE(plcgen::writeProgram(layout, dir.file("KORVEX.EXE"), "", "", error)) << error;
     for (const char* name : {"KORVEX.map", "Make.knf", "PLC_ENDP.DAT"})
         testsupport::writeFile(dir.file(name), readFile(ExamplesDir + "/" + name));
     std::filesystem::create_directory(dir.file("images"));
@@ -119,47 +119,47 @@ TEST(Chain, GeneratedProjectsOfSeveralShapes) {
     };
     for (const Shape& shape : shapes) {
         SCOPED_TRACE(shape.what);
-        plcgen::ProgramSpec spec = plcgen::standardProgram();
-        spec.headerParagraphs = shape.headerParagraphs;
-        spec.moduleSize = 0;
+        plcgen::ProgramLayout layout = plcgen::standardProgram();
+        layout.headerParagraphs = shape.headerParagraphs;
+        layout.moduleSize = 0;
         std::uint32_t place = shape.unitsFirst ? 0 : 0x10000;
         for (int i = 2; i < 17; ++i) {
-            plcgen::SegmentSpec* unit = plcgen::findSegment(spec, plcgen::CodeSegmentNames[i]);
+            plcgen::SegmentLayout* unit = plcgen::findSegment(layout, plcgen::CodeSegmentNames[i]);
             unit->start = place;
             unit->length = shape.unitLength;
             plcgen::fillRamp(*unit, static_cast<std::uint8_t>(0x30 + i), 0x0B);
             place += (shape.unitLength + 15) & ~15u;
         }
         const std::uint32_t mainStart = shape.unitsFirst ? place : 0;
-        plcgen::SegmentSpec* main = plcgen::findSegment(spec, "CODE4");
+        plcgen::SegmentLayout* main = plcgen::findSegment(layout, "CODE4");
         main->start = mainStart;
         plcgen::fillRamp(*main, 0x41, 0x05);
-        plcgen::SegmentSpec* far = plcgen::findSegment(spec, "CODE5");
+        plcgen::SegmentLayout* far = plcgen::findSegment(layout, "CODE5");
         far->start = mainStart + 0x200;
         far->length = shape.code5Length;
         plcgen::fillRamp(*far, 0x51, 0x03);
         // The DUSR block lies behind every code segment.
         const std::uint32_t dusr = (std::max(place, far->start + far->length) + 15) & ~15u;
-        plcgen::SegmentSpec* dusrSegment = plcgen::findSegment(spec, "DUSR_CODE");
+        plcgen::SegmentLayout* dusrSegment = plcgen::findSegment(layout, "DUSR_CODE");
         dusrSegment->start = dusr;
         dusrSegment->length = shape.dusrSpan + 0x20;
         plcgen::fillRamp(*dusrSegment, 0xD1, 0x01);
-        plcgen::PublicSpec* load = plcgen::findPublic(spec, "??SEC_PROC_DUSR_LOAD");
-        plcgen::PublicSpec* end = plcgen::findPublic(spec, "??SEC_PROC_DUSR_END");
+        plcgen::PublicSymbol* load = plcgen::findPublic(layout, "??SEC_PROC_DUSR_LOAD");
+        plcgen::PublicSymbol* end = plcgen::findPublic(layout, "??SEC_PROC_DUSR_END");
         load->segment = end->segment = static_cast<std::uint16_t>(dusr >> 4);
         load->offset = 0;
         end->offset = shape.dusrSpan;
-        plcgen::findPublic(spec, "??SEC_PROC_FAR_END")->offset = 0xBEEF;
+        plcgen::findPublic(layout, "??SEC_PROC_FAR_END")->offset = 0xBEEF;
         // Data segments behind everything else, so nothing overlaps the code.
         std::uint32_t data = dusr + dusrSegment->length + 0x10;
         for (const char* name : {"DATA_COM", "DATA1", "DATA_USR", "DATAROZ", "STACK"}) {
-            plcgen::SegmentSpec* segment = plcgen::findSegment(spec, name);
+            plcgen::SegmentLayout* segment = plcgen::findSegment(layout, name);
             segment->start = data & ~15u;
             data += 0x110;
         }
 
         TempDir dir;
-        writeProject(spec, dir.path());
+        writeProject(layout, dir.path());
         const std::vector<std::string> images = splitAndJoin(dir.path(), 0xBEEF);
         EXPECT_EQ(images[1].size(), shape.code5Length - 4 - 6128 + shape.dusrSpan);
         EXPECT_EQ(images[2].size(), shape.unitLength - 4);

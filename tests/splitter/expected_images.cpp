@@ -25,7 +25,7 @@ unsigned word(const std::string& bytes, std::size_t offset) {
 
 namespace {
 
-unsigned linear(const plcgen::PublicSpec* symbol) {
+unsigned linear(const plcgen::PublicSymbol* symbol) {
     return symbol->segment * 16u + symbol->offset;
 }
 
@@ -55,17 +55,18 @@ std::string image(const std::string& segmentHead, const std::string& data, unsig
 
 } // namespace
 
-std::vector<std::pair<std::string, std::string>> expectedImages(const plcgen::ProgramSpec& spec,
+std::vector<std::pair<std::string, std::string>> expectedImages(const plcgen::ProgramLayout& layout,
                                                                 const std::string& exe,
                                                                 const std::string& comment) {
-    plcgen::ProgramSpec copy = spec;
+    plcgen::ProgramLayout copy = layout;
     const std::size_t base = std::size_t{word(exe, 8)} * 16;
     const unsigned farEnd = plcgen::findPublic(copy, "??SEC_PROC_FAR_END")->offset;
     const unsigned dusrLoad = linear(plcgen::findPublic(copy, "??SEC_PROC_DUSR_LOAD"));
     const unsigned dusrEnd = linear(plcgen::findPublic(copy, "??SEC_PROC_DUSR_END"));
     std::vector<std::pair<std::string, std::string>> images;
     for (int i = 0; i < 17; ++i) {
-        const plcgen::SegmentSpec* segment = plcgen::findSegment(copy, plcgen::CodeSegmentNames[i]);
+        const plcgen::SegmentLayout* segment =
+            plcgen::findSegment(copy, plcgen::CodeSegmentNames[i]);
         const std::size_t L = segment->length - 4;
         const std::string bytes = exe.substr(base + segment->start, L);
         std::string data;
@@ -81,10 +82,10 @@ std::vector<std::pair<std::string, std::string>> expectedImages(const plcgen::Pr
     return images;
 }
 
-void writeInputs(const plcgen::ProgramSpec& spec, const std::string& dir) {
-    testsupport::writeFile(dir + "/KORVEX.EXE", plcgen::buildExecutable(spec));
-    testsupport::writeFile(dir + "/KORVEX.map", plcgen::buildMap(spec));
-    testsupport::writeFile(dir + "/Make.knf", plcgen::buildMakeFile(spec));
+void writeInputs(const plcgen::ProgramLayout& layout, const std::string& dir) {
+    testsupport::writeFile(dir + "/KORVEX.EXE", plcgen::buildExecutable(layout));
+    testsupport::writeFile(dir + "/KORVEX.map", plcgen::buildMap(layout));
+    testsupport::writeFile(dir + "/Make.knf", plcgen::buildMakeFile(layout));
 }
 
 } // namespace splittertest

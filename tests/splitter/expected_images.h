@@ -16,12 +16,13 @@ extern const char* const ImageNames[17];
 std::string commentBlock(const std::string& text);
 
 // Image file name and bytes, in writing order.
-std::vector<std::pair<std::string, std::string>>
-expectedImages(const plcgen::ProgramSpec& spec, const std::string& exe, const std::string& comment);
+std::vector<std::pair<std::string, std::string>> expectedImages(const plcgen::ProgramLayout& layout,
+                                                                const std::string& exe,
+                                                                const std::string& comment);
 
 unsigned word(const std::string& bytes, std::size_t offset);
 
-// Writes exe, map and make-file of `spec` as KORVEX.EXE, KORVEX.map and Make.knf in `dir`.
-void writeInputs(const plcgen::ProgramSpec& spec, const std::string& dir);
+// Writes exe, map and make-file of `layout` as KORVEX.EXE, KORVEX.map and Make.knf in `dir`.
+void writeInputs(const plcgen::ProgramLayout& layout, const std::string& dir);
 
 } // namespace splittertest

@@ -43,8 +43,8 @@ Outcome runPhases(const TempDir& dir) {
     return outcome;
 }
 
-Outcome runSpec(const plcgen::ProgramSpec& spec, const TempDir& dir) {
-    writeInputs(spec, dir.path());
+Outcome runLayout(const plcgen::ProgramLayout& layout, const TempDir& dir) {
+    writeInputs(layout, dir.path());
     return runPhases(dir);
 }
 
@@ -56,9 +56,9 @@ bool anyImage(const TempDir& dir) {
 
 TEST(HostileInput, InvalidExecutableHeader) {
     TempDir dir;
-    const plcgen::ProgramSpec spec = plcgen::standardProgram();
-    writeInputs(spec, dir.path());
-    const std::string exe = plcgen::buildExecutable(spec);
+    const plcgen::ProgramLayout layout = plcgen::standardProgram();
+    writeInputs(layout, dir.path());
+    const std::string exe = plcgen::buildExecutable(layout);
     const std::string message = "\nError: 20, Invalid EXE header: " + dir.file("KORVEX.EXE") + "\n";
     for (std::size_t size : {std::size_t{0}, std::size_t{8}, std::size_t{27}}) {
         writeFile(dir.file("KORVEX.EXE"), exe.substr(0, size));
@@ -97,13 +97,13 @@ TEST(HostileInput, EachRangeCheckedBeforeTheFirstImage) {
     };
     for (const Case& c : cases) {
         TempDir dir;
-        plcgen::ProgramSpec spec = plcgen::standardProgram();
-        plcgen::SegmentSpec& segment = *plcgen::findSegment(spec, c.segment);
+        plcgen::ProgramLayout layout = plcgen::standardProgram();
+        plcgen::SegmentLayout& segment = *plcgen::findSegment(layout, c.segment);
         segment.start = c.start;
         segment.length = c.length;
         segment.bytes.clear();
         const std::string exe = plcgen::buildExecutable(plcgen::standardProgram());
-        writeInputs(spec, dir.path());
+        writeInputs(layout, dir.path());
         writeFile(dir.file("KORVEX.EXE"), exe); // the file keeps its size of 512 + 0x2700
         const Outcome outcome = runPhases(dir);
         EXPECT_FALSE(outcome.written) << c.segment;
@@ -113,12 +113,12 @@ TEST(HostileInput, EachRangeCheckedBeforeTheFirstImage) {
     }
     // CODE5's last 6144 bytes are never read, so they may lie past the end of the file.
     TempDir dir;
-    plcgen::ProgramSpec spec = plcgen::standardProgram();
-    plcgen::SegmentSpec& far = *plcgen::findSegment(spec, "CODE5");
+    plcgen::ProgramLayout layout = plcgen::standardProgram();
+    plcgen::SegmentLayout& far = *plcgen::findSegment(layout, "CODE5");
     far.start = 0x2000;
     far.length = 0x700 + 6144 + 4;
     far.bytes.clear();
-    writeInputs(spec, dir.path());
+    writeInputs(layout, dir.path());
     writeFile(dir.file("KORVEX.EXE"), plcgen::buildExecutable(plcgen::standardProgram()));
     EXPECT_TRUE(runPhases(dir).written);
 }
@@ -126,20 +126,20 @@ TEST(HostileInput, EachRangeCheckedBeforeTheFirstImage) {
 TEST(HostileInput, DusrBlockRange) {
     for (auto [loadOffset, endOffset] : {std::pair{0x0180, 0x0100}, std::pair{0x0100, 0x06F1}}) {
         TempDir dir;
-        plcgen::ProgramSpec spec = plcgen::standardProgram();
-        plcgen::findPublic(spec, "??SEC_PROC_DUSR_LOAD")->offset =
+        plcgen::ProgramLayout layout = plcgen::standardProgram();
+        plcgen::findPublic(layout, "??SEC_PROC_DUSR_LOAD")->offset =
             static_cast<std::uint16_t>(loadOffset);
-        plcgen::findPublic(spec, "??SEC_PROC_DUSR_END")->offset =
+        plcgen::findPublic(layout, "??SEC_PROC_DUSR_END")->offset =
             static_cast<std::uint16_t>(endOffset);
-        const Outcome outcome = runSpec(spec, dir);
+        const Outcome outcome = runLayout(layout, dir);
         EXPECT_EQ(outcome.messages, "\nError: 21, Segment out of range: DUSR\n");
         EXPECT_FALSE(anyImage(dir));
     }
     // The block may end exactly at the end of the file.
     TempDir dir;
-    plcgen::ProgramSpec spec = plcgen::standardProgram();
-    plcgen::findPublic(spec, "??SEC_PROC_DUSR_END")->offset = 0x06F0;
-    EXPECT_TRUE(runSpec(spec, dir).written);
+    plcgen::ProgramLayout layout = plcgen::standardProgram();
+    plcgen::findPublic(layout, "??SEC_PROC_DUSR_END")->offset = 0x06F0;
+    EXPECT_TRUE(runLayout(layout, dir).written);
 }
 
 TEST(HostileInput, NoiseMapsNeverCrash) {
@@ -164,21 +164,21 @@ TEST(HostileInput, RandomLayoutsAreWrittenExactlyOrRefused) {
     TempDir dir;
     int written = 0;
     for (int round = 0; round < 150; ++round) {
-        plcgen::ProgramSpec spec = plcgen::standardProgram();
-        spec.headerParagraphs = static_cast<std::uint16_t>(2 + random() % 64);
-        for (auto& segment : spec.segments) {
+        plcgen::ProgramLayout layout = plcgen::standardProgram();
+        layout.headerParagraphs = static_cast<std::uint16_t>(2 + random() % 64);
+        for (auto& segment : layout.segments) {
             if (random() % 6 == 0)
                 segment.start = static_cast<std::uint32_t>(random() % 0x2800);
             if (random() % 6 == 0)
                 segment.length = static_cast<std::uint32_t>(random() % 0x2000);
         }
-        for (auto& symbol : spec.publics)
+        for (auto& symbol : layout.publics)
             if (random() % 4 == 0)
                 symbol.offset = static_cast<std::uint16_t>(random() % 0x800);
-        std::string exe = plcgen::buildExecutable(spec);
+        std::string exe = plcgen::buildExecutable(layout);
         if (random() % 3 == 0)
             exe.resize(random() % exe.size());
-        writeInputs(spec, dir.path());
+        writeInputs(layout, dir.path());
         writeFile(dir.file("KORVEX.EXE"), exe);
         const Outcome outcome = runPhases(dir);
         if (!outcome.written) {
@@ -188,7 +188,7 @@ TEST(HostileInput, RandomLayoutsAreWrittenExactlyOrRefused) {
         }
         ++written;
         EXPECT_EQ(outcome.messages, "");
-        for (const auto& [name, bytes] : expectedImages(spec, exe, commentBlock("Line 7 press")))
+        for (const auto& [name, bytes] : expectedImages(layout, exe, commentBlock("Line 7 press")))
             EXPECT_EQ(readFile(dir.file("out") + "/" + name), bytes) << name << " round " << round;
     }
     EXPECT_GT(written, 10);

@@ -41,9 +41,9 @@ testsupport::RunResult tessan(const std::vector<std::string>& args, const std::s
 // A folder holding the standard program's inputs and an output folder "out/".
 struct Project {
     TempDir dir;
-    plcgen::ProgramSpec spec = plcgen::standardProgram();
+    plcgen::ProgramLayout layout = plcgen::standardProgram();
     void write() {
-        writeInputs(spec, dir.path());
+        writeInputs(layout, dir.path());
         std::filesystem::create_directories(dir.file("out"));
     }
     std::vector<std::string> args() const {
@@ -52,7 +52,7 @@ struct Project {
     }
     std::string out(const std::string& name) const { return dir.file("out") + "/" + name; }
     void expectImages(const std::string& comment) const {
-        const auto images = expectedImages(spec, plcgen::buildExecutable(spec), comment);
+        const auto images = expectedImages(layout, plcgen::buildExecutable(layout), comment);
         for (const auto& [name, bytes] : images) {
             ASSERT_TRUE(testsupport::fileExists(out(name))) << name;
             EXPECT_EQ(readFile(out(name)), bytes) << name;
@@ -83,14 +83,14 @@ TEST(TessanRun, GoodRunWritesSeventeenImagesAndPrintsOnlyBanner) {
     // 32 + (0x19FC - 6176) + (0x2180 - 0x2100 + 16)
     EXPECT_EQ(far.size(), 32u + (0x19FCu - 6176u) + 0x90u);
     EXPECT_EQ(far.substr(far.size() - 0x90),
-              plcgen::buildExecutable(project.spec).substr(512 + 0x2100, 0x90));
+              plcgen::buildExecutable(project.layout).substr(512 + 0x2100, 0x90));
     for (int i = 2; i < 17; ++i)
         EXPECT_EQ(readFile(project.out(ImageNames[i])).size(), 60u);
 }
 
 TEST(TessanRun, HeaderFieldVectors) {
     Project project;
-    plcgen::SegmentSpec& unit = *plcgen::findSegment(project.spec, "CODE_UNIT03");
+    plcgen::SegmentLayout& unit = *plcgen::findSegment(project.layout, "CODE_UNIT03");
     // Bytes 8 to 11 are 1, 2, 3, 4 and the file is 288 bytes long: headerCheck 43.
     // 300 bytes of 255 after the header would need more room: CODE_UNIT04 gets them.
     unit.length = 288 + 4;
@@ -99,17 +99,17 @@ TEST(TessanRun, HeaderFieldVectors) {
         unit.bytes[8 + i] = static_cast<std::uint8_t>(1 + i);
     unit.bytes[20] = 0xAA;
     unit.bytes[23] = 0xBB;
-    plcgen::SegmentSpec& next = *plcgen::findSegment(project.spec, "CODE_UNIT04");
+    plcgen::SegmentLayout& next = *plcgen::findSegment(project.layout, "CODE_UNIT04");
     next.start = 0x2800;
     next.length = 332 + 4;
     next.bytes.assign(next.length, 0xFF);
-    plcgen::findPublic(project.spec, "??SEC_PROC_FAR_END")->offset = 0x1234;
+    plcgen::findPublic(project.layout, "??SEC_PROC_FAR_END")->offset = 0x1234;
     // A unit segment with Length 00024H gives a file of its header alone.
-    plcgen::findSegment(project.spec, "CODE_UNIT17")->length = 0x24;
+    plcgen::findSegment(project.layout, "CODE_UNIT17")->length = 0x24;
     // dusrEnd equal to dusrLoad: the DUSR block is exactly 16 bytes.
-    plcgen::findPublic(project.spec, "??SEC_PROC_DUSR_END")->offset = 0x0100;
+    plcgen::findPublic(project.layout, "??SEC_PROC_DUSR_END")->offset = 0x0100;
     // No comment line: 32 zero bytes after the header of Plc_main.bin.
-    project.spec.makeLines = {"all: KORVEX.EXE"};
+    project.layout.makeLines = {"all: KORVEX.EXE"};
     project.write();
     const auto result = tessan(project.args());
     ASSERT_EQ(result.exitStatus, 0) << result.output;
@@ -138,7 +138,7 @@ TEST(TessanRun, HeaderFieldVectors) {
 TEST(TessanRun, HeaderOfAnyParagraphCount) {
     for (unsigned paragraphs : {2u, 32u, 0x41u}) {
         Project project;
-        project.spec.headerParagraphs = static_cast<std::uint16_t>(paragraphs);
+        project.layout.headerParagraphs = static_cast<std::uint16_t>(paragraphs);
         project.write();
         const auto result = tessan(project.args());
         ASSERT_EQ(result.exitStatus, 0) << paragraphs << result.output;
@@ -146,8 +146,8 @@ TEST(TessanRun, HeaderOfAnyParagraphCount) {
     }
     // Header size 32: a segment with start 0x100 begins at file offset 768.
     Project project;
-    plcgen::findSegment(project.spec, "CODE4")->start = 0x100;
-    plcgen::findSegment(project.spec, "CODE4")->length = 0x100;
+    plcgen::findSegment(project.layout, "CODE4")->start = 0x100;
+    plcgen::findSegment(project.layout, "CODE4")->length = 0x100;
     project.write();
     ASSERT_EQ(tessan(project.args()).exitStatus, 0);
     const std::string exe = readFile(project.dir.file("KORVEX.EXE"));
@@ -189,7 +189,7 @@ TEST(TessanRun, CreateFailureStopsAfterTheFilesBefore) {
     EXPECT_EQ(result.exitStatus, 255);
     EXPECT_EQ(afterBanner(result.output),
               "\nError: 15, File create error: " + project.out("Plc_e005.bin") + "\n");
-    const auto images = expectedImages(project.spec, plcgen::buildExecutable(project.spec),
+    const auto images = expectedImages(project.layout, plcgen::buildExecutable(project.layout),
                                        commentBlock("Line 7 press"));
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(readFile(project.out(images[i].first)), images[i].second);
@@ -320,13 +320,13 @@ TEST(TessanExample, PlcgenDescriptionGivesSeventeenImages) {
             tessan({dir.file("out") + "/", exe, mapPath, std::string(EXAMPLES_DIR) + "/Make.knf"});
         ASSERT_EQ(result.exitStatus, 0) << result.output;
         EXPECT_EQ(afterBanner(result.output), Success);
-        plcgen::ProgramSpec spec;
+        plcgen::ProgramLayout layout;
         std::string error;
         ASSERT_TRUE(plcgen::parseDescription(readFile(std::string(EXAMPLES_DIR) + "/KORVEX.plcgen"),
-                                             spec, error))
+                                             layout, error))
             << error;
         for (const auto& [name, bytes] :
-             expectedImages(spec, exeBytes, commentBlock("Line 7 press")))
+             expectedImages(layout, exeBytes, commentBlock("Line 7 press")))
             EXPECT_EQ(readFile(dir.file("out") + "/" + name), bytes) << name;
     }
 }
@@ -339,25 +339,25 @@ TEST(TessanRealData, RealExecutableLoadModule) {
     const std::string exePath = testsupport::realDataDir() + "/masm125/DAC1.EXE";
     const std::string exe = readFile(exePath);
     ASSERT_EQ(word(exe, 8), 32u);
-    plcgen::ProgramSpec spec;
+    plcgen::ProgramLayout layout;
     // Every range fits the 4106-byte load module: CODE5 reads only its header here, since
     // its last 6144 bytes are never read.
     for (int i = 0; i < 17; ++i)
-        spec.segments.push_back({plcgen::CodeSegmentNames[i],
-                                 "CODE",
-                                 std::uint32_t(0x40 * i),
-                                 i == 1 ? 6180u : 68u,
-                                 {}});
-    spec.publics = {{"??SEC_PROC_DUSR_LOAD", 0x0010, 0x0000},
-                    {"??SEC_PROC_DUSR_END", 0x0010, 0x0010},
-                    {"??SEC_PROC_FAR_END", 0x0000, 0x1000}};
+        layout.segments.push_back({plcgen::CodeSegmentNames[i],
+                                   "CODE",
+                                   std::uint32_t(0x40 * i),
+                                   i == 1 ? 6180u : 68u,
+                                   {}});
+    layout.publics = {{"??SEC_PROC_DUSR_LOAD", 0x0010, 0x0000},
+                      {"??SEC_PROC_DUSR_END", 0x0010, 0x0010},
+                      {"??SEC_PROC_FAR_END", 0x0000, 0x1000}};
     TempDir dir;
-    writeFile(dir.file("real.map"), plcgen::buildMap(spec));
+    writeFile(dir.file("real.map"), plcgen::buildMap(layout));
     writeFile(dir.file("Make.knf"), "# comment \"real\"\n");
     const auto result =
         tessan({dir.path() + "/", exePath, dir.file("real.map"), dir.file("Make.knf")});
     ASSERT_EQ(result.exitStatus, 0) << result.output;
-    for (const auto& [name, bytes] : expectedImages(spec, exe, commentBlock("real")))
+    for (const auto& [name, bytes] : expectedImages(layout, exe, commentBlock("real")))
         EXPECT_EQ(readFile(dir.file(name)), bytes) << name;
     EXPECT_EQ(readFile(dir.file("Plc_far0.bin")).size(), 32u + 32u);
 }
@@ -379,14 +379,14 @@ TEST(TessanRun, WriteFailuresNameTheirPiece) {
     };
     for (const Case& c : cases) {
         Project project;
-        plcgen::SegmentSpec& far = *plcgen::findSegment(project.spec, "CODE5");
+        plcgen::SegmentLayout& far = *plcgen::findSegment(project.layout, "CODE5");
         far.length = c.far0Length;
         plcgen::fillRamp(far, 0x51, 7);
-        for (auto& segment : project.spec.segments)
+        for (auto& segment : project.layout.segments)
             if (segment.name.rfind("CODE_UNIT", 0) == 0 || segment.name == "DUSR_CODE")
                 segment.start += c.far0Length - 0x1A00;
-        project.spec.moduleSize = 0;
-        for (auto& symbol : project.spec.publics)
+        project.layout.moduleSize = 0;
+        for (auto& symbol : project.layout.publics)
             if (symbol.name != "??SEC_PROC_FAR_END")
                 symbol.segment =
                     static_cast<std::uint16_t>(symbol.segment + (c.far0Length - 0x1A00) / 16);
@@ -398,7 +398,7 @@ TEST(TessanRun, WriteFailuresNameTheirPiece) {
         const auto limited = runProgram("/bin/sh", {"-c", command});
         EXPECT_EQ(limited.exitStatus, 255);
         EXPECT_EQ(afterBanner(limited.output), c.message + project.out(c.failing) + "\n");
-        const auto images = expectedImages(project.spec, plcgen::buildExecutable(project.spec),
+        const auto images = expectedImages(project.layout, plcgen::buildExecutable(project.layout),
                                            commentBlock("Line 7 press"));
         if (c.blocks > 0) {
             EXPECT_EQ(readFile(project.out("Plc_main.bin")), images[0].second);

@@ -12,7 +12,7 @@ const char* const CodeSegmentNames[17] = {
     "CODE_UNIT07", "CODE_UNIT08", "CODE_UNIT09", "CODE_UNIT10", "CODE_UNIT11", "CODE_UNIT12",
     "CODE_UNIT13", "CODE_UNIT14", "CODE_UNIT15", "CODE_UNIT16", "CODE_UNIT17"};
 
-void fillRamp(SegmentSpec& segment, std::uint8_t first, std::uint8_t step) {
+void fillRamp(SegmentLayout& segment, std::uint8_t first, std::uint8_t step) {
     segment.bytes.resize(segment.length);
     std::uint8_t value = first;
     for (auto& byte : segment.bytes) {
@@ -21,29 +21,29 @@ void fillRamp(SegmentSpec& segment, std::uint8_t first, std::uint8_t step) {
     }
 }
 
-SegmentSpec* findSegment(ProgramSpec& spec, const std::string& name) {
-    for (auto& segment : spec.segments)
+SegmentLayout* findSegment(ProgramLayout& layout, const std::string& name) {
+    for (auto& segment : layout.segments)
         if (segment.name == name)
             return &segment;
     return nullptr;
 }
 
-PublicSpec* findPublic(ProgramSpec& spec, const std::string& name) {
-    for (auto& symbol : spec.publics)
+PublicSymbol* findPublic(ProgramLayout& layout, const std::string& name) {
+    for (auto& symbol : layout.publics)
         if (symbol.name == name)
             return &symbol;
     return nullptr;
 }
 
-ProgramSpec standardProgram() {
-    ProgramSpec spec;
-    spec.headerParagraphs = 32;
-    spec.moduleSize = 0x2700;
+ProgramLayout standardProgram() {
+    ProgramLayout layout;
+    layout.headerParagraphs = 32;
+    layout.moduleSize = 0x2700;
     auto add = [&](const char* name, const char* className, std::uint32_t start,
                    std::uint32_t length, std::uint8_t first) {
-        SegmentSpec segment{name, className, start, length, {}};
+        SegmentLayout segment{name, className, start, length, {}};
         fillRamp(segment, first, 7);
-        spec.segments.push_back(segment);
+        layout.segments.push_back(segment);
     };
     add("CODE4", "CODE", 0x0000, 0x0200, 0x41);
     add("CODE5", "CODE", 0x0200, 0x1A00, 0x51);
@@ -56,28 +56,28 @@ ProgramSpec standardProgram() {
     add("DATA_USR", "DATA", 0x2400, 0x0100, 0x31);
     add("DATAROZ", "DATA", 0x2500, 0x0100, 0x03);
     add("STACK", "STACK", 0x2600, 0x0100, 0x05);
-    spec.publics = {{"??SEC_PROC_DUSR_LOAD", 0x0200, 0x0100},
-                    {"??SEC_PROC_DUSR_END", 0x0200, 0x0180},
-                    {"??SEC_PROC_FAR_END", 0x0020, 0x19F0}};
-    spec.makeLines = {"# PLC project", "# Comment \"Line 7 press\"", "all: KORVEX.EXE"};
-    return spec;
+    layout.publics = {{"??SEC_PROC_DUSR_LOAD", 0x0200, 0x0100},
+                      {"??SEC_PROC_DUSR_END", 0x0200, 0x0180},
+                      {"??SEC_PROC_FAR_END", 0x0020, 0x19F0}};
+    layout.makeLines = {"# PLC project", "# Comment \"Line 7 press\"", "all: KORVEX.EXE"};
+    return layout;
 }
 
-std::vector<std::uint8_t> buildLoadModule(const ProgramSpec& spec) {
-    std::uint32_t size = spec.moduleSize;
-    for (const auto& segment : spec.segments)
+std::vector<std::uint8_t> buildLoadModule(const ProgramLayout& layout) {
+    std::uint32_t size = layout.moduleSize;
+    for (const auto& segment : layout.segments)
         if (segment.start + segment.length > size)
             size = segment.start + segment.length;
     std::vector<std::uint8_t> module(size, 0);
-    for (const auto& segment : spec.segments)
+    for (const auto& segment : layout.segments)
         for (std::uint32_t i = 0; i < segment.length && i < segment.bytes.size(); ++i)
             module[segment.start + i] = segment.bytes[i];
     return module;
 }
 
-std::string buildExecutable(const ProgramSpec& spec) {
-    const std::vector<std::uint8_t> module = buildLoadModule(spec);
-    const std::size_t headerBytes = std::size_t{spec.headerParagraphs} * 16;
+std::string buildExecutable(const ProgramLayout& layout) {
+    const std::vector<std::uint8_t> module = buildLoadModule(layout);
+    const std::size_t headerBytes = std::size_t{layout.headerParagraphs} * 16;
     std::string exe(headerBytes + module.size(), '\0');
     for (std::size_t i = 0; i < module.size(); ++i)
         exe[headerBytes + i] = static_cast<char>(module[i]);
@@ -92,8 +92,8 @@ std::string buildExecutable(const ProgramSpec& spec) {
     exe[1] = 'Z';
     word(2, static_cast<std::uint32_t>(total % 512));
     word(4, static_cast<std::uint32_t>((total + 511) / 512));
-    word(6, 0);                     // no relocations
-    word(8, spec.headerParagraphs); // header size in paragraphs
+    word(6, 0);                       // no relocations
+    word(8, layout.headerParagraphs); // header size in paragraphs
     word(10, 0);
     word(12, 0xFFFF);
     word(14, 0x0260); // SS: the STACK segment of the standard layout
@@ -106,10 +106,10 @@ std::string buildExecutable(const ProgramSpec& spec) {
     return exe;
 }
 
-std::string buildMap(const ProgramSpec& spec) {
+std::string buildMap(const ProgramLayout& layout) {
     std::string map = "\n Start  Stop   Length Name               Class\n\n";
     char line[256];
-    for (const auto& segment : spec.segments) {
+    for (const auto& segment : layout.segments) {
         const std::uint32_t stop =
             segment.length > 0 ? segment.start + segment.length - 1 : segment.start;
         std::snprintf(line, sizeof line, " %05XH %05XH %05XH %-18s %s\n", segment.start, stop,
@@ -120,7 +120,7 @@ std::string buildMap(const ProgramSpec& spec) {
         map += "\n  Address         Publics by ";
         map += title;
         map += "\n\n";
-        for (const auto& symbol : spec.publics) {
+        for (const auto& symbol : layout.publics) {
             std::snprintf(line, sizeof line, " %04X:%04X       %s\n", symbol.segment, symbol.offset,
                           symbol.name.c_str());
             map += line;
@@ -130,9 +130,9 @@ std::string buildMap(const ProgramSpec& spec) {
     return map;
 }
 
-std::string buildMakeFile(const ProgramSpec& spec) {
+std::string buildMakeFile(const ProgramLayout& layout) {
     std::string text;
-    for (const auto& line : spec.makeLines)
+    for (const auto& line : layout.makeLines)
         text += line + "\n";
     return text;
 }
@@ -159,7 +159,7 @@ bool parseHex(const std::string& text, std::uint32_t& value) {
 }
 
 // One description line, split at blanks; false when it is not understood.
-bool parseLine(const std::string& line, ProgramSpec& spec) {
+bool parseLine(const std::string& line, ProgramLayout& layout) {
     std::istringstream in(line);
     std::string word;
     in >> word;
@@ -168,7 +168,7 @@ bool parseLine(const std::string& line, ProgramSpec& spec) {
     if (word == "make") {
         // The rest of the line after one blank, verbatim.
         const std::size_t at = line.find("make") + 4;
-        spec.makeLines.push_back(at < line.size() ? line.substr(at + 1) : "");
+        layout.makeLines.push_back(at < line.size() ? line.substr(at + 1) : "");
         return true;
     }
     std::vector<std::string> fields;
@@ -176,16 +176,16 @@ bool parseLine(const std::string& line, ProgramSpec& spec) {
         fields.push_back(field);
     std::uint32_t a = 0, b = 0, c = 0;
     if (word == "header" && fields.size() == 1 && parseHex(fields[0], a) && a <= 0xFFFF) {
-        spec.headerParagraphs = static_cast<std::uint16_t>(a);
+        layout.headerParagraphs = static_cast<std::uint16_t>(a);
         return true;
     }
     if (word == "module" && fields.size() == 1 && parseHex(fields[0], a)) {
-        spec.moduleSize = a;
+        layout.moduleSize = a;
         return true;
     }
     if (word == "segment" && fields.size() >= 4 && parseHex(fields[2], a) &&
         parseHex(fields[3], b) && a <= 0xFFFFF && b <= 0xFFFFF) {
-        SegmentSpec segment{fields[0], fields[1], a, b, {}};
+        SegmentLayout segment{fields[0], fields[1], a, b, {}};
         if (fields.size() == 4 || (fields.size() == 5 && fields[4] == "zero")) {
             segment.bytes.assign(b, 0);
         } else if (fields.size() == 6 && fields[4] == "fill" && parseHex(fields[5], c) &&
@@ -197,11 +197,11 @@ bool parseLine(const std::string& line, ProgramSpec& spec) {
         } else {
             return false;
         }
-        spec.segments.push_back(segment);
+        layout.segments.push_back(segment);
         return true;
     }
     if (word == "bytes" && fields.size() >= 2 && parseHex(fields[1], a)) {
-        SegmentSpec* segment = findSegment(spec, fields[0]);
+        SegmentLayout* segment = findSegment(layout, fields[0]);
         if (segment == nullptr)
             return false;
         for (std::size_t i = 2; i < fields.size(); ++i, ++a) {
@@ -214,7 +214,7 @@ bool parseLine(const std::string& line, ProgramSpec& spec) {
     }
     if (word == "public" && fields.size() == 2 && fields[1].size() == 9 && fields[1][4] == ':' &&
         parseHex(fields[1].substr(0, 4), a) && parseHex(fields[1].substr(5), b)) {
-        spec.publics.push_back(
+        layout.publics.push_back(
             {fields[0], static_cast<std::uint16_t>(a), static_cast<std::uint16_t>(b)});
         return true;
     }
@@ -234,14 +234,14 @@ bool writeText(const std::string& path, const std::string& bytes, std::string& e
 
 } // namespace
 
-bool parseDescription(const std::string& text, ProgramSpec& spec, std::string& error) {
-    spec = ProgramSpec{};
+bool parseDescription(const std::string& text, ProgramLayout& layout, std::string& error) {
+    layout = ProgramLayout{};
     std::istringstream in(text);
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        if (!parseLine(line, spec)) {
+        if (!parseLine(line, layout)) {
             error = "line " + std::to_string(number) + " not understood: " + line;
             return false;
         }
@@ -249,13 +249,13 @@ bool parseDescription(const std::string& text, ProgramSpec& spec, std::string& e
     return true;
 }
 
-bool writeProgram(const ProgramSpec& spec, const std::string& exePath, const std::string& mapPath,
-                  const std::string& makePath, std::string& error) {
-    if (!writeText(exePath, buildExecutable(spec), error))
+bool writeProgram(const ProgramLayout& layout, const std::string& exePath,
+                  const std::string& mapPath, const std::string& makePath, std::string& error) {
+    if (!writeText(exePath, buildExecutable(layout), error))
         return false;
-    if (!mapPath.empty() && !writeText(mapPath, buildMap(spec), error))
+    if (!mapPath.empty() && !writeText(mapPath, buildMap(layout), error))
         return false;
-    return makePath.empty() || writeText(makePath, buildMakeFile(spec), error);
+    return makePath.empty() || writeText(makePath, buildMakeFile(layout), error);
 }
 
 } // namespace plcgen

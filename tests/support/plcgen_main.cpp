@@ -27,10 +27,10 @@ int main(int argc, char** argv) {
     }
     std::ostringstream text;
     text << in.rdbuf();
-    plcgen::ProgramSpec spec;
+    plcgen::ProgramLayout layout;
     std::string error;
-    if (!plcgen::parseDescription(text.str(), spec, error) ||
-        !plcgen::writeProgram(spec, argv[2], argc > 3 ? argv[3] : "", argc > 4 ? argv[4] : "",
+    if (!plcgen::parseDescription(text.str(), layout, error) ||
+        !plcgen::writeProgram(layout, argv[2], argc > 3 ? argv[3] : "", argc > 4 ? argv[4] : "",
                               error)) {
         std::fprintf(stderr, "plcgen: %s\n", error.c_str());
         return 1;

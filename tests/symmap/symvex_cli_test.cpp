@@ -127,8 +127,8 @@ TEST_F(SymvexCli, TooFewPathsOnTheCommandLine) {
     // A switch does not count as a path; an empty argument does.
     auto result = run({"-w", "out.mp2", "plc.lst"});
     EXPECT_EQ(result.exitStatus, 255);
-    EXPECT_EQ(result.output, Banner + " critical error SV0003: Too few command-line parameters.\n" +
-                                 Usage);
+    EXPECT_EQ(result.output,
+              Banner + " critical error SV0003: Too few command-line parameters.\n" + Usage);
     EXPECT_EQ(mp2(), "<none>");
 
     result = run({"out.mp2", "", "KORVEX.map"});
@@ -140,7 +140,8 @@ TEST_F(SymvexCli, OutputThatCannotBeCreatedStillGivesTheSummary) {
     const auto result = run({"nodir/out.mp2", "plc.lst", "KORVEX.map"});
     EXPECT_EQ(result.exitStatus, 255);
     EXPECT_EQ(result.output,
-              Banner + " critical error SV0001: File open error. : nodir/out.mp2\n\t1 errors\r\n\r\n");
+              Banner +
+                  " critical error SV0001: File open error. : nodir/out.mp2\n\t1 errors\r\n\r\n");
 }
 
 TEST_F(SymvexCli, CommandFileLinesAndLaterArgumentsIgnored) {
