@@ -26,22 +26,6 @@ bool hexPart(const Scanner& scanner, std::uint32_t& value) {
     return false;
 }
 
-bool takesAddress(SymbolKind kind) {
-    // Structure variables are located by the map like every other variable.
-    switch (kind) {
-    case SymbolKind::Byte:
-    case SymbolKind::Word:
-    case SymbolKind::DWord:
-    case SymbolKind::QWord:
-    case SymbolKind::Mech:
-    case SymbolKind::Struct:
-    case SymbolKind::Record:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Applies one sighting; false when it does not fit what the listing said.
 bool applySighting(SymbolEntry& entry, bool absolute, std::uint32_t offset) {
     if (absolute) {
@@ -50,7 +34,8 @@ bool applySighting(SymbolEntry& entry, bool absolute, std::uint32_t offset) {
         entry.value = offset;
         return true;
     }
-    if (!takesAddress(entry.kind) || (entry.address != 0 && entry.address != offset))
+    // Every variable, structure variables included, is located by the map.
+    if (!isVariableKind(entry.kind) || (entry.address != 0 && entry.address != offset))
         return false;
     entry.address = offset;
     return true;

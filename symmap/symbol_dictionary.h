@@ -25,6 +25,12 @@ enum class SymbolKind : std::uint32_t {
     StructDef = 10,
 };
 
+// Kinds that name a variable in a data segment: they have a selector and an address, and the
+// linker map may locate them.
+inline constexpr bool isVariableKind(SymbolKind kind) {
+    return kind >= SymbolKind::Byte && kind <= SymbolKind::Record;
+}
+
 // Longest name kept: identifiers are cut to this many characters by the scanner.
 inline constexpr std::size_t SymbolNameLength = 128;
 inline constexpr std::size_t SymbolNameSize = 132;

@@ -21,15 +21,9 @@ constexpr int RowListCount = 4;
 RowList classify(const SymbolEntry& entry) {
     if (entry.isMember != 0)
         return RowList::Members;
-    switch (entry.kind) {
-    case SymbolKind::Byte:
-    case SymbolKind::Word:
-    case SymbolKind::DWord:
-    case SymbolKind::QWord:
-    case SymbolKind::Mech:
-    case SymbolKind::Struct:
-    case SymbolKind::Record:
+    if (isVariableKind(entry.kind))
         return RowList::Variables;
+    switch (entry.kind) {
     case SymbolKind::Bit:
         // A bit is written only when its record type has a variable to hold it.
         return (entry.link != nullptr && entry.link->link != nullptr) ? RowList::Bits
