@@ -6,10 +6,3 @@ plc_add_test(symmap_reader_tests
     ${CMAKE_CURRENT_LIST_DIR}/listing_parser_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/map_reader_test.cpp
   LIBRARIES symmap_core)
-
-# Symvex end to end on listings and maps.
-plc_add_test(symvex_reader_e2e_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/symvex_readers_e2e_test.cpp
-  LIBRARIES)
-target_compile_definitions(symvex_reader_e2e_tests PRIVATE SYMVEX_PATH="$<TARGET_FILE:Symvex>")
-add_dependencies(symvex_reader_e2e_tests Symvex)
