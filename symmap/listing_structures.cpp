@@ -19,8 +19,9 @@ bool reportDuplicate(const Scanner& scanner, const LineHead& head) {
                          std::string_view(head.name));
 }
 
-// Line head, duplicate check and dot leaders of a structure or record line; `enter` is false
-// when the name has an entry already (message 30).
+// Line head, duplicate check and dot leaders of a structure or record line. `enter` is true
+// when the line goes on to a number for a name that has no entry yet; a name met before is
+// reported (message 30) and the line is passed over.
 bool readDefinitionHead(Scanner& scanner, SymbolDictionary& dictionary, LineHead& head,
                         bool& enter) {
     enter = false;
@@ -28,8 +29,10 @@ bool readDefinitionHead(Scanner& scanner, SymbolDictionary& dictionary, LineHead
         return false;
     if (dictionary.lookup(head.key) != nullptr)
         return reportDuplicate(scanner, head);
-    enter = true;
-    return skipDotLeaders(scanner);
+    if (!skipDotLeaders(scanner))
+        return false;
+    enter = scanner.tokKind == TokNumber;
+    return true;
 }
 
 bool beginsWithMech(const Scanner& scanner) {
@@ -83,7 +86,7 @@ bool parseStructureLine(ParseContext& context, Scanner& scanner, SymbolDictionar
     bool enter = false;
     if (!readDefinitionHead(scanner, dictionary, head, enter))
         return false;
-    if (!enter || scanner.tokKind != TokNumber)
+    if (!enter)
         return true;
     const std::uint32_t number = static_cast<std::uint32_t>(scanner.tokValue);
     int typeCode = 0;
@@ -124,7 +127,7 @@ bool parseRecordLine(ParseContext& context, Scanner& scanner, SymbolDictionary& 
     bool enter = false;
     if (!readDefinitionHead(scanner, dictionary, head, enter))
         return false;
-    if (!enter || scanner.tokKind != TokNumber)
+    if (!enter)
         return true;
     const std::uint32_t first = static_cast<std::uint32_t>(scanner.tokValue);
     if (!scanner.next())
