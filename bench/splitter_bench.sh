@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-20}
 
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPLC_BUILD_TESTS=OFF >/dev/null
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DPLC_BUILD_TESTS=OFF >/dev/null
 cmake --build build-bench -j2 --target Tessan plcgen >/dev/null
 
 work=$(mktemp -d)
