@@ -1,12 +1,15 @@
 // Symvex's command line and command file, end to end: the whole standard output, the exit
 // status and the .mp2 file the run leaves behind. The example project's listing and map are
 // the input, so a run that takes its paths right writes the example's checked-in symbol map.
+#include "symvex_e2e.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
+using symvextest::examplePath;
+using symvextest::ExampleWarnings;
 using testsupport::fileExists;
 using testsupport::readFile;
 using testsupport::runProgram;
@@ -25,18 +28,6 @@ const std::string Usage =
     "line";
 
 const std::string CleanSummary = "\t0 errors\r\n\r\n";
-
-// What the example prints in warnings mode, summary included.
-const std::string ExampleWarnings =
-    "plc.lst(22:1) warning SV0008: Invalid character. : '\f' (0x0c)\n"
-    "plc.lst(86:19) warning SV0032: Expect structure or record name. : a\n"
-    "plc.lst(102:37) warning SV0032: Expect structure or record name. : L\n"
-    "KORVEX.map(43:18) warning SV0040: Inconsistent informations.\n"
-    "\t0 errors, 4 warnings\r\n\r\n";
-
-std::string examplePath(const std::string& name) {
-    return testsupport::testDataDir() + "/../../examples/" + name;
-}
 
 // A folder holding the example's listing and map under their own names.
 class SymvexCli : public ::testing::Test {
