@@ -1,6 +1,7 @@
 #include "symbol_map_writer.h"
 
 #include "diagnostics.h"
+#include "output_guard.h"
 #include "platform.h"
 
 #include <algorithm>
@@ -239,7 +240,8 @@ bool symbolNameLess(const SymbolEntry* a, const SymbolEntry* b) {
     return std::strncmp(a->name, b->name, SymbolNameSize) < 0;
 }
 
-bool writeSymbolMap(const char* path, const SymbolDictionary& dictionary) {
+bool writeSymbolMap(const char* path, const SymbolDictionary& dictionary, const char* listingPath,
+                    const char* mapPath) {
     EntryList lists[RowListCount];
     if (!collectRows(dictionary, lists))
         return false;
@@ -248,6 +250,8 @@ bool writeSymbolMap(const char* path, const SymbolDictionary& dictionary) {
     const EntryList& members = lists[static_cast<int>(RowList::Members)];
     const EntryList& constants = lists[static_cast<int>(RowList::Constants)];
 
+    if (!checkSymbolMapTarget(path, listingPath, mapPath))
+        return false;
     MapOutput out(path);
     if (!out.create())
         return false;
