@@ -1,0 +1,26 @@
+// Fuzz target: Symvex's linker-map reader, completing the dictionary of the example's listing,
+// then the .mp2 writer.
+#include "diagnostics.h"
+#include "harness.h"
+#include "listing_parser.h"
+#include "map_reader.h"
+#include "symbol_map_writer.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    memfs::reset();
+    memfs::putFile("plc.lst", fuzzsupport::exampleFile("plc.lst"));
+    memfs::putFile("KORVEX.map", fuzzsupport::bytesOf(data, size));
+    symmap::resetDiagnostics();
+    symmap::setWarningsMode(true);
+    {
+        symmap::SymbolDictionary dictionary;
+        if (!symmap::readListing("plc.lst", dictionary))
+            fuzzsupport::fail("the example's listing was not read");
+        if (symmap::readLinkerMap("KORVEX.map", dictionary)) {
+            symmap::checkModuleBlocks(dictionary);
+            symmap::writeSymbolMap("plc.mp2", dictionary, "plc.lst", "KORVEX.map");
+        }
+    }
+    fuzzsupport::expectAllReleased();
+    return 0;
+}
