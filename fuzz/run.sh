@@ -5,9 +5,10 @@
 #
 #   fuzz/run.sh SECONDS
 #
-# Inputs are at most 8192 bytes long (-max_len): the readers' faults show on short inputs,
-# and short inputs keep the fuzzers fast; the seeds of longer listings hold their
-# cross-reference sections. Build folder: build-fuzz (or $PLC_FUZZ_BUILD). The corpus grows there from run to run
+# The longest input of each target (-max_len) is short enough to keep the fuzzer fast and long
+# enough to pass each reader's limits: the 10000 bytes read of a command file, the 8192-byte
+# buffer of the splitter's text reader, the example's executable; the seeds of longer listings
+# hold their cross-reference sections. Build folder: build-fuzz (or $PLC_FUZZ_BUILD). The corpus grows there from run to run
 # (build-fuzz/fuzz/corpus/TARGET); a crash, a hang of more than 10 s or a run out of memory
 # leaves its input in build-fuzz/fuzz/findings/TARGET and makes the script exit with 1.
 # Move such an input into fuzz/regressions/TARGET/ once it is mended: the test suite replays
@@ -42,11 +43,14 @@ work="$build/fuzz"
 rm -rf "$work/seeds"
 "$work/fuzz_seeds" "$work/seeds" "$root/../shared/realdata"
 
-targets=(listing symvex_map symvex_command_file tessan_map tessan_executable make_comment
-         tessan_command_file orlund_arguments)
+# Target and its longest input.
+targets=(listing:4096 symvex_map:4096 symvex_command_file:12288 tessan_map:4096
+         tessan_executable:16384 make_comment:16384 tessan_command_file:12288
+         orlund_arguments:4096)
 findings=0
 printf '\n%-22s %12s %8s %8s %8s  %s\n' target executions exec/s cov ft result
-for target in "${targets[@]}"; do
+for entry in "${targets[@]}"; do
+  target=${entry%:*}
   corpus="$work/corpus/$target"
   found="$work/findings/$target"
   log="$work/logs/$target.log"
@@ -55,7 +59,7 @@ for target in "${targets[@]}"; do
   [ -d "fuzz/regressions/$target" ] && inputs+=("fuzz/regressions/$target")
   status=0
   # Standard output is closed: the programs' messages would only slow the fuzzer down.
-  "$work/fuzz_$target" -max_total_time="$seconds" -max_len=8192 -print_final_stats=1 \
+  "$work/fuzz_$target" -max_total_time="$seconds" -max_len="${entry#*:}" -print_final_stats=1 \
     -close_fd_mask=1 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$found/" \
     "$corpus" "${inputs[@]}" >"$log" 2>&1 || status=$?
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
