@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace symmap {
@@ -33,29 +32,47 @@ inline constexpr bool isVariableKind(SymbolKind kind) {
 
 // Longest name kept: identifiers are cut to this many characters by the scanner.
 inline constexpr std::size_t SymbolNameLength = 128;
-inline constexpr std::size_t SymbolNameSize = 132;
 
 struct SymbolEntry {
-    char name[SymbolNameSize];   // as written in the listing, NUL-terminated
+    const char* name;            // as written in the listing, NUL-terminated, in the name store
     SymbolKind kind;             // what the symbol is
     std::uint32_t isMember;      // 1 for a structure member
     std::uint32_t value;         // selector, constant value, offset, weight: by kind
     std::uint32_t address;       // variables: offset within the segment
     SymbolEntry* link;           // member/bit: its definition; RecordDef: latest variable
     std::uint32_t childCount;    // number of pointers in `children`
-    SymbolEntry** children;      // members, bits, or a variable's type definition
     std::uint32_t childCapacity; // slots allocated in `children`
+    SymbolEntry** children;      // members, bits, or a variable's type definition
 };
 
 // The key of a name: a copy with ASCII a-z turned into A-Z.
 std::string symbolKey(std::string_view name);
 
+// The dictionary's hash of a key.
+std::uint32_t keyHash(std::string_view key);
+
+// The key of a name of at most SymbolNameLength characters (longer ones are cut) with its
+// hash, made without allocating: the readers take one for every name they look up.
+class NameKey {
+  public:
+    NameKey() = default;
+    explicit NameKey(std::string_view name) { assign(name); }
+    void assign(std::string_view name);
+    std::string_view view() const { return std::string_view(text_, length_); }
+    std::uint32_t hash() const { return hash_; }
+
+  private:
+    char text_[SymbolNameLength];
+    std::size_t length_ = 0;
+    std::uint32_t hash_ = 0;
+};
+
 // Appends `child` to the children of `parent`; a null parent does nothing and succeeds.
 // Reports message 9 and fails when the list cannot grow.
 bool appendChild(SymbolEntry* parent, SymbolEntry* child);
 
-// Hash map from key to entry, beside the store that owns every entry created during a run.
-// The map part never owns: an entry displaced by `set` stays alive in the store.
+// Hash map from key to entry, beside the stores that own every entry and every name created
+// during a run. The map part never owns: an entry displaced by `set` stays alive in the store.
 class SymbolDictionary {
   public:
     SymbolDictionary() = default;
@@ -69,25 +86,71 @@ class SymbolDictionary {
     // Gives back an entry that was created but never stored or referenced.
     void discardEntry(SymbolEntry* entry);
 
-    SymbolEntry* lookup(const std::string& key) const;
-    void set(const std::string& key, SymbolEntry* entry);
-    std::size_t size() const { return map_.size(); }
+    SymbolEntry* lookup(std::string_view key) const { return lookup(key, keyHash(key)); }
+    SymbolEntry* lookup(const NameKey& key) const { return lookup(key.view(), key.hash()); }
+    // Stores `entry` under `key`; false only when memory ran out (nothing is changed then).
+    bool set(std::string_view key, SymbolEntry* entry) { return set(key, keyHash(key), entry); }
+    bool set(const NameKey& key, SymbolEntry* entry) { return set(key.view(), key.hash(), entry); }
+    // Asks the processor to fetch the table slot of `key`: a reader that knows a name early
+    // calls it and looks the name up after other work, since with a million symbols nearly
+    // every first look at the table waits for memory.
+    void prefetch(const NameKey& key) const;
+    std::size_t size() const { return count_; }
 
-    // Visits every stored entry; unchanged dictionaries are visited in the same order.
+    // Visits every stored entry in the order their keys were first stored.
     template <typename Visit> void forEach(Visit&& visit) const {
-        for (const auto& pair : map_)
-            visit(pair.second);
+        std::size_t left = count_;
+        for (std::size_t c = 0; left > 0; ++c) {
+            const std::size_t inChunk = left < AssociationChunk ? left : AssociationChunk;
+            for (std::size_t i = 0; i < inChunk; ++i)
+                visit(static_cast<const SymbolEntry*>(associations_[c][i].entry));
+            left -= inChunk;
+        }
     }
 
   private:
-    // Entries are allocated in blocks so that a million symbols cost a few thousand
-    // allocations, and released together at the end of the run.
-    static constexpr std::size_t BlockEntries = 1024;
+    // One stored key. `key` is null when the key is the upper-cased name of `entry`, as it is
+    // for every symbol of a listing; otherwise it points to a length-prefixed copy.
+    struct Association {
+        SymbolEntry* entry;
+        const char* key;
+    };
+    // A slot of the open-addressing table: the key's hash and 1 + its association's index,
+    // 0 for a free slot.
+    struct Slot {
+        std::uint32_t hash;
+        std::uint32_t association;
+    };
 
-    std::unordered_map<std::string, SymbolEntry*> map_;
-    std::vector<std::unique_ptr<SymbolEntry[]>> blocks_;
-    std::size_t usedInLastBlock_ = BlockEntries;
+    // Entries, associations and name characters are taken from large blocks, so that a
+    // million symbols cost a few thousand allocations and are released together at the end
+    // of the run.
+    static constexpr std::size_t EntryBlock = 4096;
+    static constexpr std::size_t AssociationChunk = 4096;
+    static constexpr std::size_t NameBlock = 64 * 1024;
+
+    SymbolEntry* lookup(std::string_view key, std::uint32_t hash) const;
+    bool set(std::string_view key, std::uint32_t hash, SymbolEntry* entry);
+    char* allocateText(std::size_t size);
+    bool keepKey(std::string_view key, Association& association);
+    bool keyMatches(const Association& association, std::string_view key) const;
+    std::size_t findSlot(std::string_view key, std::uint32_t hash) const;
+    bool grow();
+
+    std::vector<std::unique_ptr<SymbolEntry[]>> entryBlocks_;
+    std::size_t usedInLastEntryBlock_ = EntryBlock;
     std::vector<SymbolEntry*> freeEntries_;
+
+    std::vector<std::unique_ptr<char[]>> textBlocks_;
+    char* textNext_ = nullptr;
+    std::size_t textLeft_ = 0;
+    const char* lastText_ = nullptr; // the latest allocation, which can still be given back
+
+    std::vector<std::unique_ptr<Association[]>> associations_;
+    std::size_t count_ = 0;
+
+    std::unique_ptr<Slot[]> slots_;
+    std::size_t mask_ = 0; // slot count - 1; the slot count is a power of two
 };
 
 } // namespace symmap
