@@ -182,10 +182,8 @@ bool parseConstant(Scanner& scanner, SymbolDictionary& dictionary, const LineHea
 } // namespace
 
 bool skipDotLeaders(Scanner& scanner) {
-    while (scanner.tokKind == TokPunct && scanner.tokValue == '.') {
-        if (!scanner.next())
-            return false;
-    }
+    if (scanner.tokKind == TokPunct && scanner.tokValue == '.')
+        return scanner.skipPunctuationRun();
     return true;
 }
 

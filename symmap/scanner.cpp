@@ -260,40 +260,25 @@ void Scanner::lookupKeyword() {
     }
 }
 
-// The rest of an identifier whose first character has been taken. Characters come straight
-// from the block, with the line, column and identifier state in locals, since an identifier
-// is what most of a listing consists of.
-bool Scanner::scanIdentifier() {
-    std::int32_t length = identLength_;
-    int hexValid = tokHexValid;
-    std::uint32_t hexValue = tokHexValue;
+// Moves over characters for as long as `visit(c, column)` takes them, with the position in
+// locals meanwhile: the loops over identifiers and dot leaders, which are most of a listing.
+template <typename Visit> bool Scanner::runOver(Visit&& visit) {
     std::int32_t column = column_;
     std::int32_t position = position_;
     std::int32_t fill = fill_;
     std::int32_t c = current_;
     bool ok = true;
-    while ((classOf(c) & ClassIdentChar) != 0) {
-        if (length < TokTextLength) {
-            tokText[length++] = static_cast<char>(c);
-        } else if (length == TokTextLength) {
-            length = TokTextLength + 1;
-            if (!reportMessage(7, fileName_, line_, column)) {
-                ok = false;
-                break;
-            }
+    for (;;) {
+        const Step step = visit(c, column);
+        if (step != Step::Take) {
+            ok = step == Step::Stop;
+            break;
         }
-        if (hexValid == 1) {
-            const int digit = Chars.hexValue[c];
-            if (digit >= 0)
-                hexValue = hexValue * 16u + static_cast<std::uint32_t>(digit);
-            else
-                hexValid = 0;
-        }
-        ++column; // an identifier character is one column wide
         if (position < fill) {
             c = block_[position++];
             continue;
         }
+        column_ = column;
         position_ = position;
         if (!fetchBlock()) {
             ok = false;
@@ -303,17 +288,68 @@ bool Scanner::scanIdentifier() {
         fill = fill_;
         c = current_;
     }
-    identLength_ = length;
-    tokHexValid = hexValid;
-    tokHexValue = hexValue;
     column_ = column;
     position_ = position;
     current_ = c;
+    return ok;
+}
+
+// The rest of an identifier whose first character has been taken.
+bool Scanner::scanIdentifier() {
+    std::int32_t length = identLength_;
+    int hexValid = tokHexValid;
+    std::uint32_t hexValue = tokHexValue;
+    const bool ok = runOver([&](std::int32_t c, std::int32_t& column) {
+        if ((classOf(c) & ClassIdentChar) == 0)
+            return Step::Stop;
+        if (length < TokTextLength) {
+            tokText[length++] = static_cast<char>(c);
+        } else if (length == TokTextLength) {
+            length = TokTextLength + 1;
+            if (!reportMessage(7, fileName_, line_, column))
+                return Step::Fail;
+        }
+        if (hexValid == 1) {
+            const int digit = Chars.hexValue[c];
+            if (digit >= 0)
+                hexValue = hexValue * 16u + static_cast<std::uint32_t>(digit);
+            else
+                hexValid = 0;
+        }
+        ++column; // an identifier character is one column wide
+        return Step::Take;
+    });
+    identLength_ = length;
+    tokHexValid = hexValid;
+    tokHexValue = hexValue;
     if (!ok)
         return false;
     tokText[length > TokTextLength ? TokTextLength : length] = '\0';
     lookupKeyword();
     state_ = ScanState::ScanToken;
+    return true;
+}
+
+bool Scanner::skipPunctuationRun() {
+    if (tokKind != TokPunct)
+        return true;
+    const std::int32_t mark = tokValue;
+    while (tokKind == TokPunct && tokValue == mark) {
+        // Characters that are the punctuation character or a blank give no other token and
+        // are passed over here; the first other one is left to next(), which may also drop
+        // it as invalid and come back with the same character.
+        const bool ok = runOver([&](std::int32_t c, std::int32_t& column) {
+            if (c == mark || c == ' ')
+                ++column;
+            else if (c == '\t')
+                column += 4;
+            else
+                return Step::Stop;
+            return Step::Take;
+        });
+        if (!ok || !next())
+            return false;
+    }
     return true;
 }
 

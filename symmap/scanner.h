@@ -87,6 +87,10 @@ class Scanner {
     bool openText(std::string_view text, const char* fileName, const KeywordTable& keywords);
     // Makes the next token current; false on a read error or when the reporter says stop.
     bool next();
+    // With a punctuation token current, makes current the first token that is not that same
+    // character: the tokens that calling next() until then would give, the run of dots of a
+    // listing's leaders read in one loop.
+    bool skipPunctuationRun();
     // The text of the most recent identifier, without its terminator.
     std::string_view tokTextView() const {
         return std::string_view(
@@ -112,6 +116,8 @@ class Scanner {
     void indexKeywords();
     void lookupKeyword();
     bool scanIdentifier();
+    enum class Step { Take, Stop, Fail };
+    template <typename Visit> bool runOver(Visit&& visit);
 
     char fileName_[ScannerNameLength + 1] = {};
     platform::File file_;
