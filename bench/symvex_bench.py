@@ -67,15 +67,19 @@ def generate(count, lst, mapf, names):
 
 
 def timed(argv, **kwargs):
-    """Wall time in seconds and peak resident set in bytes of one run."""
-    start = time.monotonic()
-    process = subprocess.Popen(argv, stdout=subprocess.DEVNULL, **kwargs)
-    _, status, usage = os.wait4(process.pid, 0)
-    elapsed = time.monotonic() - start
-    process.returncode = os.waitstatus_to_exitcode(status)
-    if process.returncode != 0:
-        sys.exit("%s failed with %d" % (argv[0], process.returncode))
-    return elapsed, usage.ru_maxrss * 1024
+    """Wall time in seconds and peak resident set in bytes of one run. The peak comes from
+    GNU time when it is there: a child forked from this script would count the script's own
+    pages, held before the program replaced it, in its peak."""
+    timer = "/usr/bin/time"
+    with tempfile.NamedTemporaryFile("r") as report:
+        prefix = [timer, "-f", "%M", "-o", report.name] if os.path.exists(timer) else []
+        start = time.monotonic()
+        code = subprocess.call(prefix + argv, stdout=subprocess.DEVNULL, **kwargs)
+        elapsed = time.monotonic() - start
+        if code != 0:
+            sys.exit("%s failed with %d" % (argv[0], code))
+        lines = report.read().split()
+    return elapsed, int(lines[-1]) * 1024 if prefix and lines else 0
 
 
 def main():

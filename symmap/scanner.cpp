@@ -89,22 +89,18 @@ int hexDigit(std::int32_t c) {
     return c < 0 ? -1 : Chars.hexValue[c];
 }
 
-// Compares the first `length` characters ignoring ASCII case; both must have them.
-bool equalIgnoringCase(const char* a, const char* b, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i) {
-        if (upperAscii(a[i]) != upperAscii(b[i]))
+// Whether the identifier `text` of `length` characters matches the keyword row: all of the
+// word, or its first prefixLength characters (a word shorter than that matches nothing).
+bool rowMatches(const KeywordRow& row, const char* text, std::size_t length) {
+    const std::size_t prefix = static_cast<std::size_t>(row.prefixLength);
+    if (prefix != 0 && length < prefix)
+        return false;
+    const std::size_t compared = prefix == 0 ? length : prefix;
+    for (std::size_t i = 0; i < compared; ++i) {
+        if (row.word[i] == '\0' || upperAscii(row.word[i]) != upperAscii(text[i]))
             return false;
     }
-    return true;
-}
-
-// Whether the identifier `text` of `length` characters matches the keyword row.
-bool rowMatches(const KeywordRow& row, const char* text, std::size_t length) {
-    const std::size_t wordLength = std::strlen(row.word);
-    if (row.prefixLength == 0)
-        return length == wordLength && equalIgnoringCase(text, row.word, length);
-    const std::size_t prefix = static_cast<std::size_t>(row.prefixLength);
-    return length >= prefix && wordLength >= prefix && equalIgnoringCase(text, row.word, prefix);
+    return prefix != 0 || row.word[length] == '\0';
 }
 
 } // namespace

@@ -94,15 +94,18 @@ bool appendChild(SymbolEntry* parent, SymbolEntry* child) {
     return true;
 }
 
+static_assert(sizeof(SymbolEntry) + sizeof(std::uint32_t) + 12 <= 64,
+              "an entry and a short name fill one cache line");
+
 SymbolDictionary::~SymbolDictionary() {
     // Only the child lists are allocated one by one; everything else goes with its block.
     for (std::size_t b = 0; b < entryBlocks_.size(); ++b) {
         const std::size_t used =
             (b + 1 == entryBlocks_.size()) ? usedInLastEntryBlock_ : EntryBlock;
-        const SymbolEntry* block = entryBlocks_[b].get();
+        const StoredEntry* block = entryBlocks_[b].get();
         for (std::size_t i = 0; i < used; ++i) {
-            if (block[i].children != nullptr)
-                std::free(block[i].children);
+            if (block[i].entry.children != nullptr)
+                std::free(block[i].entry.children);
         }
     }
 }
@@ -125,28 +128,36 @@ char* SymbolDictionary::allocateText(std::size_t size) {
 }
 
 SymbolEntry* SymbolDictionary::createEntry(std::string_view name) {
-    const std::size_t length = name.size() < SymbolNameLength ? name.size() : SymbolNameLength;
-    char* text = allocateText(length + 1);
-    if (text == nullptr)
-        return nullptr;
-    std::memcpy(text, name.data(), length);
-    text[length] = '\0';
-
     SymbolEntry* entry = nullptr;
     if (!freeEntries_.empty()) {
         entry = freeEntries_.back();
         freeEntries_.pop_back();
     } else {
         if (usedInLastEntryBlock_ == EntryBlock) {
-            std::unique_ptr<SymbolEntry[]> block(new (std::nothrow) SymbolEntry[EntryBlock]);
+            if (entryBlocks_.size() * EntryBlock >= KeptRef - 1)
+                return nullptr;
+            std::unique_ptr<StoredEntry[]> block(new (std::nothrow) StoredEntry[EntryBlock]);
             if (!block)
                 return nullptr;
-            std::memset(static_cast<void*>(block.get()), 0, EntryBlock * sizeof(SymbolEntry));
+            std::memset(static_cast<void*>(block.get()), 0, EntryBlock * sizeof(StoredEntry));
             entryBlocks_.push_back(std::move(block));
             usedInLastEntryBlock_ = 0;
         }
-        entry = &entryBlocks_.back()[usedInLastEntryBlock_++];
+        entry = &entryBlocks_.back()[usedInLastEntryBlock_++].entry;
     }
+    const std::size_t length = name.size() < SymbolNameLength ? name.size() : SymbolNameLength;
+    // Entries are only handed out from StoredEntry records, whose first member they are.
+    StoredEntry* stored = reinterpret_cast<StoredEntry*>(entry);
+    char* text = stored->shortName;
+    if (length >= ShortName) {
+        text = allocateText(length + 1);
+        if (text == nullptr) {
+            freeEntries_.push_back(entry);
+            return nullptr;
+        }
+    }
+    std::memcpy(text, name.data(), length);
+    text[length] = '\0';
     entry->name = text;
     return entry;
 }
@@ -154,7 +165,7 @@ SymbolEntry* SymbolDictionary::createEntry(std::string_view name) {
 void SymbolDictionary::discardEntry(SymbolEntry* entry) {
     if (entry == nullptr)
         return;
-    // A discarded entry is most often the last one created: its name is then given back too.
+    // A discarded entry is most often the last one created: a long name is then given back.
     if (entry->name != nullptr && entry->name == lastText_) {
         const std::size_t nameSize = std::strlen(entry->name) + 1;
         textNext_ -= nameSize;
@@ -165,11 +176,33 @@ void SymbolDictionary::discardEntry(SymbolEntry* entry) {
     freeEntries_.push_back(entry);
 }
 
-bool SymbolDictionary::keyMatches(const Association& association, std::string_view key) const {
-    if (association.key != nullptr)
-        return storedKey(association.key) == key;
+// The reference to an entry of this dictionary, 0 for an entry from elsewhere. The entry
+// being stored was nearly always created last, so the blocks are searched from the newest.
+std::uint32_t SymbolDictionary::ownRef(const SymbolEntry* entry) const {
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(entry);
+    for (std::size_t b = entryBlocks_.size(); b-- > 0;) {
+        const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(entryBlocks_[b].get());
+        if (address < start || address >= start + EntryBlock * sizeof(StoredEntry))
+            continue;
+        const std::size_t offset = address - start;
+        if (offset % sizeof(StoredEntry) != 0)
+            return 0;
+        return static_cast<std::uint32_t>(b * EntryBlock + offset / sizeof(StoredEntry) + 1);
+    }
+    return 0;
+}
+
+std::uint32_t& SymbolDictionary::orderOf(std::uint32_t ref) {
+    if ((ref & KeptRef) != 0)
+        return keptKeys_[(ref & ~KeptRef) - 1].order;
+    return entryBlocks_[(ref - 1) / EntryBlock][(ref - 1) % EntryBlock].order;
+}
+
+bool SymbolDictionary::keyMatches(std::uint32_t ref, std::string_view key) const {
+    if ((ref & KeptRef) != 0)
+        return storedKey(keptKeys_[(ref & ~KeptRef) - 1].key) == key;
     // The key is the upper-cased name: compare on the fly instead of keeping a copy.
-    const char* name = association.entry->name;
+    const char* name = entryOf(ref)->name;
     for (std::size_t i = 0; i < key.size(); ++i) {
         if (name[i] == '\0' || upperAscii(name[i]) != key[i])
             return false;
@@ -182,13 +215,8 @@ std::size_t SymbolDictionary::findSlot(std::string_view key, std::uint32_t hash)
     std::size_t i = hash & mask_;
     for (;;) {
         const Slot& slot = slots_[i];
-        if (slot.association == 0)
+        if (slot.ref == 0 || (slot.hash == hash && keyMatches(slot.ref, key)))
             return i;
-        if (slot.hash == hash) {
-            const std::size_t index = slot.association - 1;
-            if (keyMatches(associations_[index / AssociationChunk][index % AssociationChunk], key))
-                return i;
-        }
         i = (i + 1) & mask_;
     }
 }
@@ -205,11 +233,8 @@ void SymbolDictionary::prefetch(const NameKey& key) const {
 SymbolEntry* SymbolDictionary::lookup(std::string_view key, std::uint32_t hash) const {
     if (count_ == 0)
         return nullptr;
-    const std::size_t i = findSlot(key, hash);
-    const std::size_t index = slots_[i].association;
-    if (index == 0)
-        return nullptr;
-    return associations_[(index - 1) / AssociationChunk][(index - 1) % AssociationChunk].entry;
+    const std::uint32_t ref = slots_[findSlot(key, hash)].ref;
+    return ref == 0 ? nullptr : entryOf(ref);
 }
 
 // Doubles the table; it is kept at most three quarters full so that probe runs stay short.
@@ -222,10 +247,10 @@ bool SymbolDictionary::grow() {
     const std::size_t mask = capacity - 1;
     for (std::size_t i = 0; slots_ && i <= mask_; ++i) {
         const Slot& slot = slots_[i];
-        if (slot.association == 0)
+        if (slot.ref == 0)
             continue;
         std::size_t j = slot.hash & mask;
-        while (slots[j].association != 0)
+        while (slots[j].ref != 0)
             j = (j + 1) & mask;
         slots[j] = slot;
     }
@@ -234,50 +259,58 @@ bool SymbolDictionary::grow() {
     return true;
 }
 
-bool SymbolDictionary::keepKey(std::string_view key, Association& association) {
-    if (key.size() > UINT32_MAX)
-        return false;
+std::uint32_t SymbolDictionary::keepKey(std::string_view key, SymbolEntry* entry) {
+    if (key.size() > UINT32_MAX || keptKeys_.size() >= KeptRef - 1)
+        return 0;
     char* text = allocateText(sizeof(std::uint32_t) + key.size());
     if (text == nullptr)
-        return false;
+        return 0;
     const std::uint32_t length = static_cast<std::uint32_t>(key.size());
     std::memcpy(text, &length, sizeof length);
     std::memcpy(text + sizeof length, key.data(), key.size());
-    association.key = text;
-    return true;
+    keptKeys_.push_back(KeptKey{entry, text, 0});
+    return static_cast<std::uint32_t>(keptKeys_.size()) | KeptRef;
 }
 
 bool SymbolDictionary::set(std::string_view key, std::uint32_t hash, SymbolEntry* entry) {
     if ((count_ + 1) * 4 > (slots_ ? (mask_ + 1) * 3 : 0) && !grow())
         return false;
-    const std::size_t i = findSlot(key, hash);
-    if (slots_[i].association != 0) {
-        const std::size_t index = slots_[i].association - 1;
-        Association& association =
-            associations_[index / AssociationChunk][index % AssociationChunk];
-        // A key that has been kept as a copy stays; one read from the old entry's name is
-        // read from the new entry's if that gives the same key.
-        Association replaced{entry, association.key};
-        if (replaced.key == nullptr && !keyMatches(replaced, key) && !keepKey(key, replaced))
-            return false;
-        association = replaced;
+    Slot& slot = slots_[findSlot(key, hash)];
+    const std::uint32_t current = slot.ref;
+
+    // An entry of this dictionary whose name gives the key is referred to directly; any other
+    // pairing keeps a copy of the key, and a key already kept as a copy stays so.
+    std::uint32_t ref = 0;
+    if ((current & KeptRef) != 0) {
+        keptKeys_[(current & ~KeptRef) - 1].entry = entry;
         return true;
     }
-
-    if (count_ == UINT32_MAX)
+    const std::uint32_t own = ownRef(entry);
+    if (own != 0 && keyMatches(own, key))
+        ref = own;
+    if (ref == current && current != 0)
+        return true;
+    if (ref == 0 && (ref = keepKey(key, entry)) == 0)
         return false;
-    if (count_ % AssociationChunk == 0 && count_ / AssociationChunk == associations_.size()) {
-        std::unique_ptr<Association[]> chunk(new (std::nothrow) Association[AssociationChunk]);
+
+    if (current != 0) {
+        // The key keeps its place in the order of keys.
+        const std::uint32_t order = orderOf(current);
+        orderOf(ref) = order;
+        order_[order / OrderChunk][order % OrderChunk] = ref;
+        slot.ref = ref;
+        return true;
+    }
+    if (count_ % OrderChunk == 0 && count_ / OrderChunk == order_.size()) {
+        std::unique_ptr<std::uint32_t[]> chunk(new (std::nothrow) std::uint32_t[OrderChunk]);
         if (!chunk)
             return false;
-        associations_.push_back(std::move(chunk));
+        order_.push_back(std::move(chunk));
     }
-    Association association{entry, nullptr};
-    if (!keyMatches(association, key) && !keepKey(key, association))
-        return false;
-    associations_[count_ / AssociationChunk][count_ % AssociationChunk] = association;
+    orderOf(ref) = static_cast<std::uint32_t>(count_);
+    order_[count_ / OrderChunk][count_ % OrderChunk] = ref;
     ++count_;
-    slots_[i] = Slot{hash, static_cast<std::uint32_t>(count_)};
+    slot = Slot{hash, ref};
     return true;
 }
 

@@ -99,45 +99,55 @@ class SymbolDictionary {
 
     // Visits every stored entry in the order their keys were first stored.
     template <typename Visit> void forEach(Visit&& visit) const {
-        std::size_t left = count_;
-        for (std::size_t c = 0; left > 0; ++c) {
-            const std::size_t inChunk = left < AssociationChunk ? left : AssociationChunk;
-            for (std::size_t i = 0; i < inChunk; ++i)
-                visit(static_cast<const SymbolEntry*>(associations_[c][i].entry));
-            left -= inChunk;
-        }
+        for (std::size_t i = 0; i < count_; ++i)
+            visit(static_cast<const SymbolEntry*>(entryOf(order_[i / OrderChunk][i % OrderChunk])));
     }
 
   private:
-    // One stored key. `key` is null when the key is the upper-cased name of `entry`, as it is
-    // for every symbol of a listing; otherwise it points to a length-prefixed copy.
-    struct Association {
+    // An entry with room for a short name in the same cache line: a lookup that finds a
+    // name compares the key with it and hands out the entry after one fetch from memory.
+    static constexpr std::size_t ShortName = 12;
+    struct alignas(64) StoredEntry {
+        SymbolEntry entry;
+        std::uint32_t order; // position in the order of keys while stored under its own key
+        char shortName[ShortName];
+    };
+    // A key that is not the upper-cased name of its entry, kept as a copy (length in front).
+    struct KeptKey {
         SymbolEntry* entry;
         const char* key;
+        std::uint32_t order;
     };
-    // A slot of the open-addressing table: the key's hash and 1 + its association's index,
-    // 0 for a free slot.
+    // What a slot or the order of keys refers to: 1 + the index of an entry stored under its
+    // own key, or with KeptRef set 1 + the index of a kept key; 0 is a free slot.
+    static constexpr std::uint32_t KeptRef = 0x80000000u;
     struct Slot {
         std::uint32_t hash;
-        std::uint32_t association;
+        std::uint32_t ref;
     };
 
-    // Entries, associations and name characters are taken from large blocks, so that a
-    // million symbols cost a few thousand allocations and are released together at the end
-    // of the run.
+    // Entries, names and the order of keys are taken from large blocks, so that a million
+    // symbols cost a few hundred allocations and are released together at the end of the run.
     static constexpr std::size_t EntryBlock = 4096;
-    static constexpr std::size_t AssociationChunk = 4096;
+    static constexpr std::size_t OrderChunk = 16384;
     static constexpr std::size_t NameBlock = 64 * 1024;
 
+    SymbolEntry* entryOf(std::uint32_t ref) const {
+        return (ref & KeptRef) != 0
+                   ? keptKeys_[(ref & ~KeptRef) - 1].entry
+                   : &entryBlocks_[(ref - 1) / EntryBlock][(ref - 1) % EntryBlock].entry;
+    }
+    std::uint32_t& orderOf(std::uint32_t ref);
+    std::uint32_t ownRef(const SymbolEntry* entry) const;
     SymbolEntry* lookup(std::string_view key, std::uint32_t hash) const;
     bool set(std::string_view key, std::uint32_t hash, SymbolEntry* entry);
     char* allocateText(std::size_t size);
-    bool keepKey(std::string_view key, Association& association);
-    bool keyMatches(const Association& association, std::string_view key) const;
+    std::uint32_t keepKey(std::string_view key, SymbolEntry* entry);
+    bool keyMatches(std::uint32_t ref, std::string_view key) const;
     std::size_t findSlot(std::string_view key, std::uint32_t hash) const;
     bool grow();
 
-    std::vector<std::unique_ptr<SymbolEntry[]>> entryBlocks_;
+    std::vector<std::unique_ptr<StoredEntry[]>> entryBlocks_;
     std::size_t usedInLastEntryBlock_ = EntryBlock;
     std::vector<SymbolEntry*> freeEntries_;
 
@@ -146,7 +156,8 @@ class SymbolDictionary {
     std::size_t textLeft_ = 0;
     const char* lastText_ = nullptr; // the latest allocation, which can still be given back
 
-    std::vector<std::unique_ptr<Association[]>> associations_;
+    std::vector<KeptKey> keptKeys_;
+    std::vector<std::unique_ptr<std::uint32_t[]>> order_;
     std::size_t count_ = 0;
 
     std::unique_ptr<Slot[]> slots_;

@@ -208,11 +208,13 @@ std::uint64_t sortPrefix(const char* name) {
     return prefix << (8 * (8 - i));
 }
 
-bool sortRowLess(const SortRow& a, const SortRow& b) {
-    if (a.prefix != b.prefix)
-        return a.prefix < b.prefix;
-    return symbolNameLess(a.entry, b.entry);
-}
+struct SortRowLess {
+    bool operator()(const SortRow& a, const SortRow& b) const {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return symbolNameLess(a.entry, b.entry);
+    }
+};
 
 struct EntryList {
     std::unique_ptr<SortRow[]> rows;
@@ -243,7 +245,7 @@ bool collectRows(const SymbolDictionary& dictionary, EntryList (&lists)[RowListC
             list.rows[list.size++] = SortRow{sortPrefix(entry->name), entry};
     });
     for (EntryList& list : lists)
-        std::sort(list.rows.get(), list.rows.get() + list.size, sortRowLess);
+        std::sort(list.rows.get(), list.rows.get() + list.size, SortRowLess{});
     return true;
 }
 
