@@ -138,14 +138,24 @@ void Scanner::reset(const char* fileName, const KeywordTable& keywords) {
 
 void Scanner::indexKeywords() {
     std::memset(keywordsByFirst_, 0, sizeof keywordsByFirst_);
+    std::memset(keywordsByLength_, 0, sizeof keywordsByLength_);
     keywordsIndexed_ = keywords_->count <= 64;
     if (!keywordsIndexed_)
         return;
     for (std::size_t i = 0; i < keywords_->count; ++i) {
+        const KeywordRow& row = keywords_->rows[i];
         // A row with an empty word matches no identifier.
-        const char first = upperAscii(keywords_->rows[i].word[0]);
-        if (first != '\0')
-            keywordsByFirst_[static_cast<unsigned char>(first)] |= std::uint64_t{1} << i;
+        const char first = upperAscii(row.word[0]);
+        if (first == '\0')
+            continue;
+        const std::uint64_t bit = std::uint64_t{1} << i;
+        keywordsByFirst_[static_cast<unsigned char>(first)] |= bit;
+        const std::size_t wordLength = std::strlen(row.word);
+        const std::size_t prefix = static_cast<std::size_t>(row.prefixLength);
+        for (std::size_t length = 1; length <= TokTextLength; ++length) {
+            if (prefix == 0 ? length == wordLength : length >= prefix && wordLength >= prefix)
+                keywordsByLength_[length] |= bit;
+        }
     }
 }
 
@@ -243,9 +253,10 @@ void Scanner::lookupKeyword() {
         }
         return;
     }
-    // Only the rows whose word begins with the identifier's first letter can match; they are
-    // tried in table order.
-    std::uint64_t rows = keywordsByFirst_[static_cast<unsigned char>(upperAscii(tokText[0]))];
+    // Only the rows whose word begins with the identifier's first letter and fits its length
+    // can match; they are tried in table order.
+    std::uint64_t rows = keywordsByFirst_[static_cast<unsigned char>(upperAscii(tokText[0]))] &
+                         keywordsByLength_[length];
     while (rows != 0) {
         const int i = std::countr_zero(rows);
         if (rowMatches(keywords_->rows[i], tokText, length)) {

@@ -137,6 +137,8 @@ class Scanner {
     // For each upper-cased first character, the keyword rows (bit i: row i) that begin with
     // it, so that most identifiers are told to be no keyword with one look.
     std::uint64_t keywordsByFirst_[256] = {};
+    // For each identifier length, the rows that an identifier of that length can match.
+    std::uint64_t keywordsByLength_[TokTextLength + 1] = {};
     bool keywordsIndexed_ = false; // false for tables of more than 64 rows
 };
 
