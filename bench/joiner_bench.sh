@@ -8,8 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-50}
 
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DPLC_BUILD_TESTS=OFF >/dev/null
-cmake --build build-bench -j2 --target Tessan Orlund plcgen >/dev/null
+cmake --preset bench >/dev/null
+cmake --build --preset bench --target Tessan Orlund plcgen >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

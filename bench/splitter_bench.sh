@@ -6,13 +6,15 @@
 # from the read-only view, and only the pages that are copied are ever touched. Beside it, in
 # the same loop, cp copies the seventeen images that Tessan wrote into another folder: the
 # same bytes read and written, the floor of what cutting them out can cost.
-#   bench/splitter_bench.sh [RUNS]
+#   bench/splitter_bench.sh [RUNS [LOAD-MODULE-SIZE...]]   (sizes in hexadecimal)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-20}
+sizes=("${@:2}")
+[ ${#sizes[@]} -gt 0 ] || sizes=(FF800 1000000 10000000 40000000)
 
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DPLC_BUILD_TESTS=OFF >/dev/null
-cmake --build build-bench -j2 --target Tessan plcgen >/dev/null
+cmake --preset bench >/dev/null
+cmake --build --preset bench --target Tessan plcgen >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -34,7 +36,7 @@ describe() { # $1: load-module size, hexadecimal
 
 printf '%-12s %-12s %-12s %-12s %-8s %-12s\n' "exe KiB" "images KiB" "ms per run" "cp ms" "x cp" \
   "peak RSS KiB"
-for size in FF800 1000000 10000000 40000000; do
+for size in "${sizes[@]}"; do
   describe "$size" >"$work/big.plcgen"
   build-bench/plcgen "$work/big.plcgen" "$work/BIG.EXE" "$work/BIG.map" "$work/Make.knf"
   mkdir -p "$work/out" "$work/copy"

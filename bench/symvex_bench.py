@@ -10,10 +10,10 @@ Each size is run several times, the three commands taking turns, so that the rat
 from the same moments of the same machine; the table shows medians. Peak memory is the
 largest resident set of the Symvex runs, in bytes per symbol.
 
-    bench/symvex_bench.py [--symvex build-release/symmap/Symvex] [--runs 5] [--huge]
-                          [--sizes 10000,100000]
+    bench/symvex_bench.py [--symvex PROGRAM] [--runs 5] [--huge] [--sizes 10000,100000]
 
-Run by hand, on an optimised build, when the machine is otherwise quiet."""
+Without --symvex it builds and runs the optimised Symvex of the bench preset (build-bench).
+Run by hand, when the machine is otherwise quiet."""
 import argparse, os, random, statistics, subprocess, sys, tempfile, time
 
 SEGMENTS = ["DATA_COM", "DATA1", "DATA_USR", "DATAROZ", "CODE4"]
@@ -84,13 +84,19 @@ def timed(argv, **kwargs):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--symvex", default="build-release/symmap/Symvex")
+    parser.add_argument("--symvex", help="the Symvex to measure (default: bench preset's)")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--sizes", default="10000,100000,1000000")
     parser.add_argument("--huge", action="store_true", help="add 10^7 symbols")
     args = parser.parse_args()
     sizes = [int(s) for s in args.sizes.split(",")] + ([10_000_000] if args.huge else [])
     env = dict(os.environ, LC_ALL="C")
+    if args.symvex is None:
+        root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+        for step in (["cmake", "--preset", "bench"],
+                     ["cmake", "--build", "--preset", "bench", "--target", "Symvex"]):
+            subprocess.run(step, cwd=root, check=True, stdout=subprocess.DEVNULL)
+        args.symvex = os.path.join(root, "build-bench", "symmap", "Symvex")
 
     print("%9s %9s %9s %8s %8s %9s %8s %9s" % ("symbols", "input MB", "Symvex s", "x sort",
                                                "x wc", "sort s", "B/symbol", "output MB"))

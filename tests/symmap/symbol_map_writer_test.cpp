@@ -322,8 +322,11 @@ TEST_F(MapFixture, FailedWriteIsReportedOnce) {
 // the middle of a block (a short write): one message 11, failure, and the blocks written before
 // stay in the file.
 TEST_F(MapFixture, FailedBlockWriteInTheMiddleOfALargeMap) {
-    for (int i = 0; i < 20000; ++i)
-        add("CONSTANT_" + std::to_string(i), SymbolKind::Const, static_cast<std::uint32_t>(i));
+    for (int i = 0; i < 20000; ++i) {
+        std::string name = "CONSTANT_";
+        name += std::to_string(i);
+        add(name, SymbolKind::Const, static_cast<std::uint32_t>(i));
+    }
     const std::string whole = write();
     ASSERT_GT(whole.size(), 600000u);
 
