@@ -51,9 +51,10 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
     return true;
 }
 
-void print(const std::string& text) {
-    std::fputs(text.c_str(), stdout);
-    std::fflush(stdout);
+// False when standard output did not take the text (a full disk, a closed pipe).
+bool print(const std::string& text) {
+    const bool written = std::fputs(text.c_str(), stdout) >= 0;
+    return std::fflush(stdout) == 0 && written;
 }
 
 void printError(const Options& options, const std::string& error) {
@@ -95,14 +96,15 @@ int runPlcinfo(int argc, char** argv) {
         return ExitFailure;
     }
 
-    if (comparing)
-        print(options.json ? formatComparisonJson(first, second)
-                           : formatComparisonTable(first, second));
-    else
-        print(options.json ? formatJson(first) : formatTable(first));
+    const std::string report = comparing ? (options.json ? formatComparisonJson(first, second)
+                                                         : formatComparisonTable(first, second))
+                                         : (options.json ? formatJson(first) : formatTable(first));
     const bool valid = badImageCount(first) == 0 && (!comparing || badImageCount(second) == 0);
     releaseInspection(first);
     releaseInspection(second);
+    // A report that did not reach its reader must not pass for a verified build.
+    if (!print(report))
+        return ExitFailure;
     return valid ? ExitValid : ExitInvalid;
 }
 

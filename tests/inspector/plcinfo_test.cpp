@@ -306,6 +306,11 @@ TEST(Plcinfo, WrongArgumentsAndUnreadableFiles) {
     writeFile(dir.file("empty.PLC"), "");
     EXPECT_EQ(plcinfo({dir.file("empty.PLC")}).exitStatus, 1);
     EXPECT_EQ(plcinfo({dir.file("empty.PLC"), absent}).exitStatus, 255);
+    // A report that cannot be written is a failure, not a verified build.
+    if (std::filesystem::exists("/dev/full")) {
+        const std::string command = std::string(PLCINFO_PATH) + " " + EXAMPLES_DIR " >/dev/full";
+        EXPECT_EQ(runProgram("/bin/sh", {"-c", command}).exitStatus, 255);
+    }
     // In JSON form a failure is a JSON document too, and there is no banner.
     const RunResult json = plcinfo({"--json", absent});
     EXPECT_EQ(json.output, "{\"error\": \"File cannot be opened: " + absent + "\"}\n");
