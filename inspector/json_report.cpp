@@ -55,8 +55,9 @@ const char* boolWord(bool value) {
     return value ? "true" : "false";
 }
 
-unsigned long long number(std::size_t value) {
-    return static_cast<unsigned long long>(value);
+// Sizes and offsets as decimal digits (no "%s": not every C library's printf has it).
+std::string number(std::size_t value) {
+    return std::to_string(value);
 }
 
 void appendFieldObject(std::string& out, const char* key, const std::uint16_t* values) {
@@ -78,10 +79,10 @@ void appendImage(std::string& out, const Inspection& inspection, int index) {
         return;
     }
     if (inspection.joined)
-        appendFormat(out, ", \"offset\": %llu", number(image.offset));
-    appendFormat(out, ", \"size\": %llu", number(image.size));
+        appendFormat(out, ", \"offset\": %s", number(image.offset).c_str());
+    appendFormat(out, ", \"size\": %s", number(image.size).c_str());
     if (image.state == ImageState::CutShort) {
-        appendFormat(out, ", \"needed\": %llu}", number(image.needed));
+        appendFormat(out, ", \"needed\": %s}", number(image.needed).c_str());
         return;
     }
     for (int field = 0; field < CheckedFieldCount; ++field)
@@ -122,7 +123,7 @@ void appendSideSummary(std::string& out, const char* key, const Inspection& insp
 void appendSideImage(std::string& out, const char* key, const ImageRecord& image) {
     appendFormat(out, "\"%s\": {\"state\": \"%s\"", key, stateWord(image.state));
     if (image.state != ImageState::Missing)
-        appendFormat(out, ", \"size\": %llu", number(image.size));
+        appendFormat(out, ", \"size\": %s", number(image.size).c_str());
     if (image.state == ImageState::Present)
         appendFormat(out, ", \"dataCheck\": %u", image.stored[FieldDataCheck]);
     out += '}';
@@ -132,12 +133,12 @@ void appendFirstDifference(std::string& out, const ImageComparison& comparison) 
     if (comparison.same || !comparison.bothHold)
         out += ", \"firstDifference\": null";
     else
-        appendFormat(out, ", \"firstDifference\": %llu", number(comparison.firstDifference));
+        appendFormat(out, ", \"firstDifference\": %s", number(comparison.firstDifference).c_str());
 }
 
 void appendEndPartSide(std::string& out, const char* key, const Inspection& inspection) {
     if (inspection.hasEndPart)
-        appendFormat(out, ", \"%s\": {\"size\": %llu}", key, number(inspection.endSize));
+        appendFormat(out, ", \"%s\": {\"size\": %s}", key, number(inspection.endSize).c_str());
     else
         appendFormat(out, ", \"%s\": null", key);
 }
@@ -181,8 +182,8 @@ std::string formatJson(const Inspection& inspection) {
     out += "  ],\n";
     if (inspection.joined) {
         if (inspection.hasEndPart)
-            appendFormat(out, "  \"endPart\": {\"offset\": %llu, \"size\": %llu},\n",
-                         number(inspection.endOffset), number(inspection.endSize));
+            appendFormat(out, "  \"endPart\": {\"offset\": %s, \"size\": %s},\n",
+                         number(inspection.endOffset).c_str(), number(inspection.endSize).c_str());
         else
             out += "  \"endPart\": null,\n";
     }

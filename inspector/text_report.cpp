@@ -15,6 +15,15 @@ const char Indent[] = "              ";
 // A check cell: "01FC ok" or "01FC BAD 01FD", padded to one width.
 constexpr int CheckCellWidth = 15;
 
+// At least eight hexadecimal digits (no "%llX": not every C library's printf has it).
+std::string hex8(std::size_t value) {
+    static const char Digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (; value != 0 || text.size() < 8; value >>= 4)
+        text.insert(text.begin(), Digits[value & 15]);
+    return text;
+}
+
 void appendCheckCell(std::string& out, const ImageRecord& image, CheckedField field) {
     const std::size_t start = out.size();
     if (fieldHolds(image, field))
@@ -65,11 +74,10 @@ void appendImageRow(std::string& out, const Inspection& inspection, int index) {
         return;
     }
     if (inspection.joined)
-        appendFormat(out, "%08llX  ", static_cast<unsigned long long>(image.offset));
-    appendFormat(out, "%08llX  ", static_cast<unsigned long long>(image.size));
+        out += hex8(image.offset) + "  ";
+    out += hex8(image.size) + "  ";
     if (image.state == ImageState::CutShort) {
-        appendFormat(out, "cut short, needs %08llX bytes\n",
-                     static_cast<unsigned long long>(image.needed));
+        appendFormat(out, "cut short, needs %s bytes\n", hex8(image.needed).c_str());
         return;
     }
     for (int field = 0; field < CheckedFieldCount; ++field)
@@ -101,7 +109,7 @@ void appendSizeCell(std::string& out, const ImageRecord& image) {
     if (image.state == ImageState::Missing)
         out += "missing   ";
     else
-        appendFormat(out, "%08llX  ", static_cast<unsigned long long>(image.size));
+        out += hex8(image.size) + "  ";
 }
 
 void appendDataCheckCell(std::string& out, const ImageRecord& image) {
@@ -117,14 +125,14 @@ void appendDifference(std::string& out, const ImageComparison& comparison) {
     else if (!comparison.bothHold)
         out += "-\n";
     else
-        appendFormat(out, "%08llX\n", static_cast<unsigned long long>(comparison.firstDifference));
+        out += hex8(comparison.firstDifference) + "\n";
 }
 
 void appendEndPartComparison(std::string& out, const Inspection& before, const Inspection& after) {
     out += "PLC_ENDP      ";
     for (const Inspection* side : {&before, &after}) {
         if (side->hasEndPart)
-            appendFormat(out, "%08llX  ", static_cast<unsigned long long>(side->endSize));
+            out += hex8(side->endSize) + "  ";
         else
             out += "missing   ";
     }
@@ -166,9 +174,8 @@ std::string formatTable(const Inspection& inspection) {
         appendImageRow(out, inspection, i);
     if (inspection.joined) {
         if (inspection.hasEndPart)
-            appendFormat(out, "PLC_ENDP      %08llX  %08llX\n",
-                         static_cast<unsigned long long>(inspection.endOffset),
-                         static_cast<unsigned long long>(inspection.endSize));
+            appendFormat(out, "PLC_ENDP      %s  %s\n", hex8(inspection.endOffset).c_str(),
+                         hex8(inspection.endSize).c_str());
         else
             out += "PLC_ENDP      missing\n";
     }
