@@ -8,9 +8,11 @@
 # The longest input of each target (-max_len) is short enough to keep the fuzzer fast and long
 # enough to pass each reader's limits: the 10000 bytes read of a command file, the 8192-byte
 # buffer of the splitter's text reader, the example's executable; the seeds of longer listings
-# hold their cross-reference sections. Build folder: build-fuzz (or $PLC_FUZZ_BUILD). The corpus grows there from run to run
-# (build-fuzz/fuzz/corpus/TARGET); a crash, a hang of more than 10 s or a run out of memory
-# leaves its input in build-fuzz/fuzz/findings/TARGET and makes the script exit with 1.
+# hold their cross-reference sections.
+#
+# Build folder: build-fuzz, the preset "fuzz" (or $PLC_FUZZ_BUILD). The corpus grows there from
+# run to run (build-fuzz/fuzz/corpus/TARGET); a crash, a hang of more than 10 s or a run out of
+# memory leaves its input in build-fuzz/fuzz/findings/TARGET and makes the script exit with 1.
 # Move such an input into fuzz/regressions/TARGET/ once it is mended: the test suite replays
 # every input there.
 set -euo pipefail
@@ -35,8 +37,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 echo "== Building the fuzz targets in $build"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
-  -DPLC_FUZZ=ON -DPLC_BUILD_TESTS=OFF >/dev/null
+cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j2 >/dev/null
 
 work="$build/fuzz"

@@ -58,6 +58,9 @@ void unmapView(MappedView& view);
 // True when `path` names an existing entry that is not a directory.
 bool existsAsFile(const char* path);
 
+// True when `path` names an existing directory.
+bool existsAsDirectory(const char* path);
+
 // True when `path` names a regular file: not a directory, device, pipe or socket, so its bytes
 // can be looked at without taking them from anyone. `size` is then its length.
 bool regularFileSize(const char* path, std::uint64_t& size);

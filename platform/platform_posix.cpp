@@ -162,6 +162,11 @@ bool existsAsFile(const char* path) {
     return stat(path, &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+bool existsAsDirectory(const char* path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 bool regularFileSize(const char* path, std::uint64_t& size) {
     size = 0;
     struct stat info;
