@@ -27,8 +27,10 @@ ListingDictionary& listingDictionary() {
         symmap::resetDiagnostics();
         if (!symmap::readListing("plc.lst", read->dictionary))
             fuzzsupport::fail("the example's listing was not read");
-        read->dictionary.forEach(
-            [&](symmap::SymbolEntry* entry) { read->asRead.emplace_back(entry, *entry); });
+        // The visit hands the entries out as const; they are this dictionary's own.
+        read->dictionary.forEach([&](const symmap::SymbolEntry* entry) {
+            read->asRead.emplace_back(const_cast<symmap::SymbolEntry*>(entry), *entry);
+        });
         return read;
     }();
     for (auto& [entry, copy] : listing->asRead)
