@@ -3,7 +3,9 @@
 # after the other, on its seeds, its regression inputs and the corpus of earlier runs; then
 # prints, per target, the executions, the coverage reached and any finding.
 #
-#   fuzz/run.sh SECONDS
+#   fuzz/run.sh SECONDS [RUNS]
+#
+# With RUNS a target stops after that many executions if its time has not run out before.
 #
 # The longest input of each target (-max_len) is short enough to keep the fuzzer fast and long
 # enough to pass each reader's limits: the 10000 bytes read of a command file, the 8192-byte
@@ -16,7 +18,8 @@
 # Move such an input into fuzz/regressions/TARGET/ once it is mended: the test suite replays
 # every input there.
 set -euo pipefail
-seconds=${1:?usage: fuzz/run.sh SECONDS}
+seconds=${1:?usage: fuzz/run.sh SECONDS [RUNS]}
+runs=${2:--1}
 cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${PLC_FUZZ_BUILD:-build-fuzz}
@@ -60,7 +63,7 @@ for entry in "${targets[@]}"; do
   [ -d "fuzz/regressions/$target" ] && inputs+=("fuzz/regressions/$target")
   status=0
   # Standard output is closed: the programs' messages would only slow the fuzzer down.
-  "$work/fuzz_$target" -max_total_time="$seconds" -max_len="${entry#*:}" -print_final_stats=1 \
+  "$work/fuzz_$target" -max_total_time="$seconds" -runs="$runs" -max_len="${entry#*:}" -print_final_stats=1 \
     -close_fd_mask=1 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$found/" \
     "$corpus" "${inputs[@]}" >"$log" 2>&1 || status=$?
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
