@@ -206,7 +206,9 @@ std::uint64_t sortPrefix(const char* name) {
     int i = 0;
     for (; i < 8 && name[i] != '\0'; ++i)
         prefix = (prefix << 8) | lowerAscii(static_cast<unsigned char>(name[i]));
-    return prefix << (8 * (8 - i));
+    // An empty name (a bit line with nothing after its "?") has the prefix 0; a shift by all
+    // 64 bits would be undefined.
+    return i == 0 ? 0 : prefix << (8 * (8 - i));
 }
 
 struct SortRowLess {
