@@ -35,6 +35,13 @@ bool AppendFile(const std::string& sourcePath, JoinDestination& destination) {
         printMessage(kOpenError);
         return false;
     }
+    platform::FileIdentity id;
+    if (destination.identified && platform::identifyOpenFile(source, id) &&
+        platform::sameFile(id, destination.identity)) {
+        platform::closeFile(source);
+        printMessage(kSameFileError);
+        return false;
+    }
     const bool copied = copyAll(source, destination);
     // The source was only read: a failed close loses nothing of the joined file.
     platform::closeFile(source);

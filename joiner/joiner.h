@@ -21,14 +21,19 @@ inline constexpr int kImageCount = 17;
 extern const char* const kImageNames[kImageCount];
 
 // The destination of one run, open from its creation to the end of the run, and the copy
-// buffer that all appends share.
+// buffer that all appends share. A source that is the destination itself is never read: it
+// would grow with every block appended and the join would never end.
 struct JoinDestination {
     platform::File file;
+    platform::FileIdentity identity;
+    bool identified = false;
     unsigned char buffer[kCopyBufferSize];
 };
 
 // Printed when a write to the destination, or its close, fails.
 inline constexpr char kWriteError[] = "\nError: Destination file cannot be written\n";
+// Printed when the destination is the same file as one of the sources.
+inline constexpr char kSameFileError[] = "\nError: Destination is one of the source files\n";
 
 // Prints one message to standard output and flushes it.
 void printMessage(const char* text);
@@ -39,7 +44,8 @@ void printMessage(const char* text);
 bool locateSource(const std::string& composed, std::string& found);
 
 // Appends every byte of the source to the destination. Prints the error and returns false
-// when the source cannot be opened or read, or the destination cannot be written.
+// when the source cannot be opened or read, is the destination itself, or the destination
+// cannot be written.
 bool AppendFile(const std::string& sourcePath, JoinDestination& destination);
 
 // The whole run: banner, arguments, destination, eighteen appends, close. Returns the exit

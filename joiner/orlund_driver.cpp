@@ -23,6 +23,26 @@ const char kCreateError[] = "\nError: Destination file cannot be created\n";
 // "NO" in exactly these two capitals asks for no join at all; "no" or "No" name a file.
 const char kNoJoin[] = "NO";
 
+bool isSource(const std::string& sourcePath, const platform::FileIdentity& destination) {
+    std::string found;
+    platform::FileIdentity id;
+    return locateSource(sourcePath, found) && platform::identifyFile(found.c_str(), id) &&
+           platform::sameFile(id, destination);
+}
+
+// True when the destination already exists and is one of the eighteen sources, each found as
+// the append will find it.
+bool destinationIsASource(const std::string& destinationPath, const std::string& outputPath,
+                          const std::string& endPath) {
+    platform::FileIdentity destination;
+    if (!platform::identifyFile(destinationPath.c_str(), destination))
+        return false;
+    for (const char* name : kImageNames)
+        if (isSource(outputPath + name, destination))
+            return true;
+    return isSource(endPath, destination);
+}
+
 bool appendImages(const std::string& outputPath, JoinDestination& destination) {
     for (const char* name : kImageNames) {
         if (!AppendFile(outputPath + name, destination))
@@ -50,10 +70,15 @@ int runOrlund(int argc, char** argv) {
 
     JoinDestination destination;
     const std::string destinationPath = outputPath + argv[2];
+    if (destinationIsASource(destinationPath, outputPath, argv[3])) {
+        printMessage(kSameFileError);
+        return kExitFailure;
+    }
     if (!platform::createForWriting(destinationPath.c_str(), destination.file)) {
         printMessage(kCreateError);
         return kExitFailure;
     }
+    destination.identified = platform::identifyOpenFile(destination.file, destination.identity);
     if (!appendImages(outputPath, destination) || !AppendFile(argv[3], destination)) {
         // The run has already failed and said why; the destination keeps what was appended.
         platform::closeFile(destination.file);

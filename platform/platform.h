@@ -61,6 +61,28 @@ bool existsAsFile(const char* path);
 // True when `path` names an existing directory.
 bool existsAsDirectory(const char* path);
 
+// True when `path` names a regular file: not a directory, device, pipe or socket, so its bytes
+// can be looked at without taking them from anyone. `size` is then its length.
+bool regularFileSize(const char* path, std::uint64_t& size);
+
+// What tells one file from another whatever path leads to it: device and inode on POSIX,
+// volume serial number and file index on Windows. Two paths, links among them, name the same
+// file exactly when their identities are equal; path texts are never compared.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+};
+
+// The identity of the file `path` leads to; false when nothing is there.
+bool identifyFile(const char* path, FileIdentity& id);
+
+// The identity of an open file.
+bool identifyOpenFile(const File& file, FileIdentity& id);
+
+inline bool sameFile(const FileIdentity& a, const FileIdentity& b) {
+    return a.volume == b.volume && a.index == b.index;
+}
+
 // Looks in `directory` ("" for the current directory) for an entry that is not a directory
 // and whose name equals `name` ignoring ASCII letter case. Of several such entries the one
 // lowest in byte order wins. On success `found` is the entry's name as stored.

@@ -1,5 +1,8 @@
-// POSIX implementation of the file services.
+// POSIX implementation of the file services. Every operation asks its failure point first
+// (a constant false outside the fault-sweep variant, see fault_points.h).
 #include "platform.h"
+
+#include "fault_points.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -38,6 +41,10 @@ bool equalIgnoringCase(const char* a, const std::string& b) {
 
 bool openForReading(const char* path, File& file) {
     file.handle = -1;
+    if (faultNow(FaultOp::Open)) {
+        errno = EIO;
+        return false;
+    }
     int fd;
     do {
         fd = open(path, O_RDONLY | O_CLOEXEC);
@@ -57,6 +64,10 @@ bool openForReading(const char* path, File& file) {
 
 bool readBytes(File& file, void* buffer, std::size_t size, std::size_t& bytesRead) {
     bytesRead = 0;
+    if (faultNow(FaultOp::Read)) {
+        errno = EIO;
+        return false;
+    }
     ssize_t got;
     do {
         got = read(descriptor(file), buffer, size);
@@ -69,6 +80,10 @@ bool readBytes(File& file, void* buffer, std::size_t size, std::size_t& bytesRea
 
 bool createForWriting(const char* path, File& file) {
     file.handle = -1;
+    if (faultNow(FaultOp::Create)) {
+        errno = ENOSPC;
+        return false;
+    }
     int fd;
     do {
         fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -80,6 +95,10 @@ bool createForWriting(const char* path, File& file) {
 }
 
 bool writeAll(File& file, const void* data, std::size_t size) {
+    if (faultNow(FaultOp::Write)) {
+        errno = ENOSPC;
+        return false;
+    }
     if (size == 0)
         return true;
     ssize_t written;
@@ -92,8 +111,14 @@ bool writeAll(File& file, const void* data, std::size_t size) {
 bool closeFile(File& file) {
     if (!isOpen(file))
         return true;
+    // A failed close still releases the descriptor, as the system's own does.
+    const bool fault = faultNow(FaultOp::Close);
     int result = close(descriptor(file));
     file.handle = -1;
+    if (fault) {
+        errno = EIO;
+        return false;
+    }
     return result == 0;
 }
 
@@ -108,6 +133,10 @@ bool fileSize(const File& file, std::uint64_t& size) {
 
 bool mapReadOnly(const File& file, std::uint64_t size, MappedView& view) {
     view = MappedView{};
+    if (faultNow(FaultOp::Map)) {
+        errno = ENOMEM;
+        return false;
+    }
     if (size == 0)
         return true; // an empty file has an empty view; mmap refuses length 0
     if (size > static_cast<std::uint64_t>(SIZE_MAX))
@@ -136,6 +165,42 @@ bool existsAsFile(const char* path) {
 bool existsAsDirectory(const char* path) {
     struct stat info;
     return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool regularFileSize(const char* path, std::uint64_t& size) {
+    size = 0;
+    struct stat info;
+    if (stat(path, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
+        return false;
+    size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+namespace {
+
+FileIdentity identityOf(const struct stat& info) {
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
+}
+
+} // namespace
+
+bool identifyFile(const char* path, FileIdentity& id) {
+    id = FileIdentity{};
+    struct stat info;
+    if (stat(path, &info) != 0)
+        return false;
+    id = identityOf(info);
+    return true;
+}
+
+bool identifyOpenFile(const File& file, FileIdentity& id) {
+    id = FileIdentity{};
+    struct stat info;
+    if (!isOpen(file) || fstat(descriptor(file), &info) != 0)
+        return false;
+    id = identityOf(info);
+    return true;
 }
 
 bool findFileIgnoringCase(const std::string& directory, const std::string& name,

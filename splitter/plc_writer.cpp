@@ -107,9 +107,33 @@ bool checkSegmentRanges(const SegmentTable& table, const ImageView& image) {
     return true;
 }
 
+bool checkImageNames(const std::string& outputPath, const SegmentTable& table,
+                     const ImageView& image, const std::vector<std::string>& inputPaths) {
+    std::vector<platform::FileIdentity> inputs;
+    platform::FileIdentity id;
+    if (platform::identifyOpenFile(image.file, id))
+        inputs.push_back(id);
+    for (const std::string& path : inputPaths)
+        if (!path.empty() && platform::identifyFile(path.c_str(), id))
+            inputs.push_back(id);
+    for (int i = 0; i < CodeSegmentCount; ++i) {
+        const std::string name = outputPath + table.entries[i].fileName;
+        if (!platform::identifyFile(name.c_str(), id))
+            continue; // nothing there yet
+        for (const platform::FileIdentity& input : inputs) {
+            if (platform::sameFile(id, input)) {
+                printMessage("\nError: 23, Output file is an input file: %s\n", name.c_str());
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 bool writePlcFiles(const std::string& outputPath, const SegmentTable& table, ImageView& image,
-                   const CommentBlock& comment) {
-    if (!checkSegmentRanges(table, image)) {
+                   const CommentBlock& comment, const std::vector<std::string>& inputPaths) {
+    if (!checkSegmentRanges(table, image) ||
+        !checkImageNames(outputPath, table, image, inputPaths)) {
         releaseImage(image);
         return false;
     }

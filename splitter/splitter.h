@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tessan {
 
@@ -20,6 +21,7 @@ struct RunArguments {
     std::string makePath;   // slot 3: the make-file
     int warningsMode = 0;   // set by "-w" or "/w"; nothing depends on it
     int positionalCount = 0;
+    std::string commandFile; // the command file the slots came from, "" for the command line
 };
 
 // One entry of the segment table: a code segment that becomes an image file, or one of the
@@ -89,7 +91,14 @@ bool scanMakeComment(const char* makePath, CommentBlock& comment, ImageView& ima
 // Checks that every range the writer will read lies inside the executable; prints error 21
 // for the first that does not.
 bool checkSegmentRanges(const SegmentTable& table, const ImageView& image);
+// Checks that no image file would replace one of the run's inputs: the executable held by the
+// image view or a file of `inputPaths` ("" entries are skipped), whatever path leads to it;
+// prints error 23 with the first such image's name.
+bool checkImageNames(const std::string& outputPath, const SegmentTable& table,
+                     const ImageView& image, const std::vector<std::string>& inputPaths);
+// Writes the seventeen images after both checks; `inputPaths` are the files the run reads
+// besides the executable (map, make-file, command file).
 bool writePlcFiles(const std::string& outputPath, const SegmentTable& table, ImageView& image,
-                   const CommentBlock& comment);
+                   const CommentBlock& comment, const std::vector<std::string>& inputPaths = {});
 
 } // namespace tessan

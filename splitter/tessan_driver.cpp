@@ -140,10 +140,13 @@ int runTessan(int argc, char** argv) {
         return -1;
     }
     RunArguments arguments;
-    const bool argumentsRead = argv[1][0] == '@' ? readCommandFile(argv[1] + 1, arguments)
-                                                 : readCommandLine(argc, argv, arguments);
-    if (!argumentsRead)
+    if (argv[1][0] == '@') {
+        arguments.commandFile = argv[1] + 1;
+        if (!readCommandFile(argv[1] + 1, arguments))
+            return -1;
+    } else if (!readCommandLine(argc, argv, arguments)) {
         return -1;
+    }
 
     static SegmentTable table;
     static ImageView image;
@@ -157,7 +160,8 @@ int runTessan(int argc, char** argv) {
         return -1;
     if (!scanMakeComment(arguments.makePath.c_str(), comment, image))
         return -1;
-    if (!writePlcFiles(arguments.outputPath, table, image, comment))
+    if (!writePlcFiles(arguments.outputPath, table, image, comment,
+                       {arguments.mapPath, arguments.makePath, arguments.commandFile}))
         return -1;
     releaseImage(image);
     printMessage("      0 errors\n");

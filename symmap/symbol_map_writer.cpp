@@ -1,6 +1,7 @@
 #include "symbol_map_writer.h"
 
 #include "diagnostics.h"
+#include "output_guard.h"
 #include "platform.h"
 
 #include <algorithm>
@@ -205,7 +206,9 @@ std::uint64_t sortPrefix(const char* name) {
     int i = 0;
     for (; i < 8 && name[i] != '\0'; ++i)
         prefix = (prefix << 8) | lowerAscii(static_cast<unsigned char>(name[i]));
-    return prefix << (8 * (8 - i));
+    // An empty name (a bit line with nothing after its "?") has the prefix 0; a shift by all
+    // 64 bits would be undefined.
+    return i == 0 ? 0 : prefix << (8 * (8 - i));
 }
 
 struct SortRowLess {
@@ -372,7 +375,8 @@ bool symbolNameLess(const SymbolEntry* a, const SymbolEntry* b) {
     return std::strcmp(a->name, b->name) < 0;
 }
 
-bool writeSymbolMap(const char* path, const SymbolDictionary& dictionary) {
+bool writeSymbolMap(const char* path, const SymbolDictionary& dictionary, const char* listingPath,
+                    const char* mapPath) {
     EntryList lists[RowListCount];
     if (!collectRows(dictionary, lists))
         return false;
@@ -381,6 +385,8 @@ bool writeSymbolMap(const char* path, const SymbolDictionary& dictionary) {
     const EntryList& members = lists[static_cast<int>(RowList::Members)];
     const EntryList& constants = lists[static_cast<int>(RowList::Constants)];
 
+    if (!checkSymbolMapTarget(path, listingPath, mapPath))
+        return false;
     // Create, write the blocks, close.
     MapOutput out(path);
     if (!out.create())

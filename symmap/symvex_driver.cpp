@@ -36,7 +36,8 @@ bool runStages(const SymvexArguments& arguments) {
         return false;
     checkModuleBlocks(dictionary);
     // A failed write is counted as an error and shows in the summary and the exit status.
-    writeSymbolMap(arguments.fileMP2.c_str(), dictionary);
+    writeSymbolMap(arguments.fileMP2.c_str(), dictionary, arguments.fileLST.c_str(),
+                   arguments.fileMAP.c_str());
     return true;
 }
 

@@ -151,3 +151,42 @@ TEST(Orlund, FailuresEndTheRunWith255AndKeepWhatWasJoined) {
 }
 
 } // namespace
+
+namespace {
+
+const std::string kSameFileError = "\nError: Destination is one of the source files\n";
+
+TEST(OrlundGuard, ExistingDestinationThatIsASourceIsNotTouched) {
+    TempDir dir;
+    const std::string path = dir.path() + "/";
+    writeImages(path);
+    writeFile(dir.file("PLC_ENDP.DAT"), "end");
+    std::filesystem::create_hard_link(dir.file("Plc_e009.bin"), dir.file("linked.bin"));
+    std::filesystem::create_symlink(dir.file("PLC_ENDP.DAT"), dir.file("endp-link"));
+    // The first image under the splitter's name, which the joiner finds ignoring case, another
+    // image through a hard link, the end file through a symbolic link.
+    for (const std::string destination : {"Plc_main.bin", "linked.bin", "endp-link"}) {
+        const RunResult run = runOrlund({path, destination, dir.file("PLC_ENDP.DAT")});
+        EXPECT_EQ(run.output, kBanner + kSameFileError) << destination;
+        EXPECT_EQ(run.exitStatus, 255) << destination;
+        for (std::size_t i = 0; i < kSplitterNames.size(); ++i)
+            EXPECT_EQ(readFile(dir.file(kSplitterNames[i])), imageBytes(i, kSizes[i]));
+        EXPECT_EQ(readFile(dir.file("PLC_ENDP.DAT")), "end");
+    }
+}
+
+TEST(OrlundGuard, NewDestinationFoundAsAnImageEndsTheJoinAtOnce) {
+    TempDir dir;
+    const std::string path = dir.path() + "/";
+    writeImages(path);
+    writeFile(dir.file("PLC_ENDP.DAT"), "end");
+    // The joiner asks for "PLC_E003.BIN" first as it stands: the new destination itself.
+    const RunResult run = runOrlund({path, "PLC_E003.BIN", dir.file("PLC_ENDP.DAT")});
+    EXPECT_EQ(run.output, kBanner + kSameFileError);
+    EXPECT_EQ(run.exitStatus, 255);
+    EXPECT_EQ(readFile(dir.file("PLC_E003.BIN")),
+              imageBytes(0, kSizes[0]) + imageBytes(1, kSizes[1]));
+    EXPECT_EQ(readFile(dir.file("Plc_e003.bin")), imageBytes(2, kSizes[2]));
+}
+
+} // namespace

@@ -109,6 +109,38 @@ TEST(PlatformLookup, FindsNameIgnoringCaseLowestFirstAndSkipsDirectories) {
     EXPECT_FALSE(platform::existsAsDirectory(dir.file("none").c_str()));
 }
 
+TEST(PlatformIdentity, LinksLeadToTheSameFileOthersDoNot) {
+    TempDir dir;
+    testsupport::writeFile(dir.file("a"), "same bytes");
+    testsupport::writeFile(dir.file("b"), "same bytes");
+    std::filesystem::create_hard_link(dir.file("a"), dir.file("hard"));
+    std::filesystem::create_symlink(dir.file("a"), dir.file("soft"));
+
+    platform::FileIdentity a, b, hard, soft, open;
+    ASSERT_TRUE(platform::identifyFile(dir.file("a").c_str(), a));
+    ASSERT_TRUE(platform::identifyFile(dir.file("b").c_str(), b));
+    ASSERT_TRUE(platform::identifyFile(dir.file("hard").c_str(), hard));
+    ASSERT_TRUE(platform::identifyFile((dir.path() + "/./soft").c_str(), soft));
+    EXPECT_TRUE(platform::sameFile(a, hard));
+    EXPECT_TRUE(platform::sameFile(a, soft));
+    EXPECT_FALSE(platform::sameFile(a, b));
+
+    platform::File file;
+    ASSERT_TRUE(platform::openForReading(dir.file("hard").c_str(), file));
+    ASSERT_TRUE(platform::identifyOpenFile(file, open));
+    EXPECT_TRUE(platform::sameFile(a, open));
+    platform::closeFile(file);
+    EXPECT_FALSE(platform::identifyOpenFile(file, open));
+    EXPECT_FALSE(platform::identifyFile(dir.file("missing").c_str(), open));
+
+    std::uint64_t size = 1;
+    EXPECT_TRUE(platform::regularFileSize(dir.file("soft").c_str(), size));
+    EXPECT_EQ(size, 10u);
+    EXPECT_FALSE(platform::regularFileSize(dir.path().c_str(), size));
+    EXPECT_FALSE(platform::regularFileSize("/dev/null", size));
+    EXPECT_FALSE(platform::regularFileSize(dir.file("missing").c_str(), size));
+}
+
 TEST(PlatformLookup, EmptyDirectoryMeansCurrentDirectory) {
     TempDir dir;
     testsupport::writeFile(dir.file("Endp.Dat"), "x");

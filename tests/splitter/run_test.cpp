@@ -197,6 +197,46 @@ TEST(TessanRun, CreateFailureStopsAfterTheFilesBefore) {
         EXPECT_FALSE(testsupport::fileExists(project.out(images[i].first)));
 }
 
+TEST(TessanRun, NoImageReplacesAnInput) {
+    Project project;
+    project.write();
+    const std::string cmd = project.dir.file("args.txt");
+    auto a = project.args();
+    writeFile(cmd, a[0] + "\n" + a[1] + "\n" + a[2] + "\n" + a[3] + "\n");
+    // Each input reached from an image's name by a link; the output path "" puts the images
+    // into the current folder, where the executable is named as the first image.
+    struct Case {
+        std::string input;
+        std::string image;
+        bool hardLink;
+    };
+    const Case cases[] = {{a[1], "Plc_e017.bin", true},
+                          {a[2], "Plc_main.bin", false},
+                          {a[3], "Plc_e009.bin", true},
+                          {cmd, "Plc_far0.bin", false}};
+    for (const Case& c : cases) {
+        const std::string before = readFile(c.input);
+        if (c.hardLink)
+            std::filesystem::create_hard_link(c.input, project.out(c.image));
+        else
+            std::filesystem::create_symlink(c.input, project.out(c.image));
+        const auto result = tessan({"@" + cmd});
+        EXPECT_EQ(result.exitStatus, 255);
+        EXPECT_EQ(afterBanner(result.output),
+                  "\nError: 23, Output file is an input file: " + project.out(c.image) + "\n");
+        EXPECT_EQ(readFile(c.input), before);
+        std::filesystem::remove(project.out(c.image));
+        EXPECT_TRUE(std::filesystem::is_empty(project.dir.file("out"))) << c.image;
+    }
+    std::filesystem::rename(project.dir.file("KORVEX.EXE"), project.dir.file("Plc_main.bin"));
+    const auto result = tessan({"", "Plc_main.bin", "KORVEX.map", "Make.knf"}, project.dir.path());
+    EXPECT_EQ(result.exitStatus, 255);
+    EXPECT_EQ(afterBanner(result.output),
+              "\nError: 23, Output file is an input file: Plc_main.bin\n");
+    EXPECT_EQ(readFile(project.dir.file("Plc_main.bin")), plcgen::buildExecutable(project.layout));
+    EXPECT_FALSE(testsupport::fileExists(project.dir.file("Plc_far0.bin")));
+}
+
 TEST(TessanArguments, NoArgumentPrintsUsage) {
     const auto result = tessan({});
     EXPECT_EQ(result.exitStatus, 255);

@@ -1,7 +1,9 @@
-// Runs a built program in a child process and collects its output (POSIX).
+// Runs a built program in a child process and collects its output, and sets the environment
+// it inherits (POSIX).
 #include "test_support.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,6 +54,13 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     }
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+void setEnvironment(const std::string& name, const std::string& value) {
+    if (value.empty())
+        unsetenv(name.c_str());
+    else
+        setenv(name.c_str(), value.c_str(), 1);
 }
 
 } // namespace testsupport

@@ -19,6 +19,10 @@ struct RunResult {
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& workDir = {});
 
+// Sets a variable of this process's environment, which the programs it runs inherit; an empty
+// value removes it.
+void setEnvironment(const std::string& name, const std::string& value);
+
 // A fresh folder, removed with everything in it when the object goes.
 class TempDir {
   public:

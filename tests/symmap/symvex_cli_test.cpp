@@ -4,6 +4,7 @@
 #include "symvex_e2e.h"
 #include "test_support.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -83,6 +84,43 @@ TEST_F(SymvexCli, PathsAreTakenOutputFirstThenListingThenMap) {
     EXPECT_EQ(result.output, Banner + " critical error SV0001: File open error. : new.mp2\n");
     EXPECT_EQ(readFile(dir.file("plc.lst")), readFile(examplePath("plc.lst")));
     EXPECT_FALSE(fileExists(dir.file("new.mp2")));
+}
+
+TEST_F(SymvexCli, ListingMapAndOtherFilesAreNeverReplacedByTheSymbolMap) {
+    const std::string listing = readFile(examplePath("plc.lst"));
+    const std::string map = readFile(examplePath("KORVEX.map"));
+    auto refused = [](int number, const std::string& text, const std::string& path) {
+        return Banner + " critical error SV001" + std::to_string(number) + ": " + text + " : " +
+               path + "\n\t1 errors\r\n\r\n";
+    };
+    // The order of the usage text after an earlier run: the old symbol map is read as the
+    // listing, and the listing is named as the output.
+    ASSERT_EQ(run({"plc.mp2", "plc.lst", "KORVEX.map"}).exitStatus, 0);
+    auto result = run({"plc.lst", "plc.mp2", "KORVEX.map"});
+    EXPECT_EQ(result.exitStatus, 255);
+    EXPECT_EQ(result.output, refused(4, "Output file is not a symbol map.", "plc.lst"));
+    EXPECT_EQ(readFile(dir.file("plc.lst")), listing);
+    EXPECT_EQ(mp2("plc.mp2"), expectedMp2);
+
+    // The listing or the map themselves, by whatever path: a symbolic link, a hard link.
+    std::filesystem::create_symlink(dir.file("plc.lst"), dir.file("listing.mp2"));
+    std::filesystem::create_hard_link(dir.file("KORVEX.map"), dir.file("map.mp2"));
+    for (const std::string output : {"listing.mp2", "map.mp2", "./plc.lst"}) {
+        result = run({output, "plc.lst", "KORVEX.map"});
+        EXPECT_EQ(result.exitStatus, 255) << output;
+        EXPECT_EQ(result.output, refused(5, "Output file is an input file.", output));
+    }
+    EXPECT_EQ(readFile(dir.file("plc.lst")), listing);
+    EXPECT_EQ(readFile(dir.file("KORVEX.map")), map);
+
+    // An empty file and a symbol map of another version are replaced as before.
+    for (const std::string& old : {std::string(), std::string("$MP2 01\r\n[SYMBOL_TABLE 0]\r\n")}) {
+        writeFile(dir.file("out.mp2"), old);
+        result = run({"out.mp2", "plc.lst", "KORVEX.map"});
+        EXPECT_EQ(result.exitStatus, 0);
+        EXPECT_EQ(result.output, Banner + CleanSummary);
+        EXPECT_EQ(mp2(), expectedMp2);
+    }
 }
 
 TEST_F(SymvexCli, WarningsSwitchMayStandAnywhere) {

@@ -1,0 +1,304 @@
+// The file services of platform.h over the in-memory file system of memory_files.h.
+#include "memory_files.h"
+
+#include "platform.h"
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace memfs {
+
+namespace {
+
+struct Node {
+    std::string bytes;
+    std::uint64_t index = 0;
+};
+
+struct Handle {
+    std::shared_ptr<Node> node;
+    std::size_t position = 0;
+    bool writable = false;
+    bool open = false;
+};
+
+// Identities: files and folders share one numbering; folders live on a volume of their own.
+constexpr std::uint64_t FileVolume = 1;
+constexpr std::uint64_t FolderVolume = 2;
+
+struct FileSystem {
+    std::map<std::string, std::shared_ptr<Node>> files;
+    std::map<std::string, std::uint64_t> folders;
+    std::vector<Handle> handles;
+    std::uint64_t nextIndex = 1;
+    int views = 0;
+};
+
+FileSystem& fs() {
+    static FileSystem system;
+    return system;
+}
+
+std::string folderKey(std::string_view path) {
+    while (!path.empty() && path.back() == '/')
+        path.remove_suffix(1);
+    return std::string(path);
+}
+
+bool folderExists(const std::string& key) {
+    return key.empty() || fs().folders.count(key) > 0;
+}
+
+// The folder a path lies in: everything before its last "/" ("" for the current folder).
+std::string parentOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : folderKey(path.substr(0, slash));
+}
+
+std::shared_ptr<Node> findNode(const char* path) {
+    const auto found = fs().files.find(path);
+    return found == fs().files.end() ? nullptr : found->second;
+}
+
+Handle* handleOf(const platform::File& file) {
+    if (file.handle < 0 || static_cast<std::size_t>(file.handle) >= fs().handles.size())
+        return nullptr;
+    Handle& handle = fs().handles[static_cast<std::size_t>(file.handle)];
+    return handle.open ? &handle : nullptr;
+}
+
+void openHandle(std::shared_ptr<Node> node, bool writable, platform::File& file) {
+    fs().handles.push_back(Handle{std::move(node), 0, writable, true});
+    file.handle = static_cast<std::intptr_t>(fs().handles.size() - 1);
+}
+
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+void reset() {
+    fs() = FileSystem{};
+}
+
+void addFolder(std::string_view path) {
+    const std::string key = folderKey(path);
+    if (!key.empty() && fs().folders.count(key) == 0)
+        fs().folders[key] = fs().nextIndex++;
+}
+
+void putFile(const std::string& path, std::string_view bytes) {
+    auto node = std::make_shared<Node>();
+    node->bytes = std::string(bytes);
+    node->index = fs().nextIndex++;
+    fs().files[path] = node;
+}
+
+bool getFile(const std::string& path, std::string& bytes) {
+    const std::shared_ptr<Node> node = findNode(path.c_str());
+    if (node == nullptr)
+        return false;
+    bytes = node->bytes;
+    return true;
+}
+
+Snapshot save() {
+    Snapshot snapshot;
+    for (const auto& entry : fs().folders)
+        snapshot.folders.insert(entry.first);
+    for (const auto& [path, node] : fs().files)
+        snapshot.files[path] = node->bytes;
+    return snapshot;
+}
+
+void restore(const Snapshot& snapshot) {
+    reset();
+    for (const std::string& folder : snapshot.folders)
+        addFolder(folder);
+    for (const auto& [path, bytes] : snapshot.files)
+        putFile(path, bytes);
+}
+
+int openHandles() {
+    int count = 0;
+    for (const Handle& handle : fs().handles)
+        count += handle.open ? 1 : 0;
+    return count;
+}
+
+int mappedViews() {
+    return fs().views;
+}
+
+} // namespace memfs
+
+namespace platform {
+
+using namespace memfs;
+
+bool openForReading(const char* path, File& file) {
+    file.handle = -1;
+    std::shared_ptr<Node> node = findNode(path);
+    if (node == nullptr)
+        return false;
+    openHandle(std::move(node), false, file);
+    return true;
+}
+
+bool readBytes(File& file, void* buffer, std::size_t size, std::size_t& bytesRead) {
+    bytesRead = 0;
+    Handle* handle = handleOf(file);
+    if (handle == nullptr || handle->writable)
+        return false;
+    const std::string& bytes = handle->node->bytes;
+    if (handle->position < bytes.size()) {
+        bytesRead = std::min(size, bytes.size() - handle->position);
+        std::memcpy(buffer, bytes.data() + handle->position, bytesRead);
+        handle->position += bytesRead;
+    }
+    return true;
+}
+
+bool createForWriting(const char* path, File& file) {
+    file.handle = -1;
+    const std::string key = path;
+    if (key.empty() || key.back() == '/' || fs().folders.count(key) > 0 ||
+        !folderExists(parentOf(key)))
+        return false;
+    std::shared_ptr<Node> node = findNode(path);
+    if (node == nullptr) {
+        putFile(key, "");
+        node = findNode(path);
+    }
+    node->bytes.clear();
+    openHandle(std::move(node), true, file);
+    return true;
+}
+
+bool writeAll(File& file, const void* data, std::size_t size) {
+    Handle* handle = handleOf(file);
+    if (handle == nullptr || !handle->writable)
+        return false;
+    std::string& bytes = handle->node->bytes;
+    if (size > FileLimit || handle->position > FileLimit - size)
+        return false;
+    if (bytes.size() < handle->position + size)
+        bytes.resize(handle->position + size);
+    std::memcpy(bytes.data() + handle->position, data, size);
+    handle->position += size;
+    return true;
+}
+
+bool closeFile(File& file) {
+    if (!isOpen(file))
+        return true;
+    Handle* handle = handleOf(file);
+    file.handle = -1;
+    if (handle == nullptr)
+        return false;
+    handle->open = false;
+    handle->node.reset();
+    return true;
+}
+
+bool fileSize(const File& file, std::uint64_t& size) {
+    size = 0;
+    const Handle* handle = handleOf(file);
+    if (handle == nullptr)
+        return false;
+    size = handle->node->bytes.size();
+    return true;
+}
+
+bool mapReadOnly(const File& file, std::uint64_t size, MappedView& view) {
+    view = MappedView{};
+    const Handle* handle = handleOf(file);
+    if (handle == nullptr || size > handle->node->bytes.size())
+        return false;
+    if (size == 0)
+        return true;
+    auto* copy = new unsigned char[size];
+    std::memcpy(copy, handle->node->bytes.data(), size);
+    view.data = copy;
+    view.size = size;
+    view.mapping = copy;
+    ++fs().views;
+    return true;
+}
+
+void unmapView(MappedView& view) {
+    if (view.mapping != nullptr) {
+        delete[] static_cast<unsigned char*>(view.mapping);
+        --fs().views;
+    }
+    view = MappedView{};
+}
+
+bool existsAsFile(const char* path) {
+    return findNode(path) != nullptr;
+}
+
+bool regularFileSize(const char* path, std::uint64_t& size) {
+    size = 0;
+    const std::shared_ptr<Node> node = findNode(path);
+    if (node == nullptr)
+        return false;
+    size = node->bytes.size();
+    return true;
+}
+
+bool identifyFile(const char* path, FileIdentity& id) {
+    id = FileIdentity{};
+    if (const std::shared_ptr<Node> node = findNode(path)) {
+        id = FileIdentity{FileVolume, node->index};
+        return true;
+    }
+    const auto folder = fs().folders.find(folderKey(path));
+    if (folder == fs().folders.end())
+        return false;
+    id = FileIdentity{FolderVolume, folder->second};
+    return true;
+}
+
+bool identifyOpenFile(const File& file, FileIdentity& id) {
+    id = FileIdentity{};
+    const Handle* handle = handleOf(file);
+    if (handle == nullptr)
+        return false;
+    id = FileIdentity{FileVolume, handle->node->index};
+    return true;
+}
+
+bool findFileIgnoringCase(const std::string& directory, const std::string& name,
+                          std::string& found) {
+    found.clear();
+    const std::string folder = folderKey(directory);
+    if (!folderExists(folder))
+        return false;
+    bool any = false;
+    for (const auto& entry : fs().files) {
+        const std::string& path = entry.first;
+        if (parentOf(path) != folder)
+            continue;
+        const std::size_t slash = path.rfind('/');
+        const std::string entryName = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (equalIgnoringCase(entryName, name) && (!any || entryName < found)) {
+            found = entryName;
+            any = true;
+        }
+    }
+    return any;
+}
+
+} // namespace platform

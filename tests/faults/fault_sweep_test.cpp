@@ -1,0 +1,308 @@
+// The I/O fault sweep: each program's whole run, on the example and on generated projects,
+// repeated with the N-th call of one file operation failing, for every operation and every N
+// until a run no longer reaches its N-th call. The programs run are test-only copies whose
+// file services have live failure points (platform/fault_points.h).
+//
+// A faulty run must end with status 255 and an error message, or succeed with exactly the
+// standard output and the files of the fault-free run. Whatever it ends with, it leaves every
+// input as it was.
+#include "plc_generator.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using testsupport::readFile;
+using testsupport::runProgram;
+using testsupport::RunResult;
+using testsupport::setEnvironment;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+namespace {
+
+const std::string ExamplesDir = EXAMPLES_DIR;
+const char* const Operations[] = {"open", "read", "create", "write", "close", "map"};
+
+// Every folder and file below a project folder, by relative path.
+struct Tree {
+    std::set<std::string> folders;
+    std::map<std::string, std::string> files;
+    bool operator==(const Tree&) const = default;
+};
+
+Tree snapshot(const std::string& root) {
+    Tree tree;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = fs::relative(entry.path(), root).generic_string();
+        if (entry.is_directory())
+            tree.folders.insert(name);
+        else
+            tree.files[name] = readFile(entry.path().string());
+    }
+    return tree;
+}
+
+void restore(const std::string& root, const Tree& tree) {
+    for (const auto& entry : fs::directory_iterator(root))
+        fs::remove_all(entry.path());
+    for (const std::string& folder : tree.folders)
+        fs::create_directories(root + "/" + folder);
+    for (const auto& [name, bytes] : tree.files)
+        writeFile(root + "/" + name, bytes);
+}
+
+// The paths whose presence or bytes differ between two trees.
+std::string differences(const Tree& expected, const Tree& actual) {
+    std::string text;
+    for (const auto& [name, bytes] : expected.files) {
+        const auto found = actual.files.find(name);
+        if (found == actual.files.end())
+            text += " missing " + name;
+        else if (found->second != bytes)
+            text += " changed " + name;
+    }
+    for (const auto& entry : actual.files)
+        if (expected.files.count(entry.first) == 0)
+            text += " extra " + entry.first;
+    return text;
+}
+
+struct Scenario {
+    std::string program;
+    std::vector<std::string> args;       // run in the project folder
+    std::string errorMark;               // every failure message of the program holds it
+    std::vector<std::string> operations; // each must be reached at least once
+    std::set<std::string> outputs = {};  // files of the project that a failed run may leave changed
+};
+
+// Runs the sweep on the project in `project` and prints how often each operation was called.
+void sweep(const Scenario& scenario, const std::string& project) {
+    std::map<std::string, int> calls;
+    const Tree initial = snapshot(project);
+    TempDir markDir;
+    const std::string mark = markDir.file("reached");
+    setEnvironment("PLC_FAULT", "");
+    const RunResult clean = runProgram(scenario.program, scenario.args, project);
+    EXPECT_EQ(clean.exitStatus, 0) << clean.output;
+    const Tree expected = snapshot(project);
+    setEnvironment("PLC_FAULT_MARK", mark);
+
+    for (const char* op : Operations) {
+        for (int n = 1; n < 10000 && !::testing::Test::HasFailure(); ++n) {
+            SCOPED_TRACE(std::string("failing call ") + std::to_string(n) + " of " + op);
+            restore(project, initial);
+            fs::remove(mark);
+            setEnvironment("PLC_FAULT", std::string(op) + ":" + std::to_string(n));
+            const RunResult run = runProgram(scenario.program, scenario.args, project);
+            const Tree after = snapshot(project);
+            if (!fs::exists(mark)) {
+                // No N-th call: the fault-free run once more.
+                EXPECT_EQ(run.exitStatus, 0) << run.output;
+                EXPECT_TRUE(after == expected) << differences(expected, after);
+                calls[op] = n - 1;
+                break;
+            }
+            if (run.exitStatus == 0) {
+                EXPECT_EQ(run.output, clean.output);
+                EXPECT_TRUE(after == expected)
+                    << "success with other files:" << differences(expected, after);
+                continue;
+            }
+            EXPECT_EQ(run.exitStatus, 255) << run.output;
+            EXPECT_NE(run.output.find(scenario.errorMark), std::string::npos) << run.output;
+            for (const auto& [name, bytes] : initial.files) {
+                const auto found = after.files.find(name);
+                const bool kept = found != after.files.end() && found->second == bytes;
+                EXPECT_TRUE(kept || scenario.outputs.count(name) > 0) << "input changed: " << name;
+            }
+        }
+    }
+    setEnvironment("PLC_FAULT", "");
+    setEnvironment("PLC_FAULT_MARK", "");
+    restore(project, expected);
+
+    std::string summary;
+    for (const auto& [op, count] : calls)
+        summary += " " + op + " " + std::to_string(count);
+    std::cout << "calls of each operation:" << summary << "\n";
+    if (::testing::Test::HasFailure())
+        return;
+    for (const std::string& op : scenario.operations)
+        EXPECT_GT(calls[op], 0) << op << " was never reached: the failure points are not live";
+}
+
+// Only the splitter maps a file.
+const std::vector<std::string> FileOperations = {"open", "read", "create", "write", "close"};
+const std::vector<std::string> AllOperations = {"open", "read", "create", "write", "close", "map"};
+
+void copyExample(const std::string& name, const std::string& project) {
+    writeFile(project + "/" + name, readFile(ExamplesDir + "/" + name));
+}
+
+// A listing in the assembler's layout with structures, records and symbols of every kind,
+// and the linker map that locates its public variables and gives its public constants.
+void writeGeneratedListing(const std::string& project, int count) {
+    auto lead = [](const std::string& name) {
+        std::string text = name + " ";
+        if (text.size() % 2 != 0)
+            text += " ";
+        while (text.size() < 32)
+            text += ". ";
+        return text.substr(0, 32);
+    };
+    char line[160];
+    std::string listing = "Structures and Unions:\r\n\r\n";
+    for (int i = 0; i < count / 10; ++i) {
+        std::snprintf(line, sizeof line, "%s\t %04X\r\n", lead("S" + std::to_string(i)).c_str(),
+                      4 + i);
+        listing += line;
+        std::snprintf(line, sizeof line, "%s\t %04X\t     Word\r\n",
+                      lead("  S" + std::to_string(i) + "_M").c_str(), 2 + i);
+        listing += line;
+    }
+    listing += "\r\nRecords:\r\n\r\n";
+    for (int i = 0; i < count / 10; ++i) {
+        std::snprintf(line, sizeof line, "%s\t %04X\t 0002\r\n",
+                      lead("R" + std::to_string(i)).c_str(), 8 + 4 * i);
+        listing += line;
+        for (int bit = 0; bit < 2; ++bit) {
+            std::snprintf(line, sizeof line, "%s\t %04X\t 0001\t %04X\t 0000\r\n",
+                          lead("  ?R" + std::to_string(i) + "_B" + std::to_string(bit)).c_str(),
+                          bit, 1 << bit);
+            listing += line;
+        }
+    }
+    listing += "\r\nSymbols:\r\n\r\n";
+    std::string map = "\r\n  Address         Publics by Name\r\n\r\n";
+    const char* const segments[] = {"DATA_COM", "DATA1", "DATA_USR", "DATAROZ"};
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "V" + std::to_string(1000 + i);
+        const bool isPublic = i % 3 == 0;
+        if (i % 7 == 6) {
+            std::snprintf(line, sizeof line, "%s\tNumber\t %04Xh%s\r\n", lead(name).c_str(),
+                          isPublic ? 0 : i, isPublic ? "\tPublic" : "");
+            listing += line;
+            if (isPublic) {
+                std::snprintf(line, sizeof line, " 0000:%04X  Abs  %s\r\n", 0x100 + i,
+                              name.c_str());
+                map += line;
+            }
+            continue;
+        }
+        const std::string kinds[] = {"Byte",
+                                     "Word",
+                                     "DWord",
+                                     "QWord",
+                                     "R" + std::to_string(i / 7 % (count / 10)),
+                                     "S" + std::to_string(i / 7 % (count / 10))};
+        std::snprintf(line, sizeof line, "%s\t%s\t %04X\t  %s%s\r\n", lead(name).c_str(),
+                      kinds[i % 7].c_str(), isPublic ? 0 : 2 * i, segments[i % 4],
+                      isPublic ? "\tPublic" : "");
+        listing += line;
+        if (isPublic) {
+            std::snprintf(line, sizeof line, " 0230:%04X       %s\r\n", 2 * i, name.c_str());
+            map += line;
+        }
+    }
+    writeFile(project + "/gen.lst", listing);
+    writeFile(project + "/gen.map", map);
+}
+
+// The inputs of a splitter run: the example's, or a generated program of another shape.
+void writeExampleProgram(const std::string& project) {
+    plcgen::ProgramLayout layout;
+    std::string error;
+    ASSERT_TRUE(plcgen::parseDescription(readFile(ExamplesDir + "/KORVEX.plcgen"), layout, error))
+        << error;
+    ASSERT_TRUE(plcgen::writeProgram(layout, project + "/KORVEX.EXE", "", "", error)) << error;
+    copyExample("KORVEX.map", project);
+    copyExample("Make.knf", project);
+    copyExample("PLC_ENDP.DAT", project);
+    fs::create_directory(project + "/images");
+}
+
+void writeGeneratedProgram(const std::string& project) {
+    plcgen::ProgramLayout layout = plcgen::standardProgram();
+    layout.headerParagraphs = 2;
+    plcgen::findPublic(layout, "??SEC_PROC_FAR_END")->offset = 0x1234;
+    plcgen::findSegment(layout, "CODE_UNIT09")->length = 0x24; // an image of its header alone
+    layout.makeLines = {std::string(250, '#'), "# comment \"Generated\"\r"};
+    std::string error;
+    ASSERT_TRUE(plcgen::writeProgram(layout, project + "/KORVEX.EXE", project + "/KORVEX.map",
+                                     project + "/Make.knf", error))
+        << error;
+    // An end file of exactly two copy buffers.
+    writeFile(project + "/PLC_ENDP.DAT", std::string(1024, '\x5A'));
+    writeFile(project + "/args.txt", "images/\r\nKORVEX.EXE\r\nKORVEX.map\r\nMake.knf\r\n");
+    fs::create_directory(project + "/images");
+}
+
+} // namespace
+
+TEST(FaultSweep, SymvexOnTheExample) {
+    TempDir project;
+    copyExample("plc.lst", project.path());
+    copyExample("KORVEX.map", project.path());
+    fs::create_directory(project.file("out"));
+    sweep({SYMVEX_FAULTS, {"out/plc.mp2", "plc.lst", "KORVEX.map"}, " error SV", FileOperations},
+          project.path());
+    EXPECT_EQ(readFile(project.file("out/plc.mp2")), readFile(ExamplesDir + "/plc.mp2"));
+}
+
+TEST(FaultSweep, SymvexFromACommandFileOverAnEarlierSymbolMap) {
+    TempDir project;
+    // Large enough for several reads of the listing and several writes of the symbol map.
+    writeGeneratedListing(project.path(), 7000);
+    writeFile(project.file("args.txt"), "-w\r\nold.mp2\r\ngen.lst\r\ngen.map\r\n");
+    writeFile(project.file("old.mp2"), "$MP2 02\r\n\r\n[SYMBOL_TABLE 0]\r\n");
+    sweep({SYMVEX_FAULTS, {"@args.txt"}, " error SV", FileOperations, {"old.mp2"}}, project.path());
+    EXPECT_NE(readFile(project.file("old.mp2")).find("[BIT_FIELDS 1400]"), std::string::npos);
+}
+
+TEST(FaultSweep, TessanOnTheExample) {
+    TempDir project;
+    writeExampleProgram(project.path());
+    sweep({TESSAN_FAULTS,
+           {"images/", "KORVEX.EXE", "KORVEX.map", "Make.knf"},
+           "\nError: ",
+           AllOperations},
+          project.path());
+}
+
+TEST(FaultSweep, TessanFromACommandFileOnAGeneratedProgram) {
+    TempDir project;
+    writeGeneratedProgram(project.path());
+    sweep({TESSAN_FAULTS, {"@args.txt"}, "\nError: ", AllOperations}, project.path());
+}
+
+// The joiner on the images that the splitter wrote, found ignoring letter case.
+TEST(FaultSweep, OrlundOnTheExampleImages) {
+    TempDir project;
+    writeExampleProgram(project.path());
+    const std::vector<std::string> split = {"images/", "KORVEX.EXE", "KORVEX.map", "Make.knf"};
+    ASSERT_EQ(runProgram(TESSAN_FAULTS, split, project.path()).exitStatus, 0);
+    sweep({ORLUND_FAULTS, {"images/", "KORVEX.PLC", "PLC_ENDP.DAT"}, "\nError: ", FileOperations},
+          project.path());
+}
+
+TEST(FaultSweep, OrlundOverAnEarlierJoinOnAGeneratedProgram) {
+    TempDir project;
+    writeGeneratedProgram(project.path());
+    ASSERT_EQ(runProgram(TESSAN_FAULTS, {"@args.txt"}, project.path()).exitStatus, 0);
+    writeFile(project.file("images/JOINED.PLC"), std::string(3000, 'j'));
+    sweep({ORLUND_FAULTS,
+           {"images/", "JOINED.PLC", "PLC_ENDP.DAT"},
+           "\nError: ",
+           FileOperations,
+           {"images/JOINED.PLC"}},
+          project.path());
+}
