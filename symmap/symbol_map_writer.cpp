@@ -94,7 +94,7 @@ class MapOutput {
         return false;
     }
 
-    bool put(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+    bool put(const char* format, ...) PLATFORM_PRINTF_FORMAT(2, 3) {
         // The longest row, a bit-fields row, is two names of 132 and 31 blanks.
         char text[512];
         va_list args;
