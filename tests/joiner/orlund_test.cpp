@@ -75,7 +75,7 @@ TEST(Orlund, MissingFifthImageLeavesTheFirstFour) {
     writeFile(dir.file("PLC_ENDP"), "end");
     const RunResult run = runOrlund({dir.path() + "/", "joined.bin", dir.file("PLC_ENDP")});
     EXPECT_EQ(run.output, kBanner + kOpenError);
-    EXPECT_EQ(run.exitStatus, 255);
+    EXPECT_EQ(run.exitStatus, FailureStatus);
     std::string firstFour;
     for (std::size_t i = 0; i < 4; ++i)
         firstFour += imageBytes(i, kSizes[i]);
@@ -122,12 +122,12 @@ TEST(Orlund, FewerThanThreeArgumentsPrintTheSyntax) {
              {}, {dir.path() + "/"}, {dir.path() + "/", "joined.bin"}}) {
         const RunResult run = runOrlund(args, dir.path());
         EXPECT_EQ(run.output, kBanner + syntax);
-        EXPECT_EQ(run.exitStatus, 255);
+        EXPECT_EQ(run.exitStatus, FailureStatus);
     }
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-TEST(Orlund, FailuresEndTheRunWith255AndKeepWhatWasJoined) {
+TEST(Orlund, FailuresEndTheRunWithFailureAndKeepWhatWasJoined) {
     TempDir dir;
     const std::string images = writeImages(dir.path() + "/");
     writeFile(dir.file("end"), "E");
@@ -135,19 +135,49 @@ TEST(Orlund, FailuresEndTheRunWith255AndKeepWhatWasJoined) {
 
     RunResult run = runOrlund({path, "no-such-folder/joined.bin", dir.file("end")});
     EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be created\n");
-    EXPECT_EQ(run.exitStatus, 255);
+    EXPECT_EQ(run.exitStatus, FailureStatus);
 
-    // A full disk: the destination is a link to a device that refuses every write.
-    std::filesystem::create_symlink("/dev/full", dir.file("full.bin"));
-    run = runOrlund({path, "full.bin", dir.file("end")});
-    EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be written\n");
-    EXPECT_EQ(run.exitStatus, 255);
-
-    // Its own memory at address 0 is never mapped: the file opens, its first read fails.
-    run = runOrlund({path, "joined.bin", "/proc/self/mem"});
+    // The file opens, its first read fails.
+    const UnreadableFile unreadable;
+    run = runOrlund({path, "joined.bin", unreadable.path()});
     EXPECT_EQ(run.output, kBanner + "\nError: Source file cannot be read\n");
-    EXPECT_EQ(run.exitStatus, 255);
+    EXPECT_EQ(run.exitStatus, FailureStatus);
     EXPECT_EQ(readFile(dir.file("joined.bin")), images);
+
+    // A full disk: the destination is a link to a device that refuses every write. Wine
+    // creates no symbolic links, and Windows has no such device, so this runs on POSIX only.
+#ifndef _WIN32
+    if (const std::string full = fullDevicePath(); !full.empty()) {
+        std::filesystem::create_symlink(full, dir.file("full.bin"));
+        run = runOrlund({path, "full.bin", dir.file("end")});
+        EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be written\n");
+        EXPECT_EQ(run.exitStatus, FailureStatus);
+    }
+#endif
 }
+
+#ifdef _WIN32
+// Files that another program holds open: an image being written elsewhere cannot be read,
+// and a destination that another program keeps open cannot be replaced.
+TEST(Orlund, FilesHeldOpenByAnotherProgram) {
+    TempDir dir;
+    const std::string images = writeImages(dir.path() + "/");
+    writeFile(dir.file("end"), "E");
+    const std::string path = dir.path() + "/";
+    {
+        const HeldFile held(dir.file("Plc_e003.bin"), true, true);
+        ASSERT_TRUE(held.isOpen());
+        const RunResult run = runOrlund({path, "joined.bin", dir.file("end")});
+        EXPECT_EQ(run.output, kBanner + kOpenError);
+        EXPECT_EQ(run.exitStatus, FailureStatus);
+        EXPECT_EQ(readFile(dir.file("joined.bin")), images.substr(0, kSizes[0] + kSizes[1]));
+    }
+    const HeldFile held(dir.file("joined.bin"), false, true);
+    ASSERT_TRUE(held.isOpen());
+    const RunResult run = runOrlund({path, "joined.bin", dir.file("end")});
+    EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be created\n");
+    EXPECT_EQ(run.exitStatus, FailureStatus);
+}
+#endif
 
 } // namespace

@@ -1,8 +1,10 @@
-// Runs a built program in a child process and collects its output (POSIX).
+// What the tests take from the operating system (POSIX): a built program run in a child
+// process with its output collected, a file that cannot be read, a full device.
 #include "test_support.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,7 +53,21 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     while (waitpid(child, &status, 0) == -1 && errno == EINTR) {
     }
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.rawOutput = result.output;
     return result;
+}
+
+// The process's own memory opens, but its first page is never mapped, so reading from
+// offset 0 fails at once.
+struct UnreadableFile::Server {};
+
+UnreadableFile::UnreadableFile() : path_("/proc/self/mem") {}
+
+UnreadableFile::~UnreadableFile() = default;
+
+std::string fullDevicePath() {
+    struct stat info;
+    return stat("/dev/full", &info) == 0 ? "/dev/full" : "";
 }
 
 } // namespace testsupport
