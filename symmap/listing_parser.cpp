@@ -132,7 +132,7 @@ bool parseVariable(Scanner& scanner, SymbolDictionary& dictionary, const LineHea
         return false;
     if (scanner.tokKind != TokIdent)
         return true;
-    const std::uint32_t selector = segmentSelector(scanner.tokText);
+    const std::uint32_t selector = segmentSelector(scanner.tokTextView());
 
     SymbolEntry* entry = createEntryOrReport(dictionary, head.name);
     if (entry == nullptr)
@@ -159,8 +159,7 @@ bool parseVariable(Scanner& scanner, SymbolDictionary& dictionary, const LineHea
     }
     if (kind == SymbolKind::Record)
         definition->link = entry; // where the symbol map locates this record's bits
-    dictionary.set(head.key, entry);
-    return true;
+    return storeOrReport(dictionary, head.key, entry);
 }
 
 bool parseConstant(Scanner& scanner, SymbolDictionary& dictionary, const LineHead& head) {
@@ -177,17 +176,14 @@ bool parseConstant(Scanner& scanner, SymbolDictionary& dictionary, const LineHea
         return false;
     entry->kind = SymbolKind::Const;
     entry->value = scoped ? 0 : value; // public constants get their value from the map
-    dictionary.set(head.key, entry);
-    return true;
+    return storeOrReport(dictionary, head.key, entry);
 }
 
 } // namespace
 
 bool skipDotLeaders(Scanner& scanner) {
-    while (scanner.tokKind == TokPunct && scanner.tokValue == '.') {
-        if (!scanner.next())
-            return false;
-    }
+    if (scanner.tokKind == TokPunct && scanner.tokValue == '.')
+        return scanner.skipPunctuationRun();
     return true;
 }
 
@@ -196,16 +192,17 @@ bool readLineHead(Scanner& scanner, LineHead& head) {
         return false;
     // Only identifier tokens change tokText, so after dot leaders, a number or the line end
     // it still holds the line's first identifier.
-    std::memcpy(head.name, scanner.tokText, sizeof head.name);
-    head.name[TokTextLength] = '\0';
-    head.key = symbolKey(head.name);
+    const std::string_view name = scanner.tokTextView();
+    std::memcpy(head.name, name.data(), name.size());
+    head.name[name.size()] = '\0';
+    head.key.assign(name);
     return true;
 }
 
-std::uint32_t segmentSelector(const char* segmentName) {
-    const std::string key = symbolKey(segmentName);
+std::uint32_t segmentSelector(std::string_view segmentName) {
+    const NameKey key(segmentName);
     for (const SegmentSelector& row : SegmentSelectorTable) {
-        if (key == row.name)
+        if (key.view() == row.name)
             return row.selector;
     }
     return 0;
@@ -216,6 +213,13 @@ SymbolEntry* createEntryOrReport(SymbolDictionary& dictionary, const char* name)
     if (entry == nullptr)
         reportMessage(9, nullptr, -1, -1);
     return entry;
+}
+
+bool storeOrReport(SymbolDictionary& dictionary, const NameKey& key, SymbolEntry* entry) {
+    if (dictionary.set(key, entry))
+        return true;
+    reportMessage(9, nullptr, -1, -1);
+    return false;
 }
 
 bool parseScopeWord(Scanner& scanner, bool& scoped) {
@@ -240,7 +244,7 @@ bool parseSymbolLine(ParseContext&, Scanner& scanner, SymbolDictionary& dictiona
     if (keyword != 0)
         return true; // "Text", "Proc", scope and section words enter nothing
 
-    SymbolEntry* definition = dictionary.lookup(symbolKey(scanner.tokText));
+    SymbolEntry* definition = dictionary.lookup(NameKey(scanner.tokTextView()));
     if (definition == nullptr ||
         (definition->kind != SymbolKind::StructDef && definition->kind != SymbolKind::RecordDef))
         return reportMessage(32, scanner.tokFile, scanner.tokLine, scanner.tokColumn,
@@ -264,7 +268,11 @@ bool parseLine(ParseContext& context, Scanner& scanner, SymbolDictionary& dictio
             break;
         case Section::SectionSymbols: {
             LineHead head;
-            ok = readLineHead(scanner, head) && skipDotLeaders(scanner) &&
+            if (!readLineHead(scanner, head))
+                return false;
+            // The dot leaders are read while the table slot of the name is being fetched.
+            dictionary.prefetch(head.key);
+            ok = skipDotLeaders(scanner) &&
                  parseSymbolLine(context, scanner, dictionary, head, dictionary.lookup(head.key));
             break;
         }

@@ -5,7 +5,7 @@
 #include "scanner.h"
 #include "symbol_dictionary.h"
 
-#include <string>
+#include <string_view>
 
 namespace symmap {
 
@@ -26,7 +26,7 @@ struct ParseContext {
 // The name that begins a section line and its dictionary key.
 struct LineHead {
     char name[TokTextLength + 1];
-    std::string key;
+    NameKey key;
 };
 
 // Moves past the line's first identifier and takes the name from tokText.
@@ -36,10 +36,12 @@ bool readLineHead(Scanner& scanner, LineHead& head);
 bool skipDotLeaders(Scanner& scanner);
 
 // Selector of a data segment that reaches the symbol map, 0 for any other segment.
-std::uint32_t segmentSelector(const char* segmentName);
+std::uint32_t segmentSelector(std::string_view segmentName);
 
 // A new entry, or null after message 9 when memory ran out.
 SymbolEntry* createEntryOrReport(SymbolDictionary& dictionary, const char* name);
+// Stores `entry` under `key`; false after message 9 when memory ran out.
+bool storeOrReport(SymbolDictionary& dictionary, const NameKey& key, SymbolEntry* entry);
 
 // One line of the listing, its first token current (neither a line end nor the file end).
 bool parseLine(ParseContext& context, Scanner& scanner, SymbolDictionary& dictionary);

@@ -112,8 +112,7 @@ bool parseStructureLine(ParseContext& context, Scanner& scanner, SymbolDictionar
             return false;
         }
     }
-    dictionary.set(head.key, entry);
-    return true;
+    return storeOrReport(dictionary, head.key, entry);
 }
 
 bool parseRecordLine(ParseContext& context, Scanner& scanner, SymbolDictionary& dictionary) {
@@ -146,8 +145,7 @@ bool parseRecordLine(ParseContext& context, Scanner& scanner, SymbolDictionary& 
         entry->kind = SymbolKind::RecordDef;
         entry->value = second;
         context.currentRecord = entry;
-        dictionary.set(head.key, entry);
-        return true;
+        return storeOrReport(dictionary, head.key, entry);
     }
     if (context.currentRecord == nullptr)
         return true;
@@ -163,8 +161,7 @@ bool parseRecordLine(ParseContext& context, Scanner& scanner, SymbolDictionary& 
         dictionary.discardEntry(entry);
         return false;
     }
-    dictionary.set(symbolKey(name), entry);
-    return true;
+    return storeOrReport(dictionary, NameKey(name), entry);
 }
 
 } // namespace symmap

@@ -68,7 +68,7 @@ bool parseMapLine(Scanner& scanner, SymbolDictionary& dictionary) {
     if (scanner.tokKind != TokIdent)
         return skipToEndOfLine(scanner);
 
-    SymbolEntry* entry = dictionary.lookup(symbolKey(scanner.tokText));
+    SymbolEntry* entry = dictionary.lookup(NameKey(scanner.tokTextView()));
     if (entry != nullptr && !applySighting(*entry, absolute, offset) &&
         !reportMessage(40, scanner.tokFile, scanner.tokLine, scanner.tokColumn))
         return false;

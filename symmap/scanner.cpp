@@ -2,6 +2,7 @@
 
 #include "diagnostics.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -38,41 +39,68 @@ char upperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool isDigit(int c) {
-    return c >= '0' && c <= '9';
-}
-bool isLetter(int c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool isIdentStart(int c) {
-    return isLetter(c) || c == '_' || c == '?' || c == '@' || c == '$';
-}
-bool isIdentChar(int c) {
-    return isIdentStart(c) || isDigit(c);
+// What each byte can be in a token; the inner loops look a character up once.
+enum CharClass : std::uint8_t {
+    ClassDigit = 1,
+    ClassIdentStart = 2,
+    ClassIdentChar = 4,
+    ClassPunct = 8,
+};
+
+struct CharTable {
+    std::uint8_t classes[256];
+    std::int8_t hexValue[256]; // -1 for a character that is no hexadecimal digit
+};
+
+constexpr CharTable makeCharTable() {
+    CharTable table{};
+    for (int c = 0; c < 256; ++c) {
+        const bool digit = c >= '0' && c <= '9';
+        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        const bool identStart = letter || c == '_' || c == '?' || c == '@' || c == '$';
+        std::uint8_t classes = 0;
+        if (digit)
+            classes |= ClassDigit;
+        if (identStart)
+            classes |= ClassIdentStart;
+        if (identStart || digit)
+            classes |= ClassIdentChar;
+        for (const char* p = "!#%'()*+,-./:;<=>[]^{}\"\\|"; *p != '\0'; ++p) {
+            if (c == *p)
+                classes |= ClassPunct;
+        }
+        table.classes[c] = classes;
+        table.hexValue[c] = static_cast<std::int8_t>(digit                    ? c - '0'
+                                                     : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                                                     : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                                                              : -1);
+    }
+    return table;
 }
 
-// Value of a hexadecimal digit, -1 for any other character.
-int hexDigit(int c) {
-    if (isDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+constexpr CharTable Chars = makeCharTable();
+
+// Class bits of a current character, which is -1 past the end of the file.
+std::uint8_t classOf(std::int32_t c) {
+    return c < 0 ? 0 : Chars.classes[c];
 }
 
-bool isPunctuation(int c) {
-    return c > 0 && c < 128 && std::strchr("!#%'()*+,-./:;<=>[]^{}\"\\|", c) != nullptr;
+int hexDigit(std::int32_t c) {
+    return c < 0 ? -1 : Chars.hexValue[c];
 }
 
-// Compares the first `length` characters ignoring ASCII case; both must have them.
-bool equalIgnoringCase(const char* a, const char* b, std::size_t length) {
-    for (std::size_t i = 0; i < length; ++i) {
-        if (upperAscii(a[i]) != upperAscii(b[i]))
+// Whether the identifier `text` of `length` characters matches the keyword row: all of the
+// word, or its first prefixLength characters (a word shorter than that matches nothing).
+bool rowMatches(const KeywordRow& row, const char* text, std::size_t length) {
+    const std::size_t prefix = static_cast<std::size_t>(row.prefixLength);
+    if (prefix != 0 && length < prefix)
+        return false;
+    const std::size_t compared = prefix == 0 ? length : prefix;
+    for (std::size_t i = 0; i < compared; ++i) {
+        if (row.word[i] == '\0' || upperAscii(row.word[i]) != upperAscii(text[i]))
             return false;
     }
-    return true;
+    return prefix != 0 || row.word[length] == '\0';
 }
 
 } // namespace
@@ -103,8 +131,32 @@ void Scanner::reset(const char* fileName, const KeywordTable& keywords) {
     state_ = ScanState::ScanStart;
     identLength_ = 0;
     keywords_ = &keywords;
+    indexKeywords();
     tokKind = TokNone;
     tokFile = fileName_;
+}
+
+void Scanner::indexKeywords() {
+    std::memset(keywordsByFirst_, 0, sizeof keywordsByFirst_);
+    std::memset(keywordsByLength_, 0, sizeof keywordsByLength_);
+    keywordsIndexed_ = keywords_->count <= 64;
+    if (!keywordsIndexed_)
+        return;
+    for (std::size_t i = 0; i < keywords_->count; ++i) {
+        const KeywordRow& row = keywords_->rows[i];
+        // A row with an empty word matches no identifier.
+        const char first = upperAscii(row.word[0]);
+        if (first == '\0')
+            continue;
+        const std::uint64_t bit = std::uint64_t{1} << i;
+        keywordsByFirst_[static_cast<unsigned char>(first)] |= bit;
+        const std::size_t wordLength = std::strlen(row.word);
+        const std::size_t prefix = static_cast<std::size_t>(row.prefixLength);
+        for (std::size_t length = 1; length <= TokTextLength; ++length) {
+            if (prefix == 0 ? length == wordLength : length >= prefix && wordLength >= prefix)
+                keywordsByLength_[length] |= bit;
+        }
+    }
 }
 
 bool Scanner::open(const char* fileName, const KeywordTable& keywords) {
@@ -139,7 +191,44 @@ bool Scanner::readBlock(std::size_t& bytesRead) {
     return platform::readBytes(file_, block_, ScannerBlockSize, bytesRead);
 }
 
-bool Scanner::advanceChar() {
+// Makes the next character current once the block is used up: the first byte of the next
+// block, the line feed that the end of the file stands for, or -1 after it.
+bool Scanner::fetchBlock() {
+    if (endOfFile_) {
+        current_ = -1;
+        return true;
+    }
+    std::size_t bytesRead = 0;
+    if (!readBlock(bytesRead)) {
+        fill_ = 0;
+        position_ = 0;
+        reportMessage(4, nullptr, -1, -1, fileName_);
+        return false;
+    }
+    fill_ = static_cast<std::int32_t>(bytesRead);
+    if (bytesRead == 0) {
+        endOfFile_ = true;
+        position_ = 0;
+        current_ = '\n';
+    } else {
+        // Every byte is a character, 0xFF included: only a read of no bytes ends the file.
+        current_ = block_[0];
+        position_ = 1;
+    }
+    return true;
+}
+
+// Makes the next character current without moving the line and column.
+inline bool Scanner::fetchChar() {
+    if (position_ < fill_) {
+        current_ = block_[position_++];
+        return true;
+    }
+    return fetchBlock();
+}
+
+// Moves past the current character.
+inline bool Scanner::advanceChar() {
     if (current_ == '\t') {
         column_ += 4;
     } else if (current_ == '\n') {
@@ -148,53 +237,127 @@ bool Scanner::advanceChar() {
     } else if (current_ != -1) {
         ++column_;
     }
-
-    if (position_ < fill_) {
-        current_ = block_[position_++];
-    } else if (endOfFile_) {
-        current_ = -1;
-    } else {
-        std::size_t bytesRead = 0;
-        if (!readBlock(bytesRead)) {
-            fill_ = 0;
-            position_ = 0;
-            reportMessage(4, nullptr, -1, -1, fileName_);
-            return false;
-        }
-        fill_ = static_cast<std::int32_t>(bytesRead);
-        if (bytesRead == 0) {
-            // The end of the file acts as one more line feed.
-            endOfFile_ = true;
-            position_ = 0;
-            current_ = '\n';
-        } else {
-            current_ = block_[0];
-            position_ = 1;
-        }
-    }
-    return true;
+    return fetchChar();
 }
 
 void Scanner::lookupKeyword() {
     tokValue = 0;
     const std::size_t length =
         static_cast<std::size_t>(identLength_ > TokTextLength ? TokTextLength : identLength_);
-    for (std::size_t i = 0; i < keywords_->count; ++i) {
-        const KeywordRow& row = keywords_->rows[i];
-        const std::size_t wordLength = std::strlen(row.word);
-        bool match;
-        if (row.prefixLength == 0) {
-            match = length == wordLength && equalIgnoringCase(tokText, row.word, length);
-        } else {
-            const std::size_t prefix = static_cast<std::size_t>(row.prefixLength);
-            match = length >= prefix && wordLength >= prefix &&
-                    equalIgnoringCase(tokText, row.word, prefix);
+    if (!keywordsIndexed_) {
+        for (std::size_t i = 0; i < keywords_->count; ++i) {
+            if (rowMatches(keywords_->rows[i], tokText, length)) {
+                tokValue = keywords_->rows[i].code;
+                return;
+            }
         }
-        if (match) {
-            tokValue = row.code;
+        return;
+    }
+    // Only the rows whose word begins with the identifier's first letter and fits its length
+    // can match; they are tried in table order.
+    std::uint64_t rows = keywordsByFirst_[static_cast<unsigned char>(upperAscii(tokText[0]))] &
+                         keywordsByLength_[length];
+    while (rows != 0) {
+        const int i = std::countr_zero(rows);
+        if (rowMatches(keywords_->rows[i], tokText, length)) {
+            tokValue = keywords_->rows[i].code;
             return;
         }
+        rows &= rows - 1;
     }
+}
+
+// Moves over characters for as long as `visit(c, column)` takes them, with the position in
+// locals meanwhile: the loops over identifiers and dot leaders, which are most of a listing.
+template <typename Visit> bool Scanner::runOver(Visit&& visit) {
+    std::int32_t column = column_;
+    std::int32_t position = position_;
+    std::int32_t fill = fill_;
+    std::int32_t c = current_;
+    bool ok = true;
+    for (;;) {
+        const Step step = visit(c, column);
+        if (step != Step::Take) {
+            ok = step == Step::Stop;
+            break;
+        }
+        if (position < fill) {
+            c = block_[position++];
+            continue;
+        }
+        column_ = column;
+        position_ = position;
+        if (!fetchBlock()) {
+            ok = false;
+            break;
+        }
+        position = position_;
+        fill = fill_;
+        c = current_;
+    }
+    column_ = column;
+    position_ = position;
+    current_ = c;
+    return ok;
+}
+
+// The rest of an identifier whose first character has been taken.
+bool Scanner::scanIdentifier() {
+    std::int32_t length = identLength_;
+    int hexValid = tokHexValid;
+    std::uint32_t hexValue = tokHexValue;
+    const bool ok = runOver([&](std::int32_t c, std::int32_t& column) {
+        if ((classOf(c) & ClassIdentChar) == 0)
+            return Step::Stop;
+        if (length < TokTextLength) {
+            tokText[length++] = static_cast<char>(c);
+        } else if (length == TokTextLength) {
+            length = TokTextLength + 1;
+            if (!reportMessage(7, fileName_, line_, column))
+                return Step::Fail;
+        }
+        if (hexValid == 1) {
+            const int digit = Chars.hexValue[c];
+            if (digit >= 0)
+                hexValue = hexValue * 16u + static_cast<std::uint32_t>(digit);
+            else
+                hexValid = 0;
+        }
+        ++column; // an identifier character is one column wide
+        return Step::Take;
+    });
+    identLength_ = length;
+    tokHexValid = hexValid;
+    tokHexValue = hexValue;
+    if (!ok)
+        return false;
+    tokText[length > TokTextLength ? TokTextLength : length] = '\0';
+    lookupKeyword();
+    state_ = ScanState::ScanToken;
+    return true;
+}
+
+bool Scanner::skipPunctuationRun() {
+    if (tokKind != TokPunct)
+        return true;
+    const std::int32_t mark = tokValue;
+    while (tokKind == TokPunct && tokValue == mark) {
+        // Characters that are the punctuation character or a blank give no other token and
+        // are passed over here; the first other one is left to next(), which may also drop
+        // it as invalid and come back with the same character.
+        const bool ok = runOver([&](std::int32_t c, std::int32_t& column) {
+            if (c == mark || c == ' ')
+                ++column;
+            else if (c == '\t')
+                column += 4;
+            else
+                return Step::Stop;
+            return Step::Take;
+        });
+        if (!ok || !next())
+            return false;
+    }
+    return true;
 }
 
 bool Scanner::next() {
@@ -207,29 +370,35 @@ bool Scanner::next() {
             break;
 
         case ScanState::ScanToken: {
+            // Blanks are passed over here, so the token's position is taken after them.
+            while (current_ == ' ' || current_ == '\t') {
+                column_ += current_ == '\t' ? 4 : 1;
+                if (!fetchChar())
+                    return false;
+            }
             tokFile = fileName_;
             tokLine = line_;
             tokColumn = column_;
             const std::int32_t c = current_;
-            if (isDigit(c)) {
+            const std::uint8_t classes = classOf(c);
+            if ((classes & ClassDigit) != 0) {
                 tokKind = TokNumber;
                 tokValue = c - '0';
                 if (!advanceChar())
                     return false;
                 state_ = ScanState::ScanNumber;
-            } else if (isIdentStart(c)) {
+            } else if ((classes & ClassIdentStart) != 0) {
                 tokKind = TokIdent;
                 tokText[0] = static_cast<char>(c);
                 identLength_ = 1;
-                const int digit = hexDigit(c);
+                const int digit = Chars.hexValue[c];
                 tokHexValid = digit >= 10 ? 1 : 0;
                 tokHexValue = digit >= 10 ? static_cast<std::uint32_t>(digit) : 0;
-                if (!advanceChar())
+                ++column_;
+                if (!fetchChar())
                     return false;
                 state_ = ScanState::ScanIdent;
-            } else if (c == ' ' || c == '\t') {
-                if (!advanceChar())
-                    return false;
+                return scanIdentifier();
             } else if (c == '\n') {
                 tokKind = TokEndOfLine;
                 return advanceChar();
@@ -238,7 +407,7 @@ bool Scanner::next() {
                 if (!advanceChar())
                     return false;
                 state_ = ScanState::ScanAfterCr;
-            } else if (isPunctuation(c)) {
+            } else if ((classes & ClassPunct) != 0) {
                 tokKind = TokPunct;
                 tokValue = c;
                 return advanceChar();
@@ -278,33 +447,8 @@ bool Scanner::next() {
             return true;
         }
 
-        case ScanState::ScanIdent: {
-            const std::int32_t c = current_;
-            if (!isIdentChar(c)) {
-                const int length = identLength_ > TokTextLength ? TokTextLength : identLength_;
-                tokText[length] = '\0';
-                lookupKeyword();
-                state_ = ScanState::ScanToken;
-                return true;
-            }
-            if (identLength_ < TokTextLength) {
-                tokText[identLength_++] = static_cast<char>(c);
-            } else if (identLength_ == TokTextLength) {
-                identLength_ = TokTextLength + 1;
-                if (!reportMessage(7, fileName_, line_, column_))
-                    return false;
-            }
-            if (tokHexValid == 1) {
-                const int digit = hexDigit(c);
-                if (digit >= 0)
-                    tokHexValue = tokHexValue * 16u + static_cast<std::uint32_t>(digit);
-                else
-                    tokHexValid = 0;
-            }
-            if (!advanceChar())
-                return false;
-            break;
-        }
+        case ScanState::ScanIdent:
+            return scanIdentifier();
 
         case ScanState::ScanAfterCr:
             if (current_ == '\n') {

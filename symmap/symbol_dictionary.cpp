@@ -10,20 +10,66 @@ namespace symmap {
 
 namespace {
 
+char upperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 void clearEntry(SymbolEntry* entry) {
     std::free(entry->children);
-    std::memset(entry, 0, sizeof *entry);
+    std::memset(static_cast<void*>(entry), 0, sizeof *entry);
+}
+
+std::uint64_t mix(std::uint64_t h) {
+    h ^= h >> 31;
+    h *= 0x7fb5d329728ea185ull;
+    h ^= h >> 27;
+    return h;
+}
+
+} // namespace
+
+// Eight characters at a time.
+std::uint32_t keyHash(std::string_view key) {
+    const char* p = key.data();
+    std::size_t left = key.size();
+    std::uint64_t h = 0x9e3779b97f4a7c15ull ^ left;
+    while (left >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        h = (h ^ word) * 0x9e3779b97f4a7c15ull;
+        h ^= h >> 29;
+        p += 8;
+        left -= 8;
+    }
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, left);
+    h = mix(h ^ word);
+    return static_cast<std::uint32_t>(h ^ (h >> 32));
+}
+
+namespace {
+
+// Stored keys other than a folded name are kept with their length in front.
+std::string_view storedKey(const char* text) {
+    std::uint32_t length;
+    std::memcpy(&length, text, sizeof length);
+    return std::string_view(text + sizeof length, length);
 }
 
 } // namespace
 
 std::string symbolKey(std::string_view name) {
     std::string key(name);
-    for (char& c : key) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
+    for (char& c : key)
+        c = upperAscii(c);
     return key;
+}
+
+void NameKey::assign(std::string_view name) {
+    length_ = name.size() < SymbolNameLength ? name.size() : SymbolNameLength;
+    for (std::size_t i = 0; i < length_; ++i)
+        text_[i] = upperAscii(name[i]);
+    hash_ = keyHash(view());
 }
 
 bool appendChild(SymbolEntry* parent, SymbolEntry* child) {
@@ -48,12 +94,37 @@ bool appendChild(SymbolEntry* parent, SymbolEntry* child) {
     return true;
 }
 
+static_assert(sizeof(SymbolEntry) + sizeof(std::uint32_t) + 12 <= 64,
+              "an entry and a short name fill one cache line");
+
 SymbolDictionary::~SymbolDictionary() {
-    for (std::size_t b = 0; b < blocks_.size(); ++b) {
-        const std::size_t used = (b + 1 == blocks_.size()) ? usedInLastBlock_ : BlockEntries;
-        for (std::size_t i = 0; i < used; ++i)
-            std::free(blocks_[b][i].children);
+    // Only the child lists are allocated one by one; everything else goes with its block.
+    for (std::size_t b = 0; b < entryBlocks_.size(); ++b) {
+        const std::size_t used =
+            (b + 1 == entryBlocks_.size()) ? usedInLastEntryBlock_ : EntryBlock;
+        const StoredEntry* block = entryBlocks_[b].get();
+        for (std::size_t i = 0; i < used; ++i) {
+            if (block[i].entry.children != nullptr)
+                std::free(block[i].entry.children);
+        }
     }
+}
+
+char* SymbolDictionary::allocateText(std::size_t size) {
+    if (size > textLeft_) {
+        const std::size_t blockSize = size > NameBlock ? size : NameBlock;
+        std::unique_ptr<char[]> block(new (std::nothrow) char[blockSize]);
+        if (!block)
+            return nullptr;
+        textNext_ = block.get();
+        textLeft_ = blockSize;
+        textBlocks_.push_back(std::move(block));
+    }
+    char* text = textNext_;
+    textNext_ += size;
+    textLeft_ -= size;
+    lastText_ = text;
+    return text;
 }
 
 SymbolEntry* SymbolDictionary::createEntry(std::string_view name) {
@@ -62,36 +133,185 @@ SymbolEntry* SymbolDictionary::createEntry(std::string_view name) {
         entry = freeEntries_.back();
         freeEntries_.pop_back();
     } else {
-        if (usedInLastBlock_ == BlockEntries) {
-            std::unique_ptr<SymbolEntry[]> block(new (std::nothrow) SymbolEntry[BlockEntries]);
+        if (usedInLastEntryBlock_ == EntryBlock) {
+            if (entryBlocks_.size() * EntryBlock >= KeptRef - 1)
+                return nullptr;
+            std::unique_ptr<StoredEntry[]> block(new (std::nothrow) StoredEntry[EntryBlock]);
             if (!block)
                 return nullptr;
-            std::memset(static_cast<void*>(block.get()), 0, BlockEntries * sizeof(SymbolEntry));
-            blocks_.push_back(std::move(block));
-            usedInLastBlock_ = 0;
+            std::memset(static_cast<void*>(block.get()), 0, EntryBlock * sizeof(StoredEntry));
+            entryBlocks_.push_back(std::move(block));
+            usedInLastEntryBlock_ = 0;
         }
-        entry = &blocks_.back()[usedInLastBlock_++];
+        entry = &entryBlocks_.back()[usedInLastEntryBlock_++].entry;
     }
     const std::size_t length = name.size() < SymbolNameLength ? name.size() : SymbolNameLength;
-    std::memcpy(entry->name, name.data(), length);
-    entry->name[length] = '\0';
+    // Entries are only handed out from StoredEntry records, whose first member they are.
+    StoredEntry* stored = reinterpret_cast<StoredEntry*>(entry);
+    char* text = stored->shortName;
+    if (length >= ShortName) {
+        text = allocateText(length + 1);
+        if (text == nullptr) {
+            freeEntries_.push_back(entry);
+            return nullptr;
+        }
+    }
+    std::memcpy(text, name.data(), length);
+    text[length] = '\0';
+    entry->name = text;
     return entry;
 }
 
 void SymbolDictionary::discardEntry(SymbolEntry* entry) {
     if (entry == nullptr)
         return;
+    // A discarded entry is most often the last one created: a long name is then given back.
+    if (entry->name != nullptr && entry->name == lastText_) {
+        const std::size_t nameSize = std::strlen(entry->name) + 1;
+        textNext_ -= nameSize;
+        textLeft_ += nameSize;
+        lastText_ = nullptr;
+    }
     clearEntry(entry);
     freeEntries_.push_back(entry);
 }
 
-SymbolEntry* SymbolDictionary::lookup(const std::string& key) const {
-    auto found = map_.find(key);
-    return found == map_.end() ? nullptr : found->second;
+// The reference to an entry of this dictionary, 0 for an entry from elsewhere. The entry
+// being stored was nearly always created last, so the blocks are searched from the newest.
+std::uint32_t SymbolDictionary::ownRef(const SymbolEntry* entry) const {
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(entry);
+    for (std::size_t b = entryBlocks_.size(); b-- > 0;) {
+        const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(entryBlocks_[b].get());
+        if (address < start || address >= start + EntryBlock * sizeof(StoredEntry))
+            continue;
+        const std::size_t offset = address - start;
+        if (offset % sizeof(StoredEntry) != 0)
+            return 0;
+        return static_cast<std::uint32_t>(b * EntryBlock + offset / sizeof(StoredEntry) + 1);
+    }
+    return 0;
 }
 
-void SymbolDictionary::set(const std::string& key, SymbolEntry* entry) {
-    map_[key] = entry;
+std::uint32_t& SymbolDictionary::orderOf(std::uint32_t ref) {
+    if ((ref & KeptRef) != 0)
+        return keptKeys_[(ref & ~KeptRef) - 1].order;
+    return entryBlocks_[(ref - 1) / EntryBlock][(ref - 1) % EntryBlock].order;
+}
+
+bool SymbolDictionary::keyMatches(std::uint32_t ref, std::string_view key) const {
+    if ((ref & KeptRef) != 0)
+        return storedKey(keptKeys_[(ref & ~KeptRef) - 1].key) == key;
+    // The key is the upper-cased name: compare on the fly instead of keeping a copy.
+    const char* name = entryOf(ref)->name;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        if (name[i] == '\0' || upperAscii(name[i]) != key[i])
+            return false;
+    }
+    return name[key.size()] == '\0';
+}
+
+// The slot that holds `key`, or the free slot where it would go.
+std::size_t SymbolDictionary::findSlot(std::string_view key, std::uint32_t hash) const {
+    std::size_t i = hash & mask_;
+    for (;;) {
+        const Slot& slot = slots_[i];
+        if (slot.ref == 0 || (slot.hash == hash && keyMatches(slot.ref, key)))
+            return i;
+        i = (i + 1) & mask_;
+    }
+}
+
+void SymbolDictionary::prefetch(const NameKey& key) const {
+#if defined(__GNUC__)
+    if (slots_)
+        __builtin_prefetch(&slots_[key.hash() & mask_]);
+#else
+    (void)key;
+#endif
+}
+
+SymbolEntry* SymbolDictionary::lookup(std::string_view key, std::uint32_t hash) const {
+    if (count_ == 0)
+        return nullptr;
+    const std::uint32_t ref = slots_[findSlot(key, hash)].ref;
+    return ref == 0 ? nullptr : entryOf(ref);
+}
+
+// Doubles the table; it is kept at most three quarters full so that probe runs stay short.
+bool SymbolDictionary::grow() {
+    const std::size_t capacity = slots_ ? (mask_ + 1) * 2 : 1024;
+    std::unique_ptr<Slot[]> slots(new (std::nothrow) Slot[capacity]);
+    if (!slots)
+        return false;
+    std::memset(static_cast<void*>(slots.get()), 0, capacity * sizeof(Slot));
+    const std::size_t mask = capacity - 1;
+    for (std::size_t i = 0; slots_ && i <= mask_; ++i) {
+        const Slot& slot = slots_[i];
+        if (slot.ref == 0)
+            continue;
+        std::size_t j = slot.hash & mask;
+        while (slots[j].ref != 0)
+            j = (j + 1) & mask;
+        slots[j] = slot;
+    }
+    slots_ = std::move(slots);
+    mask_ = mask;
+    return true;
+}
+
+std::uint32_t SymbolDictionary::keepKey(std::string_view key, SymbolEntry* entry) {
+    if (key.size() > UINT32_MAX || keptKeys_.size() >= KeptRef - 1)
+        return 0;
+    char* text = allocateText(sizeof(std::uint32_t) + key.size());
+    if (text == nullptr)
+        return 0;
+    const std::uint32_t length = static_cast<std::uint32_t>(key.size());
+    std::memcpy(text, &length, sizeof length);
+    std::memcpy(text + sizeof length, key.data(), key.size());
+    keptKeys_.push_back(KeptKey{entry, text, 0});
+    return static_cast<std::uint32_t>(keptKeys_.size()) | KeptRef;
+}
+
+bool SymbolDictionary::set(std::string_view key, std::uint32_t hash, SymbolEntry* entry) {
+    if ((count_ + 1) * 4 > (slots_ ? (mask_ + 1) * 3 : 0) && !grow())
+        return false;
+    Slot& slot = slots_[findSlot(key, hash)];
+    const std::uint32_t current = slot.ref;
+
+    // An entry of this dictionary whose name gives the key is referred to directly; any other
+    // pairing keeps a copy of the key, and a key already kept as a copy stays so.
+    std::uint32_t ref = 0;
+    if ((current & KeptRef) != 0) {
+        keptKeys_[(current & ~KeptRef) - 1].entry = entry;
+        return true;
+    }
+    const std::uint32_t own = ownRef(entry);
+    if (own != 0 && keyMatches(own, key))
+        ref = own;
+    if (ref == current && current != 0)
+        return true;
+    if (ref == 0 && (ref = keepKey(key, entry)) == 0)
+        return false;
+
+    if (current != 0) {
+        // The key keeps its place in the order of keys.
+        const std::uint32_t order = orderOf(current);
+        orderOf(ref) = order;
+        order_[order / OrderChunk][order % OrderChunk] = ref;
+        slot.ref = ref;
+        return true;
+    }
+    if (count_ % OrderChunk == 0 && count_ / OrderChunk == order_.size()) {
+        std::unique_ptr<std::uint32_t[]> chunk(new (std::nothrow) std::uint32_t[OrderChunk]);
+        if (!chunk)
+            return false;
+        order_.push_back(std::move(chunk));
+    }
+    orderOf(ref) = static_cast<std::uint32_t>(count_);
+    order_[count_ / OrderChunk][count_ % OrderChunk] = ref;
+    ++count_;
+    slot = Slot{hash, ref};
+    return true;
 }
 
 } // namespace symmap

@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace symmap {
@@ -33,29 +32,47 @@ inline constexpr bool isVariableKind(SymbolKind kind) {
 
 // Longest name kept: identifiers are cut to this many characters by the scanner.
 inline constexpr std::size_t SymbolNameLength = 128;
-inline constexpr std::size_t SymbolNameSize = 132;
 
 struct SymbolEntry {
-    char name[SymbolNameSize];   // as written in the listing, NUL-terminated
+    const char* name;            // as written in the listing, NUL-terminated, in the name store
     SymbolKind kind;             // what the symbol is
     std::uint32_t isMember;      // 1 for a structure member
     std::uint32_t value;         // selector, constant value, offset, weight: by kind
     std::uint32_t address;       // variables: offset within the segment
     SymbolEntry* link;           // member/bit: its definition; RecordDef: latest variable
     std::uint32_t childCount;    // number of pointers in `children`
-    SymbolEntry** children;      // members, bits, or a variable's type definition
     std::uint32_t childCapacity; // slots allocated in `children`
+    SymbolEntry** children;      // members, bits, or a variable's type definition
 };
 
 // The key of a name: a copy with ASCII a-z turned into A-Z.
 std::string symbolKey(std::string_view name);
 
+// The dictionary's hash of a key.
+std::uint32_t keyHash(std::string_view key);
+
+// The key of a name of at most SymbolNameLength characters (longer ones are cut) with its
+// hash, made without allocating: the readers take one for every name they look up.
+class NameKey {
+  public:
+    NameKey() = default;
+    explicit NameKey(std::string_view name) { assign(name); }
+    void assign(std::string_view name);
+    std::string_view view() const { return std::string_view(text_, length_); }
+    std::uint32_t hash() const { return hash_; }
+
+  private:
+    char text_[SymbolNameLength];
+    std::size_t length_ = 0;
+    std::uint32_t hash_ = 0;
+};
+
 // Appends `child` to the children of `parent`; a null parent does nothing and succeeds.
 // Reports message 9 and fails when the list cannot grow.
 bool appendChild(SymbolEntry* parent, SymbolEntry* child);
 
-// Hash map from key to entry, beside the store that owns every entry created during a run.
-// The map part never owns: an entry displaced by `set` stays alive in the store.
+// Hash map from key to entry, beside the stores that own every entry and every name created
+// during a run. The map part never owns: an entry displaced by `set` stays alive in the store.
 class SymbolDictionary {
   public:
     SymbolDictionary() = default;
@@ -69,25 +86,82 @@ class SymbolDictionary {
     // Gives back an entry that was created but never stored or referenced.
     void discardEntry(SymbolEntry* entry);
 
-    SymbolEntry* lookup(const std::string& key) const;
-    void set(const std::string& key, SymbolEntry* entry);
-    std::size_t size() const { return map_.size(); }
+    SymbolEntry* lookup(std::string_view key) const { return lookup(key, keyHash(key)); }
+    SymbolEntry* lookup(const NameKey& key) const { return lookup(key.view(), key.hash()); }
+    // Stores `entry` under `key`; false only when memory ran out (nothing is changed then).
+    bool set(std::string_view key, SymbolEntry* entry) { return set(key, keyHash(key), entry); }
+    bool set(const NameKey& key, SymbolEntry* entry) { return set(key.view(), key.hash(), entry); }
+    // Asks the processor to fetch the table slot of `key`: a reader that knows a name early
+    // calls it and looks the name up after other work, since with a million symbols nearly
+    // every first look at the table waits for memory.
+    void prefetch(const NameKey& key) const;
+    std::size_t size() const { return count_; }
 
-    // Visits every stored entry; unchanged dictionaries are visited in the same order.
+    // Visits every stored entry in the order their keys were first stored.
     template <typename Visit> void forEach(Visit&& visit) const {
-        for (const auto& pair : map_)
-            visit(pair.second);
+        for (std::size_t i = 0; i < count_; ++i)
+            visit(static_cast<const SymbolEntry*>(entryOf(order_[i / OrderChunk][i % OrderChunk])));
     }
 
   private:
-    // Entries are allocated in blocks so that a million symbols cost a few thousand
-    // allocations, and released together at the end of the run.
-    static constexpr std::size_t BlockEntries = 1024;
+    // An entry with room for a short name in the same cache line: a lookup that finds a
+    // name compares the key with it and hands out the entry after one fetch from memory.
+    static constexpr std::size_t ShortName = 12;
+    struct alignas(64) StoredEntry {
+        SymbolEntry entry;
+        std::uint32_t order; // position in the order of keys while stored under its own key
+        char shortName[ShortName];
+    };
+    // A key that is not the upper-cased name of its entry, kept as a copy (length in front).
+    struct KeptKey {
+        SymbolEntry* entry;
+        const char* key;
+        std::uint32_t order;
+    };
+    // What a slot or the order of keys refers to: 1 + the index of an entry stored under its
+    // own key, or with KeptRef set 1 + the index of a kept key; 0 is a free slot.
+    static constexpr std::uint32_t KeptRef = 0x80000000u;
+    struct Slot {
+        std::uint32_t hash;
+        std::uint32_t ref;
+    };
 
-    std::unordered_map<std::string, SymbolEntry*> map_;
-    std::vector<std::unique_ptr<SymbolEntry[]>> blocks_;
-    std::size_t usedInLastBlock_ = BlockEntries;
+    // Entries, names and the order of keys are taken from large blocks, so that a million
+    // symbols cost a few hundred allocations and are released together at the end of the run.
+    static constexpr std::size_t EntryBlock = 4096;
+    static constexpr std::size_t OrderChunk = 16384;
+    static constexpr std::size_t NameBlock = 64 * 1024;
+
+    SymbolEntry* entryOf(std::uint32_t ref) const {
+        return (ref & KeptRef) != 0
+                   ? keptKeys_[(ref & ~KeptRef) - 1].entry
+                   : &entryBlocks_[(ref - 1) / EntryBlock][(ref - 1) % EntryBlock].entry;
+    }
+    std::uint32_t& orderOf(std::uint32_t ref);
+    std::uint32_t ownRef(const SymbolEntry* entry) const;
+    SymbolEntry* lookup(std::string_view key, std::uint32_t hash) const;
+    bool set(std::string_view key, std::uint32_t hash, SymbolEntry* entry);
+    char* allocateText(std::size_t size);
+    std::uint32_t keepKey(std::string_view key, SymbolEntry* entry);
+    bool keyMatches(std::uint32_t ref, std::string_view key) const;
+    std::size_t findSlot(std::string_view key, std::uint32_t hash) const;
+    bool grow();
+
+    std::vector<std::unique_ptr<StoredEntry[]>> entryBlocks_;
+    std::size_t usedInLastEntryBlock_ = EntryBlock;
     std::vector<SymbolEntry*> freeEntries_;
+
+    std::vector<std::unique_ptr<char[]>> textBlocks_;
+    char* textNext_ = nullptr;
+    std::size_t textLeft_ = 0;
+    const char* lastText_ = nullptr; // the latest allocation, which can still be given back
+
+    std::vector<KeptKey> keptKeys_;
+    std::vector<std::unique_ptr<std::uint32_t[]>> order_;
+    std::size_t count_ = 0;
+
+    std::unique_ptr<Slot[]> slots_;
+    std::size_t mask_ = 0; // slot count - 1; the slot count is a power of two
 };
 
 } // namespace symmap

@@ -4,11 +4,10 @@
 #include "platform.h"
 
 #include <algorithm>
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string_view>
 
 namespace symmap {
 
@@ -35,19 +34,19 @@ RowList classify(const SymbolEntry& entry) {
     }
 }
 
-// Names are NUL-terminated by their creator; the bound keeps a damaged one inside its array.
-int nameLength(const SymbolEntry& entry) {
-    return static_cast<int>(strnlen(entry.name, SymbolNameSize));
+// Names are NUL-terminated by their creator and at most SymbolNameLength long; the bound keeps
+// a damaged one from running past what a row has room for.
+std::size_t nameLength(const SymbolEntry& entry) {
+    return strnlen(entry.name, SymbolNameLength);
 }
 
 // Blanks after a name so that the value column starts at character 32, or one blank after a
 // longer name.
-constexpr int ValueColumn = 31;
+constexpr std::size_t ValueColumn = 31;
 constexpr const char* Blanks = "                               "; // ValueColumn blanks
 
-int fillLength(const SymbolEntry& entry) {
-    const int length = nameLength(entry);
-    return length < ValueColumn ? ValueColumn - length : 1;
+std::size_t fillLength(std::size_t nameLength) {
+    return nameLength < ValueColumn ? ValueColumn - nameLength : 1;
 }
 
 // The storage type printed for a variable. A QWord's type name has four characters, so its
@@ -78,7 +77,57 @@ const char* variableType(const SymbolEntry& entry) {
     }
 }
 
-// The open .mp2 file: every head and row goes to the system in one write.
+// Formatting of the row fields, each writing at `out` and returning the end.
+char* putText(char* out, const char* text, std::size_t length) {
+    std::memcpy(out, text, length);
+    return out + length;
+}
+
+template <std::size_t N> char* putLiteral(char* out, const char (&text)[N]) {
+    return putText(out, text, N - 1);
+}
+
+// Lower-case hexadecimal with at least `width` digits, as "%0*x" prints it.
+char* putHex(char* out, std::uint32_t value, int width) {
+    char digits[8];
+    int count = 0;
+    do {
+        digits[count++] = "0123456789abcdef"[value & 15u];
+        value >>= 4;
+    } while (value != 0);
+    for (int i = count; i < width; ++i)
+        *out++ = '0';
+    while (count > 0)
+        *out++ = digits[--count];
+    return out;
+}
+
+// Decimal with at least `width` characters, leading zeros after the sign, as "%0*d" prints
+// it.
+char* putDecimal(char* out, std::int64_t value, int width) {
+    const bool negative = value < 0;
+    std::uint64_t magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    char digits[20];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative)
+        *out++ = '-';
+    for (int i = count + (negative ? 1 : 0); i < width; ++i)
+        *out++ = '0';
+    while (count > 0)
+        *out++ = digits[--count];
+    return out;
+}
+
+// Room one row may need: two names, the blank fill, numbers and the line end.
+constexpr std::size_t RowRoom = 2 * SymbolNameLength + ValueColumn + 64;
+
+// The open .mp2 file. Heads and rows are gathered in one buffer that goes to the system in
+// large blocks: one write per row made the system calls the largest cost of a big map.
 class MapOutput {
   public:
     explicit MapOutput(const char* path) : path_(path) {}
@@ -88,30 +137,42 @@ class MapOutput {
     }
 
     bool create() {
+        buffer_.reset(new (std::nothrow) char[BufferSize]);
+        if (!buffer_) {
+            reportMessage(9, nullptr, -1, -1);
+            return false;
+        }
         if (platform::createForWriting(path_, file_))
             return true;
         reportMessage(1, nullptr, -1, -1, path_);
         return false;
     }
 
-    bool put(const char* format, ...) PLATFORM_PRINTF_FORMAT(2, 3) {
-        // The longest row, a bit-fields row, is two names of 132 and 31 blanks.
-        char text[512];
-        va_list args;
-        va_start(args, format);
-        const int length = std::vsnprintf(text, sizeof text, format, args);
-        va_end(args);
-        if (length < 0 || static_cast<std::size_t>(length) >= sizeof text) {
-            reportMessage(0, nullptr, -1, -1, path_);
+    // Where the next row of at most RowRoom characters goes; false after a failed write.
+    bool room(char*& out) {
+        if (BufferSize - used_ < RowRoom && !flush())
             return false;
-        }
-        if (platform::writeAll(file_, text, static_cast<std::size_t>(length)))
+        out = buffer_.get() + used_;
+        return true;
+    }
+    // Takes the row that ends at `end`.
+    void commit(const char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
+
+    // Writes what has been gathered; a failed or short write is message 11.
+    bool flush() {
+        if (used_ == 0)
+            return true;
+        const bool written = platform::writeAll(file_, buffer_.get(), used_);
+        used_ = 0;
+        if (written)
             return true;
         reportMessage(11, nullptr, -1, -1, path_);
         return false;
     }
 
     bool close() {
+        if (!flush())
+            return false;
         if (platform::closeFile(file_))
             return true;
         reportMessage(10, nullptr, -1, -1, path_);
@@ -119,12 +180,44 @@ class MapOutput {
     }
 
   private:
+    static constexpr std::size_t BufferSize = 256 * 1024;
+
     const char* path_;
     platform::File file_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
+};
+
+// A row to be sorted: the first eight characters of the name, A-Z read as a-z, packed so
+// that comparing the numbers compares those characters, and the entry. Most comparisons of
+// the sort are settled by the numbers without reading the names.
+struct SortRow {
+    std::uint64_t prefix;
+    const SymbolEntry* entry;
+};
+
+unsigned char lowerAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+std::uint64_t sortPrefix(const char* name) {
+    std::uint64_t prefix = 0;
+    int i = 0;
+    for (; i < 8 && name[i] != '\0'; ++i)
+        prefix = (prefix << 8) | lowerAscii(static_cast<unsigned char>(name[i]));
+    return prefix << (8 * (8 - i));
+}
+
+struct SortRowLess {
+    bool operator()(const SortRow& a, const SortRow& b) const {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return symbolNameLess(a.entry, b.entry);
+    }
 };
 
 struct EntryList {
-    std::unique_ptr<const SymbolEntry*[]> entries;
+    std::unique_ptr<SortRow[]> rows;
     std::size_t capacity = 0;
     std::size_t size = 0;
 };
@@ -137,8 +230,8 @@ bool collectRows(const SymbolDictionary& dictionary, EntryList (&lists)[RowListC
             ++lists[static_cast<int>(list)].capacity;
     });
     for (EntryList& list : lists) {
-        list.entries.reset(new (std::nothrow) const SymbolEntry*[list.capacity]);
-        if (!list.entries) {
+        list.rows.reset(new (std::nothrow) SortRow[list.capacity]);
+        if (!list.rows) {
             reportMessage(9, nullptr, -1, -1);
             return false;
         }
@@ -149,84 +242,124 @@ bool collectRows(const SymbolDictionary& dictionary, EntryList (&lists)[RowListC
             return;
         EntryList& list = lists[static_cast<int>(kind)];
         if (list.size < list.capacity)
-            list.entries[list.size++] = entry;
+            list.rows[list.size++] = SortRow{sortPrefix(entry->name), entry};
     });
     for (EntryList& list : lists)
-        std::sort(list.entries.get(), list.entries.get() + list.size, symbolNameLess);
+        std::sort(list.rows.get(), list.rows.get() + list.size, SortRowLess{});
+    return true;
+}
+
+// A section head: an empty line, the title with the row count, the comment line.
+bool putHead(MapOutput& out, std::string_view title, std::size_t count, std::string_view comment) {
+    char* p;
+    if (!out.room(p))
+        return false;
+    p = putLiteral(p, "\r\n[");
+    p = putText(p, title.data(), title.size());
+    *p++ = ' ';
+    p = putDecimal(p, static_cast<std::int64_t>(count), 1);
+    p = putLiteral(p, "]\r\n");
+    p = putText(p, comment.data(), comment.size());
+    out.commit(putLiteral(p, "\r\n"));
+    return true;
+}
+
+// A row of the four name-and-value sections: the name, the blank fill, then what `value`
+// puts.
+template <typename PutValue>
+bool putNamedRow(MapOutput& out, const SymbolEntry& entry, PutValue&& value) {
+    char* p;
+    if (!out.room(p))
+        return false;
+    const std::size_t length = nameLength(entry);
+    p = putText(p, entry.name, length);
+    p = putText(p, Blanks, fillLength(length));
+    p = value(p);
+    out.commit(putLiteral(p, "\r\n"));
     return true;
 }
 
 bool writeVariables(MapOutput& out, const EntryList& list) {
-    if (!out.put("\r\n[SYMBOL_TABLE %zu]\r\n;Sel    Addr    Type    Symbol\r\n", list.size))
+    if (!putHead(out, "SYMBOL_TABLE", list.size, ";Sel    Addr    Type    Symbol"))
         return false;
     for (std::size_t i = 0; i < list.size; ++i) {
-        const SymbolEntry& entry = *list.entries[i];
+        const SymbolEntry& entry = *list.rows[i].entry;
         const char* type = variableType(entry);
-        if (!out.put("%04xH   %04xH   %s   %.*s\r\n", entry.value & 0xffffu, entry.address, type,
-                     nameLength(entry), entry.name))
+        char* p;
+        if (!out.room(p))
             return false;
+        p = putHex(p, entry.value & 0xffffu, 4);
+        p = putLiteral(p, "H   ");
+        p = putHex(p, entry.address, 4);
+        p = putLiteral(p, "H   ");
+        p = putText(p, type, std::strlen(type));
+        p = putLiteral(p, "   ");
+        p = putText(p, entry.name, nameLength(entry));
+        out.commit(putLiteral(p, "\r\n"));
     }
     return true;
 }
 
 bool writeBitFields(MapOutput& out, const EntryList& list) {
-    if (!out.put("\r\n[BIT_FIELDS %zu]\r\n;Bit                           Location\r\n", list.size))
+    if (!putHead(out, "BIT_FIELDS", list.size, ";Bit                           Location"))
         return false;
     for (std::size_t i = 0; i < list.size; ++i) {
-        const SymbolEntry& bit = *list.entries[i];
+        const SymbolEntry& bit = *list.rows[i].entry;
         const SymbolEntry& holder = *bit.link->link;
-        if (!out.put("%.*s%.*s%.*s\r\n", nameLength(bit), bit.name, fillLength(bit), Blanks,
-                     nameLength(holder), holder.name))
+        if (!putNamedRow(out, bit,
+                         [&](char* p) { return putText(p, holder.name, nameLength(holder)); }))
             return false;
     }
     return true;
 }
 
 bool writeMembers(MapOutput& out, const EntryList& list) {
-    if (!out.put("\r\n[STRUCTURE_OFFSETS %zu]\r\n;Name                          Offset\r\n",
-                 list.size))
+    if (!putHead(out, "STRUCTURE_OFFSETS", list.size, ";Name                          Offset"))
         return false;
     for (std::size_t i = 0; i < list.size; ++i) {
-        const SymbolEntry& member = *list.entries[i];
-        if (!out.put("%.*s%.*s%04d\r\n", nameLength(member), member.name, fillLength(member),
-                     Blanks, static_cast<std::int32_t>(member.value)))
+        const SymbolEntry& member = *list.rows[i].entry;
+        // The offset prints as a signed number.
+        const std::int32_t offset = static_cast<std::int32_t>(member.value);
+        if (!putNamedRow(out, member, [&](char* p) { return putDecimal(p, offset, 4); }))
             return false;
     }
     return true;
 }
 
 bool writeBitWeights(MapOutput& out, const EntryList& list) {
-    if (!out.put("\r\n[BIT_WEIGHTS %zu]\r\n;Bit                           Weight\r\n", list.size))
+    if (!putHead(out, "BIT_WEIGHTS", list.size, ";Bit                           Weight"))
         return false;
     for (std::size_t i = 0; i < list.size; ++i) {
-        const SymbolEntry& bit = *list.entries[i];
-        if (!out.put("%.*s%.*s%02u\r\n", nameLength(bit), bit.name, fillLength(bit), Blanks,
-                     bit.value & 0xffu))
+        const SymbolEntry& bit = *list.rows[i].entry;
+        if (!putNamedRow(out, bit, [&](char* p) { return putDecimal(p, bit.value & 0xffu, 2); }))
             return false;
     }
     return true;
 }
 
 bool writeConstants(MapOutput& out, const EntryList& list) {
-    if (!out.put("\r\n[CONSTANTS %zu]\r\n;Name                          Value\r\n", list.size))
+    if (!putHead(out, "CONSTANTS", list.size, ";Name                          Value"))
         return false;
     for (std::size_t i = 0; i < list.size; ++i) {
-        const SymbolEntry& constant = *list.entries[i];
-        if (!out.put("%.*s%.*s%08x\r\n", nameLength(constant), constant.name, fillLength(constant),
-                     Blanks, constant.value))
+        const SymbolEntry& constant = *list.rows[i].entry;
+        if (!putNamedRow(out, constant, [&](char* p) { return putHex(p, constant.value, 8); }))
             return false;
     }
     return true;
 }
 
-unsigned char lowerAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+bool writeHeader(MapOutput& out) {
+    char* p;
+    if (!out.room(p))
+        return false;
+    out.commit(putLiteral(p, "$MP2 02\r\n"));
+    return true;
 }
 
 } // namespace
 
 bool symbolNameLess(const SymbolEntry* a, const SymbolEntry* b) {
-    for (std::size_t i = 0; i < SymbolNameSize; ++i) {
+    for (std::size_t i = 0;; ++i) {
         const unsigned char x = lowerAscii(static_cast<unsigned char>(a->name[i]));
         const unsigned char y = lowerAscii(static_cast<unsigned char>(b->name[i]));
         if (x != y)
@@ -236,7 +369,7 @@ bool symbolNameLess(const SymbolEntry* a, const SymbolEntry* b) {
     }
     // Names that differ only in case cannot both be stored; should two ever meet, the raw
     // bytes decide so that the order does not depend on the dictionary's.
-    return std::strncmp(a->name, b->name, SymbolNameSize) < 0;
+    return std::strcmp(a->name, b->name) < 0;
 }
 
 bool writeSymbolMap(const char* path, const SymbolDictionary& dictionary) {
@@ -248,10 +381,11 @@ bool writeSymbolMap(const char* path, const SymbolDictionary& dictionary) {
     const EntryList& members = lists[static_cast<int>(RowList::Members)];
     const EntryList& constants = lists[static_cast<int>(RowList::Constants)];
 
+    // Create, write the blocks, close.
     MapOutput out(path);
     if (!out.create())
         return false;
-    if (!out.put("$MP2 02\r\n") || !writeVariables(out, variables) || !writeBitFields(out, bits) ||
+    if (!writeHeader(out) || !writeVariables(out, variables) || !writeBitFields(out, bits) ||
         !writeMembers(out, members) || !writeBitWeights(out, bits) ||
         !writeConstants(out, constants))
         return false;

@@ -178,6 +178,57 @@ TEST(ScannerCharacters, ByteFFAtTheStartOfABlockDoesNotEndTheFile) {
     EXPECT_EQ(symmap::warningCount(), 1u);
 }
 
+// Tokens that straddle the end of a read block, and a 0xFF as the first byte of a block, come
+// out as they would from one block.
+TEST(ScannerCharacters, TokensAcrossBlockEndsAreWhole) {
+    DiagnosticsScope diagnostics(false);
+    const std::size_t block = symmap::ScannerBlockSize;
+    std::string text(block - 3, ' ');
+    text += "IDENT 12"; // the identifier crosses the first block's end
+    text += "34h\r";
+    text.resize(2 * block - 1, ' ');
+    text += "\r\n"; // one line end, though its two characters come from two blocks
+    text.resize(3 * block, ' ');
+    text += "\xff"
+            "0FF";
+    std::string output;
+    EXPECT_EQ(scanWithMessages(text, output), "EOL IIDENT N4660 EOL EOL N255 EOL EOL EOF");
+    EXPECT_EQ(output, "");
+    EXPECT_EQ(symmap::warningCount(), 1u);
+}
+
+TEST(ScannerCharacters, PunctuationRunIsSkippedLikeTokenByToken) {
+    DiagnosticsScope diagnostics;
+    const std::string line = "NAME .\t. ..&. . ~ .\t0008 . X\n";
+    std::string byToken, byRun, runMessages;
+    {
+        Scanner scanner;
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(scanner.openText(line, "s.lst", symmap::ListingKeywords));
+        ASSERT_TRUE(scanner.next() && scanner.next());
+        while (scanner.tokKind == symmap::TokPunct && scanner.tokValue == '.')
+            ASSERT_TRUE(scanner.next());
+        byToken = std::to_string(scanner.tokColumn) + " ";
+        byToken += dumpTokens(scanner);
+        byToken += testing::internal::GetCapturedStdout();
+    }
+    {
+        Scanner scanner;
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(scanner.openText(line, "s.lst", symmap::ListingKeywords));
+        ASSERT_TRUE(scanner.next() && scanner.next());
+        ASSERT_TRUE(scanner.skipPunctuationRun());
+        EXPECT_STREQ(scanner.tokText, "NAME");
+        byRun = std::to_string(scanner.tokColumn) + " ";
+        byRun += dumpTokens(scanner);
+        byRun += testing::internal::GetCapturedStdout();
+    }
+    EXPECT_EQ(byRun, byToken);
+    EXPECT_EQ(byRun, "26 N8 P. IX EOL EOL EOL EOF"
+                     "s.lst(1:15) warning SV0008: Invalid character. : '&' (0x26)\n"
+                     "s.lst(1:20) warning SV0008: Invalid character. : '~' (0x7e)\n");
+}
+
 TEST(ScannerCharacters, WarningAfterTwentyErrorsStopsTheScan) {
     DiagnosticsScope diagnostics(false);
     testing::internal::CaptureStdout();

@@ -63,7 +63,10 @@ TEST(SymbolDictionary, LookupNeedsTheKeyAndSetReplacesWithoutFreeing) {
 TEST(SymbolDictionary, ManyEntriesStayDistinctAndIterationRepeats) {
     SymbolDictionary dictionary;
     for (int i = 0; i < 5000; ++i) {
-        SymbolEntry* entry = dictionary.createEntry("S" + std::to_string(i));
+        // Built by appending: g++ 12 at -O3 reports a false -Wrestrict on "S" + std::string.
+        std::string name(1, 'S');
+        name += std::to_string(i);
+        SymbolEntry* entry = dictionary.createEntry(name);
         ASSERT_NE(entry, nullptr);
         entry->value = static_cast<std::uint32_t>(i);
         dictionary.set(symbolKey(entry->name), entry);
@@ -75,6 +78,31 @@ TEST(SymbolDictionary, ManyEntriesStayDistinctAndIterationRepeats) {
     dictionary.forEach([&](const SymbolEntry* e) { twice.push_back(e); });
     EXPECT_EQ(once, twice);
     EXPECT_EQ(std::set<const SymbolEntry*>(once.begin(), once.end()).size(), 5000u);
+}
+
+// Keys are compared exactly, whether or not they are the upper-cased name of their entry.
+TEST(SymbolDictionary, KeysOtherThanTheFoldedNameAreKeptAsGiven) {
+    SymbolDictionary dictionary;
+    SymbolEntry* plain = dictionary.createEntry("Axis");
+    SymbolEntry* other = dictionary.createEntry("motor");
+    SymbolEntry* third = dictionary.createEntry("Spindle");
+    ASSERT_TRUE(dictionary.set("AXIS", plain));
+    ASSERT_TRUE(dictionary.set("any key", other));
+    EXPECT_EQ(dictionary.lookup("any key"), other);
+    EXPECT_EQ(dictionary.lookup("MOTOR"), nullptr);
+    EXPECT_EQ(dictionary.lookup("AXI"), nullptr);
+    EXPECT_EQ(dictionary.lookup("AXISX"), nullptr);
+    // Replacing under a key that the new entry's name does not give keeps the key.
+    ASSERT_TRUE(dictionary.set("AXIS", third));
+    EXPECT_EQ(dictionary.lookup("AXIS"), third);
+    EXPECT_EQ(dictionary.lookup("SPINDLE"), nullptr);
+    ASSERT_TRUE(dictionary.set("any key", plain));
+    EXPECT_EQ(dictionary.lookup("any key"), plain);
+    EXPECT_EQ(dictionary.size(), 2u);
+    std::vector<const SymbolEntry*> visited;
+    dictionary.forEach([&](const SymbolEntry* e) { visited.push_back(e); });
+    EXPECT_EQ(visited, (std::vector<const SymbolEntry*>{third, plain}));
+    EXPECT_EQ(dictionary.lookup(NameKey("axis")), third);
 }
 
 TEST(SymbolDictionary, DiscardedEntryComesBackClean) {

@@ -5,6 +5,12 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#if __has_include(<sys/resource.h>)
+#include <csignal>
+#include <sys/resource.h>
+#define HAVE_FILE_SIZE_LIMIT 1
+#endif
+
 using namespace symmap;
 using testsupport::TempDir;
 
@@ -286,6 +292,21 @@ TEST_F(MapFixture, MissingDirectoryIsAnOpenError) {
     EXPECT_EQ(errorCount(), 1u);
 }
 
+TEST_F(MapFixture, NamesSharingLongBeginningsSortByTheirWholeFoldedText) {
+    // The sort settles most comparisons on the first eight characters; these names tie there.
+    for (const char* name : {"ABCDEFGH_b", "abcdefgh", "ABCDEFGHa", "abcdefgh_a", "AbCdEfG",
+                             "abcdefghij_LONGER_NAME_2", "ABCDEFGHIJ_longer_name_1"})
+        add(name, SymbolKind::Const, 1);
+    const std::string map = write();
+    const std::string rows =
+        map.substr(map.find(head(ConstantHead, 7)) + head(ConstantHead, 7).size());
+    std::string names;
+    for (std::size_t at = 0; at < rows.size(); at = rows.find("\r\n", at) + 2)
+        names += rows.substr(at, rows.find(' ', at) - at) + ",";
+    EXPECT_EQ(names, "AbCdEfG,abcdefgh,abcdefgh_a,ABCDEFGH_b,ABCDEFGHa,ABCDEFGHIJ_longer_name_1,"
+                     "abcdefghij_LONGER_NAME_2,");
+}
+
 TEST_F(MapFixture, FailedWriteIsReportedOnce) {
     const std::string full = testsupport::fullDevicePath();
     if (full.empty())
@@ -296,6 +317,51 @@ TEST_F(MapFixture, FailedWriteIsReportedOnce) {
     EXPECT_EQ(::testing::internal::GetCapturedStdout(),
               " critical error SV0011: File write error. : " + full + "\n");
     EXPECT_EQ(errorCount(), 1u);
+}
+
+// A map of many blocks whose first write fails, and one whose file reaches the size limit in
+// the middle of a block (a short write): one message 11, failure, and the blocks written before
+// stay in the file.
+TEST_F(MapFixture, FailedBlockWriteInTheMiddleOfALargeMap) {
+    for (int i = 0; i < 20000; ++i) {
+        std::string name = "CONSTANT_";
+        name += std::to_string(i);
+        add(name, SymbolKind::Const, static_cast<std::uint32_t>(i));
+    }
+    const std::string whole = write();
+    ASSERT_GT(whole.size(), 600000u);
+
+    if (const std::string full = testsupport::fullDevicePath(); !full.empty()) {
+        ::testing::internal::CaptureStdout();
+        EXPECT_FALSE(writeSymbolMap(full.c_str(), dictionary));
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+                  " critical error SV0011: File write error. : " + full + "\n");
+        EXPECT_EQ(errorCount(), 1u);
+    }
+#ifdef HAVE_FILE_SIZE_LIMIT
+    resetDiagnostics();
+    const std::string path = dir.file("limited.mp2");
+    constexpr rlim_t Limit = 300000;
+    rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < Limit)
+        GTEST_SKIP() << "file size limit below the test's";
+    ::testing::internal::CaptureStdout();
+    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = Limit;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool ok = writeSymbolMap(path.c_str(), dictionary);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              " critical error SV0011: File write error. : " + path + "\n");
+    EXPECT_EQ(errorCount(), 1u);
+    const std::string partial = testsupport::readFile(path);
+    EXPECT_EQ(partial.size(), Limit);
+    EXPECT_EQ(partial, whole.substr(0, partial.size()));
+#endif
 }
 
 } // namespace
