@@ -40,6 +40,8 @@ mkdir -p "$WINEPREFIX"
 # One persistent server for the whole pass: every program then starts in a fraction of a second.
 "$wineserver" -p
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
+# Sets the prefix up and starts its session; without it the first program that a fresh server
+# starts may never end.
 step "Wine prefix" "$wine" wineboot -i
 
 step "tests under Wine" ctest --preset windows
