@@ -1,12 +1,13 @@
 @echo off
 rem Runs the tool chain on the bundled example project in examples\, in the order of a PLC
-rem build after the linker: symbol map, image files, joined file.
+rem build after the linker: symbol map, image files, joined file; then verifies the joined
+rem file.
 rem
 rem   run_example.cmd [BUILD [OUT]]
 rem
 rem BUILD is the build folder of the windows preset (default build-windows), or a folder that
-rem holds Symvex.exe, Tessan.exe, Orlund.exe and plcgen.exe; every output goes into OUT
-rem (default out).
+rem holds Symvex.exe, Tessan.exe, Orlund.exe, Plcinfo.exe and plcgen.exe; every output goes
+rem into OUT (default out).
 setlocal
 cd /d "%~dp0"
 set "build=%~1"
@@ -20,6 +21,8 @@ set "orlund=%build%\Orlund.exe"
 if exist "%build%\symmap\Symvex.exe" set "symvex=%build%\symmap\Symvex.exe"
 if exist "%build%\splitter\Tessan.exe" set "tessan=%build%\splitter\Tessan.exe"
 if exist "%build%\joiner\Orlund.exe" set "orlund=%build%\joiner\Orlund.exe"
+set "plcinfo=%build%\Plcinfo.exe"
+if exist "%build%\inspector\Plcinfo.exe" set "plcinfo=%build%\inspector\Plcinfo.exe"
 
 if exist "%out%" rmdir /s /q "%out%"
 mkdir "%out%\images"
@@ -39,6 +42,10 @@ if %errorlevel% neq 0 exit /b 1
 
 echo == Orlund %out%\images\ KORVEX.PLC examples\PLC_ENDP.DAT
 "%orlund%" "%out%\images\\" KORVEX.PLC examples\PLC_ENDP.DAT
+if %errorlevel% neq 0 exit /b 1
+
+echo == Plcinfo %out%\images\KORVEX.PLC
+"%plcinfo%" "%out%\images\KORVEX.PLC"
 if %errorlevel% neq 0 exit /b 1
 
 echo.

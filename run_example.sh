@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the tool chain and runs it on the bundled example project in examples/, in the order
-# of a PLC build after the linker: symbol map, image files, joined file. Every output goes
-# into out/.
+# of a PLC build after the linker: symbol map, image files, joined file; then verifies the
+# joined file. Every output goes into out/.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -23,6 +23,9 @@ echo "== Tessan out/images/ out/KORVEX.EXE examples/KORVEX.map examples/Make.knf
 
 echo "== Orlund out/images/ KORVEX.PLC examples/PLC_ENDP.DAT"
 "$bin/joiner/Orlund" out/images/ KORVEX.PLC examples/PLC_ENDP.DAT
+
+echo "== Plcinfo out/images/KORVEX.PLC"
+"$bin/inspector/Plcinfo" out/images/KORVEX.PLC
 
 echo
 echo "Outputs in $(pwd)/out:"

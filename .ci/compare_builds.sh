@@ -6,8 +6,8 @@
 #
 #   .ci/compare_builds.sh LINUX_BUILD WINDOWS_BUILD
 #
-# LINUX_BUILD holds symmap/Symvex, splitter/Tessan, joiner/Orlund and plcgen; WINDOWS_BUILD
-# the same as .exe files. WINEPREFIX names a prepared Wine prefix.
+# LINUX_BUILD holds symmap/Symvex, splitter/Tessan, joiner/Orlund, inspector/Plcinfo and
+# plcgen; WINDOWS_BUILD the same as .exe files. WINEPREFIX names a prepared Wine prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -114,6 +114,13 @@ cp -r "$ex" "$joined"
 compare "Orlund on the example" "$joined" joiner/Orlund out/ KORVEX.PLC PLC_ENDP.DAT
 compare "Orlund with NO" "$joined" joiner/Orlund out/ NO PLC_ENDP.DAT
 compare "Orlund with too few" "$joined" joiner/Orlund out/ KORVEX.PLC
+(cd "$joined" && "$linux/joiner/Orlund" out/ KORVEX.PLC PLC_ENDP.DAT >/dev/null)
+compare "Plcinfo on the images" "$joined" inspector/Plcinfo out
+compare "Plcinfo on the joined file" "$joined" inspector/Plcinfo --json out/KORVEX.PLC
+cp -r "$joined" "$work/changed"
+printf '\x55' | dd of="$work/changed/out/Plc_e009.bin" bs=1 seek=40 conv=notrunc 2>/dev/null
+cp -r "$joined/out" "$work/changed/old"
+compare "Plcinfo on a changed image" "$work/changed" inspector/Plcinfo old out
 rm "$joined/out/Plc_e005.bin"
 compare "Orlund with a missing image" "$joined" joiner/Orlund out/ KORVEX.PLC PLC_ENDP.DAT
 

@@ -2,7 +2,7 @@
 # share/doc/PlcPostLink/. Nothing of the test suite or the generator is installed.
 include(GNUInstallDirs)
 
-set(PLC_INSTALLED_PROGRAMS Symvex Tessan Orlund)
+set(PLC_INSTALLED_PROGRAMS Symvex Tessan Orlund Plcinfo)
 install(TARGETS ${PLC_INSTALLED_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 

@@ -90,6 +90,9 @@ void unmapView(MappedView& view);
 // True when `path` names an existing entry that is not a directory.
 bool existsAsFile(const char* path);
 
+// True when `path` names an existing directory.
+bool existsAsDirectory(const char* path);
+
 // Looks in `directory` ("" for the current directory) for an entry that is not a directory
 // and whose name equals `name` ignoring ASCII letter case. Of several such entries the one
 // lowest in byte order wins. On success `found` is the entry's name as stored.

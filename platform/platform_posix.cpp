@@ -137,6 +137,11 @@ bool existsAsFile(const char* path) {
     return stat(path, &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+bool existsAsDirectory(const char* path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 bool findFileIgnoringCase(const std::string& directory, const std::string& name,
                           std::string& found) {
     found.clear();

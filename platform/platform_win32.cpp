@@ -191,6 +191,11 @@ bool existsAsFile(const char* path) {
     }
 }
 
+bool existsAsDirectory(const char* path) {
+    const DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool findFileIgnoringCase(const std::string& directory, const std::string& name,
                           std::string& found) {
     found.clear();

@@ -1,5 +1,6 @@
 // The whole tool chain end to end: Symvex, Tessan and Orlund run one after the other, as a
-// PLC build runs them after the linker, on the bundled example and on generated projects.
+// PLC build runs them after the linker, on the bundled example and on generated projects;
+// Plcinfo then verifies what they made.
 #include "expected_images.h"
 #include "plc_generator.h"
 #include "test_support.h"
@@ -70,6 +71,11 @@ std::vector<std::string> splitAndJoin(const std::string& dir, unsigned expectedF
     }
     concatenation += readFile(dir + "/PLC_ENDP.DAT");
     EXPECT_EQ(readFile(images + "JOINED.PLC"), concatenation);
+    // The inspector finds every check holding, in the folder and in the joined file.
+    for (const std::string& path : {images, images + "JOINED.PLC"}) {
+        const testsupport::RunResult inspect = runProgram(PLCINFO_PATH, {path});
+        EXPECT_EQ(inspect.exitStatus, 0) << inspect.output;
+    }
     return result;
 }
 

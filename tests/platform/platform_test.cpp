@@ -168,6 +168,9 @@ TEST(PlatformLookup, FindsNameIgnoringCaseLowestFirstAndSkipsDirectories) {
     EXPECT_TRUE(platform::existsAsFile(dir.file("Plc_main.bin").c_str()));
     EXPECT_FALSE(platform::existsAsFile(dir.file("plc_far0.bin").c_str()));
     EXPECT_FALSE(platform::existsAsFile(dir.file("none").c_str()));
+    EXPECT_TRUE(platform::existsAsDirectory(dir.file("plc_far0.bin").c_str()));
+    EXPECT_FALSE(platform::existsAsDirectory(dir.file("Plc_main.bin").c_str()));
+    EXPECT_FALSE(platform::existsAsDirectory(dir.file("none").c_str()));
 }
 
 TEST(PlatformLookup, EmptyDirectoryMeansCurrentDirectory) {

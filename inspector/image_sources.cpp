@@ -1,0 +1,87 @@
+// Reading what a path names: a folder holding the seventeen images, or one joined file.
+//
+// Every file is held as a read-only view for the length of the run, so the reports and the
+// comparison read the images' bytes where they lie.
+#include "inspector.h"
+
+namespace plcinfo {
+
+namespace {
+
+bool loadFile(const std::string& path, LoadedFile& loaded, std::string& error) {
+    if (!platform::openForReading(path.c_str(), loaded.file)) {
+        error = "File cannot be opened: " + path;
+        return false;
+    }
+    std::uint64_t size = 0;
+    if (!platform::fileSize(loaded.file, size) ||
+        !platform::mapReadOnly(loaded.file, size, loaded.view)) {
+        error = "File cannot be read: " + path;
+        platform::closeFile(loaded.file);
+        return false;
+    }
+    return true;
+}
+
+// The folder as given, with a separator put in only where it does not end in one.
+std::string inFolder(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() == '/' || folder.back() == '\\')
+        return folder + name;
+    return folder + "/" + name;
+}
+
+// Finds an image as the joiner does: the capital name as it stands, then an entry whose
+// name equals it ignoring letter case, so the splitter's "Plc_main.bin" is found too.
+bool locateImage(const std::string& folder, int index, std::string& path) {
+    path = inFolder(folder, JoinerNames[index]);
+    if (platform::existsAsFile(path.c_str()))
+        return true;
+    std::string entry;
+    if (!platform::findFileIgnoringCase(folder, JoinerNames[index], entry)) {
+        path.clear();
+        return false;
+    }
+    path = inFolder(folder, entry);
+    return true;
+}
+
+bool inspectFolder(const std::string& folder, Inspection& inspection, std::string& error) {
+    for (int i = 0; i < ImageCount; ++i) {
+        std::string& path = inspection.imagePaths[i];
+        if (!locateImage(folder, i, path))
+            continue; // stays missing
+        LoadedFile& loaded = inspection.files[i];
+        if (!loadFile(path, loaded, error))
+            return false;
+        checkImage(loaded.view.data, loaded.view.size, inspection.images[i]);
+    }
+    return true;
+}
+
+} // namespace
+
+bool inspectPath(const std::string& path, Inspection& inspection, std::string& error) {
+    inspection.path = path;
+    bool read;
+    if (platform::existsAsDirectory(path.c_str())) {
+        read = inspectFolder(path, inspection, error);
+    } else {
+        LoadedFile& loaded = inspection.files[0];
+        read = loadFile(path, loaded, error);
+        if (read)
+            splitJoinedFile(loaded.view.data, loaded.view.size, inspection);
+    }
+    if (!read)
+        releaseInspection(inspection);
+    return read;
+}
+
+void releaseInspection(Inspection& inspection) {
+    for (LoadedFile& loaded : inspection.files) {
+        platform::unmapView(loaded.view);
+        platform::closeFile(loaded.file);
+    }
+    inspection = Inspection{};
+}
+
+} // namespace plcinfo

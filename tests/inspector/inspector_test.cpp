@@ -1,0 +1,156 @@
+// The inspector's stages in memory: header checks on known vectors, finding images in a
+// joined file when lengths wrap or fields are damaged, byte comparison and JSON strings.
+#include "inspector.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace plcinfo;
+
+namespace {
+
+void putWord(std::string& bytes, std::size_t offset, unsigned value) {
+    bytes[offset] = static_cast<char>(value & 0xFF);
+    bytes[offset + 1] = static_cast<char>((value >> 8) & 0xFF);
+}
+
+unsigned sum(const std::string& bytes, std::size_t from, std::size_t to) {
+    unsigned total = 0;
+    for (std::size_t i = from; i < to; ++i)
+        total += static_cast<unsigned char>(bytes[i]);
+    return total & 0xFFFF;
+}
+
+// A valid image of `size` bytes whose content depends on `seed`.
+std::string makeImage(std::size_t size, unsigned seed) {
+    std::string image(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        image[i] = static_cast<char>((i * 13 + seed * 29 + i / 251) & 0xFF);
+    putWord(image, FileLengthAt, static_cast<unsigned>(size));
+    putWord(image, HeaderCheckAt, sum(image, 8, 14));
+    putWord(image, DataLengthAt, static_cast<unsigned>(size - 32));
+    putWord(image, DataCheckAt, sum(image, 32, size));
+    putWord(image, DataOffsetAt, 32);
+    return image;
+}
+
+const unsigned char* bytesOf(const std::string& text) {
+    return reinterpret_cast<const unsigned char*>(text.data());
+}
+
+// Seventeen images of the given sizes (the far image second) and an end part.
+std::string joinImages(std::size_t farSize, std::string& end) {
+    std::string joined = makeImage(300, 0) + makeImage(farSize, 1);
+    for (unsigned i = 2; i < 17; ++i)
+        joined += makeImage(40 + i, i);
+    end = "PLC_ENDP part";
+    return joined + end;
+}
+
+bool allValidBut(const Inspection& inspection, int bad) {
+    for (int i = 0; i < ImageCount; ++i) {
+        if (imageValid(inspection.images[i]) != (i != bad))
+            return false;
+    }
+    return true;
+}
+
+TEST(ImageCheck, KnownVectors) {
+    // 300 bytes of 255 after the header wrap to dataCheck 10964.
+    const std::string full(332, '\xFF');
+    ImageRecord record;
+    checkImage(bytesOf(full), full.size(), record);
+    EXPECT_EQ(record.expected[FieldDataCheck], 10964);
+    EXPECT_EQ(record.expected[FieldHeaderCheck], 6 * 255);
+    EXPECT_EQ(record.farEnd, 0xFFFF);
+
+    // A header alone is valid; fewer than 32 bytes are cut short.
+    std::string bare = makeImage(32, 3);
+    checkImage(bytesOf(bare), bare.size(), record);
+    EXPECT_TRUE(imageValid(record));
+    checkImage(bytesOf(bare), 31, record);
+    EXPECT_EQ(record.state, ImageState::CutShort);
+
+    // A dataOffset other than 32 is reported, though nothing else is wrong.
+    putWord(bare, DataOffsetAt, 0x40);
+    checkImage(bytesOf(bare), bare.size(), record);
+    EXPECT_FALSE(fieldHolds(record, FieldDataOffset));
+    EXPECT_FALSE(imageValid(record));
+}
+
+TEST(JoinedFile, LongFarImageIsTakenWhereItsDataCheckHolds) {
+    std::string end;
+    const std::string joined = joinImages(0x2A000, end); // two wraps beyond fileLength 0xA000
+    Inspection inspection;
+    splitJoinedFile(bytesOf(joined), joined.size(), inspection);
+    EXPECT_TRUE(allValidBut(inspection, -1));
+    EXPECT_EQ(inspection.images[1].size, 0x2A000u);
+    EXPECT_EQ(inspection.images[1].wraps, 2u);
+    EXPECT_EQ(inspection.images[1].reason, LengthReason::DataCheckHolds);
+    EXPECT_EQ(inspection.images[2].offset, 300u + 0x2A000u);
+    ASSERT_TRUE(inspection.hasEndPart);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(inspection.endBytes), inspection.endSize),
+              end);
+}
+
+TEST(JoinedFile, DamagedLengthFieldLosesNoImageBehindIt) {
+    std::string end;
+    const std::string good = joinImages(500, end);
+    const std::size_t third = 300 + 500;
+
+    // fileLength of the third image damaged: dataLength + 32 still gives its length.
+    std::string joined = good;
+    joined[third + FileLengthAt] = 0x7F;
+    Inspection inspection;
+    splitJoinedFile(bytesOf(joined), joined.size(), inspection);
+    EXPECT_TRUE(allValidBut(inspection, 2));
+    EXPECT_EQ(inspection.images[2].base, LengthBase::DataLength);
+    EXPECT_FALSE(fieldHolds(inspection.images[2], FieldFileLength));
+    EXPECT_EQ(inspection.images[2].expected[FieldFileLength], 42);
+    EXPECT_TRUE(inspection.hasEndPart);
+
+    // The data damaged as well: the next image's header shows where it ends.
+    joined[third + 35] ^= 0x01;
+    Inspection guessed;
+    splitJoinedFile(bytesOf(joined), joined.size(), guessed);
+    EXPECT_TRUE(allValidBut(guessed, 2));
+    EXPECT_EQ(guessed.images[2].reason, LengthReason::NextHeaderFollows);
+    EXPECT_EQ(guessed.images[2].size, 42u);
+
+    // Behind the last image there is no next header: its stored length is taken.
+    joined = good;
+    const std::size_t last = good.size() - end.size() - 56;
+    joined[last + 40] ^= 0x01;
+    Inspection tail;
+    splitJoinedFile(bytesOf(joined), joined.size(), tail);
+    EXPECT_TRUE(allValidBut(tail, 16));
+    EXPECT_EQ(tail.images[16].reason, LengthReason::ShortestFit);
+    EXPECT_EQ(tail.endSize, end.size());
+}
+
+TEST(Comparison, ShorterImageDiffersWhereItEnds) {
+    const std::string a = "abcdef";
+    EXPECT_TRUE(compareBytes(bytesOf(a), 6, bytesOf(a), 6).same);
+    const ImageComparison prefix = compareBytes(bytesOf(a), 6, bytesOf(a), 4);
+    EXPECT_FALSE(prefix.same);
+    EXPECT_EQ(prefix.firstDifference, 4u);
+}
+
+TEST(JsonString, EscapesWhatJsonForbidsAndKeepsUtf8) {
+    EXPECT_EQ(jsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
+    EXPECT_EQ(jsonString(std::string("\n\0\x7F", 3)), "\"\\u000A\\u0000\\u007F\"");
+    EXPECT_EQ(jsonString("Pr\xC3\xBC"
+                         "fstand"),
+              "\"Pr\xC3\xBC"
+              "fstand\"");
+    // 8-bit text that is no UTF-8 (a lone Latin-1 letter, a cut sequence, an overlong one).
+    EXPECT_EQ(jsonString("Pr\xFC"
+                         "f"),
+              "\"Pr\\u00FCf\"");
+    EXPECT_EQ(jsonString("\xE2\x82"), "\"\\u00E2\\u0082\"");
+    EXPECT_EQ(jsonString("\xC0\xAF"), "\"\\u00C0\\u00AF\"");
+}
+
+} // namespace

@@ -1,0 +1,388 @@
+// The built Plcinfo run end to end on the images and joined files that Tessan and Orlund make
+// from the example and from generated projects: standard output and exit status.
+#include "inspector.h"
+#include "plc_generator.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using plcinfo::ImageNames;
+using testsupport::readFile;
+using testsupport::runProgram;
+using testsupport::RunResult;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+namespace {
+
+const std::string Banner =
+    "\nPLC-Bin inspector for Zelvar        Version 1.0   PLC image inspector\n";
+const std::string Usage =
+    "\nSyntax: Plcinfo [--json] (images folder or joined file)\n"
+    "        Plcinfo [--json] (old folder or joined file) (new folder or joined file)\n"
+    "\n--json ....... the same facts as one JSON document, without the banner\n"
+    "-h, --help ... this text\n";
+
+RunResult plcinfo(const std::vector<std::string>& args, const std::string& workDir = {}) {
+    return runProgram(PLCINFO_PATH, args, workDir);
+}
+
+// A project in a temporary folder, split by Tessan into images/ and joined by Orlund into
+// images/KORVEX.PLC.
+struct Build {
+    TempDir dir;
+    std::string images() const { return dir.file("images"); }
+    std::string joined() const { return dir.file("images/KORVEX.PLC"); }
+    std::string image(int index) const { return images() + "/" + ImageNames[index]; }
+};
+
+void build(const plcgen::ProgramLayout& layout, const Build& out) {
+    const std::string& dir = out.dir.path();
+    std::string error;
+    ASSERT_TRUE(plcgen::writeProgram(layout, dir + "/KORVEX.EXE", dir + "/KORVEX.map",
+                                     dir + "/Make.knf", error))
+        << error;
+    writeFile(dir + "/PLC_ENDP.DAT", readFile(EXAMPLES_DIR "/PLC_ENDP.DAT"));
+    std::filesystem::create_directory(out.images());
+    const RunResult split = runProgram(TESSAN_PATH, {out.images() + "/", dir + "/KORVEX.EXE",
+                                                     dir + "/KORVEX.map", dir + "/Make.knf"});
+    ASSERT_EQ(split.exitStatus, 0) << split.output;
+    const RunResult join =
+        runProgram(ORLUND_PATH, {out.images() + "/", "KORVEX.PLC", dir + "/PLC_ENDP.DAT"});
+    ASSERT_EQ(join.exitStatus, 0) << join.output;
+}
+
+plcgen::ProgramLayout exampleLayout() {
+    plcgen::ProgramLayout layout;
+    std::string error;
+    EXPECT_TRUE(plcgen::parseDescription(readFile(EXAMPLES_DIR "/KORVEX.plcgen"), layout, error))
+        << error;
+    return layout;
+}
+
+// The standard program with a DUSR block of 0x11000 bytes, so that Plc_far0.bin is
+// 0x1120C bytes long: more than its 16-bit fileLength can say.
+plcgen::ProgramLayout longFarImageLayout() {
+    plcgen::ProgramLayout layout = plcgen::standardProgram();
+    plcgen::SegmentLayout* dusr = plcgen::findSegment(layout, "DUSR_CODE");
+    dusr->start = 0x2700;
+    dusr->length = 0x11100;
+    plcgen::fillRamp(*dusr, 0xD1, 0x0D);
+    plcgen::findPublic(layout, "??SEC_PROC_DUSR_LOAD")->segment = 0x0270;
+    plcgen::findPublic(layout, "??SEC_PROC_DUSR_LOAD")->offset = 0;
+    plcgen::findPublic(layout, "??SEC_PROC_DUSR_END")->segment = 0x1370;
+    plcgen::findPublic(layout, "??SEC_PROC_DUSR_END")->offset = 0;
+    return layout;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
+// The table's row of one image, "" when there is none.
+std::string rowOf(const std::string& output, const char* name) {
+    for (const std::string& line : lines(output)) {
+        if (line.rfind(name, 0) == 0)
+            return line;
+    }
+    return "";
+}
+
+int count(const std::string& text, const std::string& word) {
+    int n = 0;
+    for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
+        ++n;
+    return n;
+}
+
+// Every image's row has five "ok" checks but `badImage`'s, which is missing or has a BAD.
+void expectOnlyBad(const std::string& output, int badImage) {
+    for (int i = 0; i < 17; ++i) {
+        const std::string row = rowOf(output, ImageNames[i]);
+        SCOPED_TRACE(row);
+        if (i != badImage)
+            EXPECT_EQ(count(row, " ok "), 5);
+        else
+            EXPECT_TRUE(count(row, " BAD ") > 0 || row.find("missing") != std::string::npos);
+    }
+}
+
+void flipByte(const std::string& path, std::size_t offset) {
+    std::string bytes = readFile(path);
+    ASSERT_LT(offset, bytes.size());
+    bytes[offset] = static_cast<char>(bytes[offset] ^ 0x5A);
+    writeFile(path, bytes);
+}
+
+TEST(Plcinfo, ExampleJoinedFileAndFolderAreValid) {
+    Build out;
+    build(exampleLayout(), out);
+    const RunResult joined = plcinfo({"images/KORVEX.PLC"}, out.dir.path());
+    EXPECT_EQ(joined.output, Banner + readFile(TEST_DATA_DIR "/inspector/KORVEX.PLC.txt"));
+    EXPECT_EQ(joined.exitStatus, 0);
+
+    // The folder's table is the joined file's without the offsets and the PLC_ENDP part.
+    const RunResult folder = plcinfo({out.images()});
+    EXPECT_EQ(folder.exitStatus, 0) << folder.output;
+    for (int i = 0; i < 17; ++i) {
+        std::string row = rowOf(joined.output, ImageNames[i]);
+        row.erase(14, 10);
+        EXPECT_EQ(rowOf(folder.output, ImageNames[i]), row);
+    }
+    EXPECT_EQ(folder.output.substr(folder.output.size() - 28), "\nall seventeen images valid\n");
+}
+
+TEST(Plcinfo, ImageLongerThan64KiBIsFoundInTheJoinedFile) {
+    Build out;
+    build(longFarImageLayout(), out);
+    ASSERT_EQ(readFile(out.image(1)).size(), 0x1120Cu);
+    const RunResult joined = plcinfo({out.joined()});
+    EXPECT_EQ(joined.exitStatus, 0) << joined.output;
+    EXPECT_NE(joined.output.find("\nPlc_far0.bin  000001FC  0001120C  120C ok "), std::string::npos)
+        << joined.output;
+    EXPECT_NE(joined.output.find("\n              size taken as fileLength + 65536: dataCheck "
+                                 "holds there\nPlc_e003.bin  00011408  0000003C  "),
+              std::string::npos);
+    EXPECT_EQ(plcinfo({out.images()}).exitStatus, 0);
+
+    // A changed byte in the long image's data: the length is then taken where the next
+    // image's header begins, and only the long image is bad.
+    flipByte(out.joined(), 0x1FC + 0x10000);
+    const RunResult flipped = plcinfo({out.joined()});
+    EXPECT_EQ(flipped.exitStatus, 1);
+    expectOnlyBad(flipped.output, 1);
+    EXPECT_NE(flipped.output.find("fileLength + 65536: the next image's header begins there\n"),
+              std::string::npos);
+}
+
+TEST(Plcinfo, OneChangedByteMakesOnlyItsImageBad) {
+    Build out;
+    build(exampleLayout(), out);
+    const std::string original = readFile(out.joined());
+    std::size_t offsets[17];
+    std::size_t offset = 0;
+    for (int i = 0; i < 17; ++i) {
+        offsets[i] = offset;
+        offset += readFile(out.image(i)).size();
+    }
+    struct Change {
+        int image;
+        std::size_t at; // within the image
+    };
+    // Data bytes at the front, inside and at the very end; header bytes 8 to 11.
+    const Change changes[] = {{0, 40}, {0, 8},  {1, 32}, {1, 0x28B},
+                              {5, 11}, {9, 45}, {16, 9}, {16, 0x3B}};
+    for (const Change& change : changes) {
+        SCOPED_TRACE(std::string(ImageNames[change.image]) + " byte " + std::to_string(change.at));
+        writeFile(out.joined(), original);
+        flipByte(out.joined(), offsets[change.image] + change.at);
+        const RunResult joined = plcinfo({out.joined()});
+        EXPECT_EQ(joined.exitStatus, 1);
+        expectOnlyBad(joined.output, change.image);
+        EXPECT_EQ(lines(joined.output).back(), "1 of seventeen images bad");
+
+        const std::string image = readFile(out.image(change.image));
+        flipByte(out.image(change.image), change.at);
+        const RunResult folder = plcinfo({out.images()});
+        EXPECT_EQ(folder.exitStatus, 1);
+        expectOnlyBad(folder.output, change.image);
+        writeFile(out.image(change.image), image);
+    }
+    // What the row says: the stored value and the one it should have.
+    writeFile(out.joined(), original);
+    flipByte(out.joined(), offsets[4] + 8);
+    EXPECT_EQ(rowOf(plcinfo({out.joined()}).output, "Plc_e005.bin"),
+              "Plc_e005.bin  00000500  0000003C  003C ok        02D2 BAD 02F8  001C ok        "
+              "10AA ok        0020 ok        19F0");
+}
+
+TEST(Plcinfo, CutJoinedFileMissingImageAndEmptyFolder) {
+    Build out;
+    build(exampleLayout(), out);
+    // Cut 48 bytes into Plc_e009.bin (at 0x5F0): it is cut short, those after it missing.
+    const std::string joined = readFile(out.joined());
+    writeFile(out.joined(), joined.substr(0, 0x620));
+    const RunResult cut = plcinfo({out.joined()});
+    EXPECT_EQ(cut.exitStatus, 1);
+    EXPECT_EQ(rowOf(cut.output, "Plc_e009.bin"),
+              "Plc_e009.bin  000005F0  00000030  cut short, needs 0000003C bytes");
+    EXPECT_EQ(rowOf(cut.output, "Plc_e010.bin"), "Plc_e010.bin  missing");
+    EXPECT_EQ(rowOf(cut.output, "Plc_e017.bin"), "Plc_e017.bin  missing");
+    EXPECT_EQ(rowOf(cut.output, "PLC_ENDP"), "PLC_ENDP      missing");
+    EXPECT_EQ(lines(cut.output).back(), "9 of seventeen images bad");
+    // Cut inside a header, and cut where an image ends.
+    writeFile(out.joined(), joined.substr(0, 0x5F0 + 31));
+    EXPECT_EQ(rowOf(plcinfo({out.joined()}).output, "Plc_e009.bin"),
+              "Plc_e009.bin  000005F0  0000001F  cut short, needs 00000020 bytes");
+    writeFile(out.joined(), joined.substr(0, 0x5F0));
+    EXPECT_EQ(rowOf(plcinfo({out.joined()}).output, "Plc_e009.bin"), "Plc_e009.bin  missing");
+
+    std::filesystem::remove(out.joined());
+    std::filesystem::remove(out.image(4));
+    const RunResult missing = plcinfo({out.images()});
+    EXPECT_EQ(missing.exitStatus, 1);
+    EXPECT_EQ(rowOf(missing.output, "Plc_e005.bin"), "Plc_e005.bin  missing");
+    expectOnlyBad(missing.output, 4);
+
+    // The joiner's capital names are found as well.
+    std::filesystem::rename(out.image(0), out.images() + "/PLC_MAIN.BIN");
+    EXPECT_EQ(rowOf(plcinfo({out.images()}).output, "Plc_main.bin"),
+              rowOf(missing.output, "Plc_main.bin"));
+
+    TempDir empty;
+    const RunResult none = plcinfo({empty.path() + "/"});
+    EXPECT_EQ(none.exitStatus, 1);
+    std::string expected = Banner + "\nFolder: " + empty.path() +
+                           "/\nNumbers are hexadecimal.\n\n" +
+                           "Image         Size      fileLength     headerCheck    dataLength     "
+                           "dataCheck      dataOffset     farEnd\n";
+    for (const char* name : ImageNames)
+        expected += std::string(name) + "  missing\n";
+    EXPECT_EQ(none.output, expected + "\n17 of seventeen images bad\n");
+}
+
+TEST(Plcinfo, ComparesTwoBuilds) {
+    Build before;
+    build(exampleLayout(), before);
+    Build after;
+    plcgen::ProgramLayout layout = exampleLayout();
+    plcgen::findSegment(layout, "CODE_UNIT07")->bytes[0x30] = 0;
+    plcgen::findSegment(layout, "CODE_UNIT12")->length = 0x50;
+    plcgen::fillRamp(*plcgen::findSegment(layout, "CODE_UNIT12"), 0x6A, 7);
+    build(layout, after);
+
+    const RunResult run = plcinfo({before.joined(), after.images() + "/"}, "");
+    EXPECT_EQ(run.exitStatus, 0) << run.output;
+    const std::vector<std::string> rows = lines(run.output);
+    ASSERT_EQ(rows.size(), 29u) << run.output;
+    EXPECT_EQ(rows[3], "Old joined file: " + before.joined());
+    EXPECT_EQ(rows[4], "New folder: " + after.images() + "/");
+    EXPECT_EQ(rows[7], "Image         Old size  New size  Old dataCheck  New dataCheck  First "
+                       "difference");
+    EXPECT_EQ(rows[8], "Plc_main.bin  000001FC  000001FC  E16E           E16E           same");
+    EXPECT_EQ(rows[14], "Plc_e007.bin  0000003C  0000003C  10E2           102D           0000001A");
+    EXPECT_EQ(rows[19], "Plc_e012.bin  0000003C  0000004C  106E           17A2           0000000C");
+    EXPECT_EQ(rows[26], "2 of seventeen images differ");
+    EXPECT_EQ(rows[27], "Old: all seventeen images valid");
+    EXPECT_EQ(rows[28], "New: all seventeen images valid");
+
+    // Two joined files also compare their PLC_ENDP parts; a bad image makes the status 1.
+    flipByte(after.joined(), 40);
+    const RunResult joined = plcinfo({before.joined(), after.joined()});
+    EXPECT_EQ(joined.exitStatus, 1);
+    EXPECT_EQ(rowOf(joined.output, "PLC_ENDP"),
+              "PLC_ENDP      00000038  00000038  -              -              same");
+    EXPECT_EQ(lines(joined.output).back(), "New: 1 of seventeen images bad");
+}
+
+TEST(Plcinfo, WrongArgumentsAndUnreadableFiles) {
+    const RunResult none = plcinfo({});
+    EXPECT_EQ(none.output, Banner + "\nError: No folder or joined file given\n" + Usage);
+    EXPECT_EQ(none.exitStatus, testsupport::FailureStatus);
+    const RunResult help = plcinfo({"--help"});
+    EXPECT_EQ(help.output, Banner + Usage);
+    EXPECT_EQ(help.exitStatus, 0);
+    const RunResult option = plcinfo({"a", "-x", "b"});
+    EXPECT_EQ(option.output, Banner + "\nError: Unknown option: -x\n" + Usage);
+    EXPECT_EQ(option.exitStatus, testsupport::FailureStatus);
+    EXPECT_EQ(plcinfo({"a", "b", "c"}).output,
+              Banner + "\nError: More than two paths: c\n" + Usage);
+
+    TempDir dir;
+    const std::string absent = dir.file("absent.PLC");
+    const RunResult missing = plcinfo({absent});
+    EXPECT_EQ(missing.output, Banner + "\nError: File cannot be opened: " + absent + "\n");
+    EXPECT_EQ(missing.exitStatus, testsupport::FailureStatus);
+    // An empty joined file holds no image; a second path that cannot be read fails the run.
+    writeFile(dir.file("empty.PLC"), "");
+    EXPECT_EQ(plcinfo({dir.file("empty.PLC")}).exitStatus, 1);
+    EXPECT_EQ(plcinfo({dir.file("empty.PLC"), absent}).exitStatus, testsupport::FailureStatus);
+    // A report that cannot be written is a failure, not a verified build.
+    // (Through the shell's redirection to the full device: POSIX only.)
+#ifndef _WIN32
+    if (std::filesystem::exists("/dev/full")) {
+        const std::string command = std::string(PLCINFO_PATH) + " " + EXAMPLES_DIR " >/dev/full";
+        EXPECT_EQ(runProgram("/bin/sh", {"-c", command}).exitStatus, testsupport::FailureStatus);
+    }
+#endif
+    // In JSON form a failure is a JSON document too, and there is no banner.
+    const RunResult json = plcinfo({"--json", absent});
+    EXPECT_EQ(json.output, "{\"error\": \"File cannot be opened: " + absent + "\"}\n");
+    EXPECT_EQ(json.exitStatus, testsupport::FailureStatus);
+}
+
+// Runs python3's JSON reader on the document and prints, one line per image, the name and
+// the numbers in table order, so that they can be held against the table's.
+const char JsonToRows[] = R"(
+import json, sys
+doc = json.load(open(sys.argv[1]))
+assert len(doc["images"]) == 17
+for image in doc["images"]:
+    if image["state"] != "present":
+        print(image["name"], image["state"])
+        continue
+    fields = ["fileLength", "headerCheck", "dataLength", "dataCheck", "dataOffset"]
+    cells = [image["name"], "%08X" % image["size"]]
+    for field in fields:
+        cells.append("%04X" % image[field])
+        cells.append("ok" if image["checks"][field] else "BAD %04X" % image["expected"][field])
+    cells.append("%04X" % image["farEnd"])
+    print(" ".join(cells))
+print(doc["badImages"], doc["valid"])
+)";
+
+// The table's rows in the same form: offset column and repeated blanks dropped.
+std::string tableRows(const std::string& table, bool joined) {
+    std::string rows;
+    for (std::string line : lines(table)) {
+        if (line.rfind("Plc_", 0) != 0)
+            continue;
+        if (joined && line.find("missing") == std::string::npos)
+            line.erase(14, 10);
+        std::string squeezed;
+        for (char c : line) {
+            if (c != ' ' || (squeezed.size() > 0 && squeezed.back() != ' '))
+                squeezed += c;
+        }
+        rows += squeezed + "\n";
+    }
+    return rows;
+}
+
+TEST(Plcinfo, JsonIsValidAndHoldsTheTableNumbers) {
+    const std::string python = "/usr/bin/python3";
+    if (!std::filesystem::exists(python))
+        GTEST_SKIP() << "no python3 to read the JSON with";
+    Build out;
+    build(longFarImageLayout(), out);
+    flipByte(out.image(3), 13);
+    std::filesystem::remove(out.image(8));
+    TempDir scratch;
+    writeFile(scratch.file("rows.py"), JsonToRows);
+    for (const std::string& path : {out.joined(), out.images()}) {
+        SCOPED_TRACE(path);
+        const RunResult json = plcinfo({"--json", path});
+        EXPECT_EQ(json.exitStatus, path == out.joined() ? 0 : 1);
+        writeFile(scratch.file("doc.json"), json.output);
+        const RunResult rows =
+            runProgram(python, {scratch.file("rows.py"), scratch.file("doc.json")});
+        ASSERT_EQ(rows.exitStatus, 0) << rows.output << json.output;
+        const std::string table = plcinfo({path}).output;
+        const std::string expectedTail = path == out.joined() ? "0 True\n" : "2 False\n";
+        EXPECT_EQ(rows.output, tableRows(table, path == out.joined()) + expectedTail);
+    }
+    // The comparison document is valid JSON as well.
+    writeFile(scratch.file("doc.json"), plcinfo({"--json", out.joined(), out.images()}).output);
+    EXPECT_EQ(runProgram(python, {"-m", "json.tool", scratch.file("doc.json")}).exitStatus, 0);
+}
+
+} // namespace
