@@ -147,6 +147,11 @@ namespace platform {
 
 using namespace memfs;
 
+// The fuzz targets run on Linux, so arguments are told apart by its rule.
+SwitchRule nativeSwitchRule() {
+    return SwitchRule::Posix;
+}
+
 bool openForReading(const char* path, File& file) {
     file.handle = -1;
     std::shared_ptr<Node> node = findNode(path);

@@ -8,10 +8,42 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+// Marks a printf-like function for the compiler's check of its calls. The MinGW compiler
+// checks the archetype "printf" by the rules of the system's old C runtime, which lacks "%zu";
+// C++ programs built with it print through its C99-conforming formatting, so check by those.
+#if defined(__MINGW32__)
+#define PLATFORM_PRINTF_FORMAT(formatIndex, firstArgument)                                         \
+    __attribute__((format(gnu_printf, formatIndex, firstArgument)))
+#else
+#define PLATFORM_PRINTF_FORMAT(formatIndex, firstArgument)                                         \
+    __attribute__((format(printf, formatIndex, firstArgument)))
+#endif
 
 namespace platform {
 
-// An open file. `handle` is the system's descriptor, -1 when closed.
+// How a command-line or command-file argument is told to be a switch. On the tool chain's own
+// platform every argument that begins with "/" or "-" is one. On POSIX an absolute path begins
+// with "/", so there only "-..." and the exact "/w" of existing build scripts are switches.
+enum class SwitchRule { Posix, Windows };
+
+// The rule of the system the programs run on.
+SwitchRule nativeSwitchRule();
+
+inline bool isSwitch(std::string_view argument, SwitchRule rule) {
+    if (argument.empty())
+        return false;
+    if (argument[0] == '-')
+        return true;
+    return argument[0] == '/' && (rule == SwitchRule::Windows || argument == "/w");
+}
+
+inline bool isSwitch(std::string_view argument) {
+    return isSwitch(argument, nativeSwitchRule());
+}
+
+// An open file. `handle` is the system's descriptor or handle, -1 when closed.
 struct File {
     std::intptr_t handle = -1;
 };

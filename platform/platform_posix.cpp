@@ -39,6 +39,10 @@ bool equalIgnoringCase(const char* a, const std::string& b) {
 
 } // namespace
 
+SwitchRule nativeSwitchRule() {
+    return SwitchRule::Posix;
+}
+
 bool openForReading(const char* path, File& file) {
     file.handle = -1;
     if (faultNow(FaultOp::Open)) {

@@ -66,7 +66,7 @@ struct CommentBlock {
 };
 
 // Prints one message to standard output and flushes it, so that the order holds in a pipe.
-void printMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void printMessage(const char* format, ...) PLATFORM_PRINTF_FORMAT(1, 2);
 
 // Driver and argument readers.
 int runTessan(int argc, char** argv);

@@ -29,10 +29,9 @@ void printUsage() {
     printMessage("%s", UsageText);
 }
 
-// On POSIX a path may begin with "/", so only "-" starts a switch, and "/w" alone is kept as
-// the one switch written the old way.
+// Which arguments are options is the system's rule (a slash may begin a path).
 bool isOption(const std::string& argument) {
-    return (!argument.empty() && argument[0] == '-') || argument == "/w";
+    return platform::isSwitch(argument);
 }
 
 bool isWarningsOption(const std::string& argument) {

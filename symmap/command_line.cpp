@@ -38,15 +38,12 @@ class ArgumentCollector {
         : source_(source), arguments_(arguments) {}
 
     void take(std::string_view argument) {
-        // A dash always starts a switch. A slash does only for the exact "/w" of build
-        // scripts written for the tool chain's own platform: any other argument that begins
-        // with a slash is an absolute path here.
-        if (argument == "/w" || argument == "-w") {
-            setWarningsMode(true);
-            return;
-        }
-        if (!argument.empty() && argument[0] == '-') {
-            reportMessage(source_.invalidOption, nullptr, -1, -1, argument);
+        // Which arguments are switches is the system's rule (a slash may begin a path).
+        if (platform::isSwitch(argument)) {
+            if (argument.size() == 2 && argument[1] == 'w')
+                setWarningsMode(true);
+            else
+                reportMessage(source_.invalidOption, nullptr, -1, -1, argument);
             return;
         }
         ++positional_;

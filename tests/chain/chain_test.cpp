@@ -1,6 +1,7 @@
 // The whole tool chain end to end: Symvex, Tessan and Orlund run one after the other, as a
 // PLC build runs them after the linker, on the bundled example and on generated projects;
 // Plcinfo then verifies what they made.
+#include "expected_images.h"
 #include "plc_generator.h"
 #include "test_support.h"
 
@@ -107,7 +108,110 @@ TEST(Chain, ExampleProjectRunsThroughAllThreePrograms) {
     // The example's make-file comment reaches the main image, blank-filled to 31 characters.
     ASSERT_GE(images[0].size(), 64u);
     EXPECT_EQ(images[0].substr(32, 32), std::string("Line 7 press") + std::string(19, ' ') + '\0');
+    // Every image byte for byte as worked out from the example's description alone, so that
+    // the builds for every system give the same files.
+    const auto expected = splittertest::expectedImages(layout, readFile(dir.file("KORVEX.EXE")),
+                                                       splittertest::commentBlock("Line 7 press"));
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(images[i], expected[i].second) << expected[i].first;
 }
+
+// Each line feed a program prints as it reaches a pipe: on Windows standard output is the C
+// runtime's text stream, also for the line feed of a message's own "\r\n".
+std::string asPrinted(const std::string& text) {
+#ifdef _WIN32
+    std::string printed;
+    for (char c : text)
+        printed += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return printed;
+#else
+    return text;
+#endif
+}
+
+TEST(Chain, StandardOutputIsTheSystemsTextStreamAndFailureIsMinusOne) {
+    TempDir dir;
+    const testsupport::RunResult symbols = runProgram(
+        SYMVEX_PATH, {dir.file("plc.mp2"), ExamplesDir + "/plc.lst", ExamplesDir + "/KORVEX.map"});
+    EXPECT_EQ(symbols.exitStatus, 0);
+    ASSERT_GE(symbols.output.size(), 13u);
+    EXPECT_EQ(symbols.output.substr(symbols.output.size() - 13), "\t0 errors\r\n\r\n");
+    EXPECT_EQ(symbols.rawOutput, asPrinted(symbols.output));
+    // The .mp2 file is written in binary: its own CR LF line ends stay as they are.
+    EXPECT_EQ(readFile(dir.file("plc.mp2")), readFile(ExamplesDir + "/plc.mp2"));
+
+    for (const char* program : {TESSAN_PATH, ORLUND_PATH, SYMVEX_PATH}) {
+        const testsupport::RunResult usage = runProgram(program, {});
+        EXPECT_EQ(usage.exitStatus, testsupport::FailureStatus) << program;
+        EXPECT_NE(usage.output.find("\nSyntax"), std::string::npos) << program;
+        EXPECT_EQ(usage.rawOutput, asPrinted(usage.output)) << program;
+    }
+#ifdef _WIN32
+    EXPECT_EQ(testsupport::FailureStatus, 4294967295);
+#else
+    EXPECT_EQ(testsupport::FailureStatus, 255);
+#endif
+}
+
+#ifdef _WIN32
+std::string withBackslashes(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+// The path forms of Windows as the programs are given them: a drive-letter path written with
+// backslashes, one of more than 260 characters, and the same in the "\\?\" form.
+TEST(Chain, DriveLetterLongAndPrefixedPaths) {
+    TempDir dir;
+    const std::string deep = dir.file(std::string(150, 'd') + "/" + std::string(150, 'e'));
+    const plcgen::ProgramLayout layout = plcgen::standardProgram();
+    std::string error;
+    for (const std::string& folder : {dir.path(), deep}) {
+        std::filesystem::create_directories(folder);
+        ASSERT_TRUE(plcgen::writeProgram(layout, folder + "/KORVEX.EXE", folder + "/KORVEX.map",
+                                         folder + "/Make.knf", error))
+            << error;
+        testsupport::writeFile(folder + "/PLC_ENDP.DAT", "end");
+        for (const char* name : {"plc.lst", "KORVEX.map"})
+            testsupport::writeFile(folder + "/example-" + name, readFile(ExamplesDir + "/" + name));
+    }
+    const std::string drive = withBackslashes(dir.path());
+    ASSERT_EQ(drive.substr(1, 2), ":\\");
+    const struct {
+        std::string argument; // the folder as the programs are given it
+        std::string folder;   // the same folder for the test's own file access
+    } forms[] = {{drive, dir.path()},
+                 {withBackslashes(deep), deep},
+                 {"\\\\?\\" + drive, dir.path()},
+                 {"\\\\?\\" + withBackslashes(deep), deep}};
+    const auto expected = splittertest::expectedImages(layout, plcgen::buildExecutable(layout),
+                                                       splittertest::commentBlock("Line 7 press"));
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form.argument);
+        const std::string at = form.argument + "\\";
+        // Each form writes into a folder of its own.
+        const std::string images = "images" + std::to_string(&form - forms);
+        std::filesystem::create_directories(form.folder + "/" + images);
+        const testsupport::RunResult symbols = runProgram(
+            SYMVEX_PATH, {at + "plc.mp2", at + "example-plc.lst", at + "example-KORVEX.map"});
+        EXPECT_EQ(symbols.exitStatus, 0) << symbols.output;
+        EXPECT_EQ(readFile(form.folder + "/plc.mp2"), readFile(ExamplesDir + "/plc.mp2"));
+        const testsupport::RunResult split =
+            runProgram(TESSAN_PATH,
+                       {at + images + "\\", at + "KORVEX.EXE", at + "KORVEX.map", at + "Make.knf"});
+        EXPECT_EQ(split.exitStatus, 0) << split.output;
+        const testsupport::RunResult join =
+            runProgram(ORLUND_PATH, {at + images + "\\", "JOINED.PLC", at + "PLC_ENDP.DAT"});
+        EXPECT_EQ(join.exitStatus, 0) << join.output;
+        std::string joined;
+        for (const auto& [name, bytes] : expected) {
+            EXPECT_EQ(readFile(form.folder + "/" + images + "/" + name), bytes) << name;
+            joined += bytes;
+        }
+        EXPECT_EQ(readFile(form.folder + "/" + images + "/JOINED.PLC"), joined + "end");
+    }
+}
+#endif
 
 TEST(Chain, GeneratedProjectsOfSeveralShapes) {
     struct Shape {

@@ -117,7 +117,7 @@ void sweep(const Scenario& scenario, const std::string& project) {
                     << "success with other files:" << differences(expected, after);
                 continue;
             }
-            EXPECT_EQ(run.exitStatus, 255) << run.output;
+            EXPECT_EQ(run.exitStatus, testsupport::FailureStatus) << run.output;
             EXPECT_NE(run.output.find(scenario.errorMark), std::string::npos) << run.output;
             for (const auto& [name, bytes] : initial.files) {
                 const auto found = after.files.find(name);

@@ -1,7 +1,9 @@
 # Installs the build into an empty PREFIX and checks that it holds exactly the programs in
 # bin/ and the documentation, then runs the installed Symvex on the example project and
-# compares its symbol map with the expected one.
+# compares its symbol map with the expected one. A cross build runs it under EMULATOR (its
+# words separated by commas), which sees the build machine's files under PATH_PREFIX.
 string(REPLACE "," ";" PROGRAMS "${PROGRAMS}")
+string(REPLACE "," ";" EMULATOR "${EMULATOR}")
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${PREFIX}"
   RESULT_VARIABLE status OUTPUT_QUIET)
@@ -25,8 +27,8 @@ set(work "${PREFIX}/../run")
 file(REMOVE_RECURSE "${work}")
 file(MAKE_DIRECTORY "${work}")
 execute_process(
-  COMMAND ${EMULATOR} "${PREFIX}/bin/Symvex${EXE_SUFFIX}" plc.mp2 "${EXAMPLES_DIR}/plc.lst"
-    "${EXAMPLES_DIR}/KORVEX.map"
+  COMMAND ${EMULATOR} "${PREFIX}/bin/Symvex${EXE_SUFFIX}" plc.mp2
+    "${PATH_PREFIX}${EXAMPLES_DIR}/plc.lst" "${PATH_PREFIX}${EXAMPLES_DIR}/KORVEX.map"
   WORKING_DIRECTORY "${work}" RESULT_VARIABLE status OUTPUT_VARIABLE output)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "installed Symvex ended with ${status}:\n${output}")

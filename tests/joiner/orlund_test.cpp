@@ -75,7 +75,7 @@ TEST(Orlund, MissingFifthImageLeavesTheFirstFour) {
     writeFile(dir.file("PLC_ENDP"), "end");
     const RunResult run = runOrlund({dir.path() + "/", "joined.bin", dir.file("PLC_ENDP")});
     EXPECT_EQ(run.output, kBanner + kOpenError);
-    EXPECT_EQ(run.exitStatus, 255);
+    EXPECT_EQ(run.exitStatus, FailureStatus);
     std::string firstFour;
     for (std::size_t i = 0; i < 4; ++i)
         firstFour += imageBytes(i, kSizes[i]);
@@ -122,12 +122,12 @@ TEST(Orlund, FewerThanThreeArgumentsPrintTheSyntax) {
              {}, {dir.path() + "/"}, {dir.path() + "/", "joined.bin"}}) {
         const RunResult run = runOrlund(args, dir.path());
         EXPECT_EQ(run.output, kBanner + syntax);
-        EXPECT_EQ(run.exitStatus, 255);
+        EXPECT_EQ(run.exitStatus, FailureStatus);
     }
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-TEST(Orlund, FailuresEndTheRunWith255AndKeepWhatWasJoined) {
+TEST(Orlund, FailuresEndTheRunWithFailureAndKeepWhatWasJoined) {
     TempDir dir;
     const std::string images = writeImages(dir.path() + "/");
     writeFile(dir.file("end"), "E");
@@ -135,20 +135,50 @@ TEST(Orlund, FailuresEndTheRunWith255AndKeepWhatWasJoined) {
 
     RunResult run = runOrlund({path, "no-such-folder/joined.bin", dir.file("end")});
     EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be created\n");
-    EXPECT_EQ(run.exitStatus, 255);
+    EXPECT_EQ(run.exitStatus, FailureStatus);
 
-    // A full disk: the destination is a link to a device that refuses every write.
-    std::filesystem::create_symlink("/dev/full", dir.file("full.bin"));
-    run = runOrlund({path, "full.bin", dir.file("end")});
-    EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be written\n");
-    EXPECT_EQ(run.exitStatus, 255);
-
-    // Its own memory at address 0 is never mapped: the file opens, its first read fails.
-    run = runOrlund({path, "joined.bin", "/proc/self/mem"});
+    // The file opens, its first read fails.
+    const UnreadableFile unreadable;
+    run = runOrlund({path, "joined.bin", unreadable.path()});
     EXPECT_EQ(run.output, kBanner + "\nError: Source file cannot be read\n");
-    EXPECT_EQ(run.exitStatus, 255);
+    EXPECT_EQ(run.exitStatus, FailureStatus);
     EXPECT_EQ(readFile(dir.file("joined.bin")), images);
+
+    // A full disk: the destination is a link to a device that refuses every write. Wine
+    // creates no symbolic links, and Windows has no such device, so this runs on POSIX only.
+#ifndef _WIN32
+    if (const std::string full = fullDevicePath(); !full.empty()) {
+        std::filesystem::create_symlink(full, dir.file("full.bin"));
+        run = runOrlund({path, "full.bin", dir.file("end")});
+        EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be written\n");
+        EXPECT_EQ(run.exitStatus, FailureStatus);
+    }
+#endif
 }
+
+#ifdef _WIN32
+// Files that another program holds open: an image being written elsewhere cannot be read,
+// and a destination that another program keeps open cannot be replaced.
+TEST(Orlund, FilesHeldOpenByAnotherProgram) {
+    TempDir dir;
+    const std::string images = writeImages(dir.path() + "/");
+    writeFile(dir.file("end"), "E");
+    const std::string path = dir.path() + "/";
+    {
+        const HeldFile held(dir.file("Plc_e003.bin"), true, true);
+        ASSERT_TRUE(held.isOpen());
+        const RunResult run = runOrlund({path, "joined.bin", dir.file("end")});
+        EXPECT_EQ(run.output, kBanner + kOpenError);
+        EXPECT_EQ(run.exitStatus, FailureStatus);
+        EXPECT_EQ(readFile(dir.file("joined.bin")), images.substr(0, kSizes[0] + kSizes[1]));
+    }
+    const HeldFile held(dir.file("joined.bin"), false, true);
+    ASSERT_TRUE(held.isOpen());
+    const RunResult run = runOrlund({path, "joined.bin", dir.file("end")});
+    EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be created\n");
+    EXPECT_EQ(run.exitStatus, FailureStatus);
+}
+#endif
 
 } // namespace
 
@@ -162,13 +192,15 @@ TEST(OrlundGuard, ExistingDestinationThatIsASourceIsNotTouched) {
     writeImages(path);
     writeFile(dir.file("PLC_ENDP.DAT"), "end");
     std::filesystem::create_hard_link(dir.file("Plc_e009.bin"), dir.file("linked.bin"));
-    std::filesystem::create_symlink(dir.file("PLC_ENDP.DAT"), dir.file("endp-link"));
+    // (A hard link where the system makes no symbolic ones.)
+    if (!makeSymbolicLink(dir.file("PLC_ENDP.DAT"), dir.file("endp-link")))
+        std::filesystem::create_hard_link(dir.file("PLC_ENDP.DAT"), dir.file("endp-link"));
     // The first image under the splitter's name, which the joiner finds ignoring case, another
     // image through a hard link, the end file through a symbolic link.
     for (const std::string destination : {"Plc_main.bin", "linked.bin", "endp-link"}) {
         const RunResult run = runOrlund({path, destination, dir.file("PLC_ENDP.DAT")});
         EXPECT_EQ(run.output, kBanner + kSameFileError) << destination;
-        EXPECT_EQ(run.exitStatus, 255) << destination;
+        EXPECT_EQ(run.exitStatus, FailureStatus) << destination;
         for (std::size_t i = 0; i < kSplitterNames.size(); ++i)
             EXPECT_EQ(readFile(dir.file(kSplitterNames[i])), imageBytes(i, kSizes[i]));
         EXPECT_EQ(readFile(dir.file("PLC_ENDP.DAT")), "end");
@@ -180,13 +212,19 @@ TEST(OrlundGuard, NewDestinationFoundAsAnImageEndsTheJoinAtOnce) {
     const std::string path = dir.path() + "/";
     writeImages(path);
     writeFile(dir.file("PLC_ENDP.DAT"), "end");
-    // The joiner asks for "PLC_E003.BIN" first as it stands: the new destination itself.
     const RunResult run = runOrlund({path, "PLC_E003.BIN", dir.file("PLC_ENDP.DAT")});
     EXPECT_EQ(run.output, kBanner + kSameFileError);
-    EXPECT_EQ(run.exitStatus, 255);
+    EXPECT_EQ(run.exitStatus, FailureStatus);
+#ifdef _WIN32
+    // File names ignore letter case here: "PLC_E003.BIN" already is the third image, which the
+    // check before the destination is created refuses to touch.
+    EXPECT_EQ(readFile(dir.file("Plc_e003.bin")), imageBytes(2, kSizes[2]));
+#else
+    // The joiner asks for "PLC_E003.BIN" first as it stands: the new destination itself.
     EXPECT_EQ(readFile(dir.file("PLC_E003.BIN")),
               imageBytes(0, kSizes[0]) + imageBytes(1, kSizes[1]));
     EXPECT_EQ(readFile(dir.file("Plc_e003.bin")), imageBytes(2, kSizes[2]));
+#endif
 }
 
 } // namespace

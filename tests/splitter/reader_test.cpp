@@ -144,11 +144,12 @@ TEST(MapFile, MissingEntryOpenFailureAndReadError) {
     EXPECT_FALSE(scanMapSegments(dir.file("a.map").c_str(), table));
     EXPECT_FALSE(scanMapSegments(dir.path().c_str(), table));
     // Reading this file fails at once although it opens: a read error, not the end.
-    EXPECT_FALSE(scanMapSegments("/proc/self/mem", table));
+    const testsupport::UnreadableFile unreadable;
+    EXPECT_FALSE(scanMapSegments(unreadable.path().c_str(), table));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "\nError: 10, Syntax error in MAP-file\n"
               "\nError: 9, File open error: " +
-                  dir.path() + "\n\nError: 22, File read error: /proc/self/mem\n");
+                  dir.path() + "\n\nError: 22, File read error: " + unreadable.path() + "\n");
 }
 
 TEST(MapFile, LongLinesArriveInPiecesOf399) {
@@ -217,8 +218,10 @@ TEST(CommentFile, OpenAndReadFailures) {
     testing::internal::CaptureStdout();
     EXPECT_FALSE(scanMakeComment("", block, image));
     EXPECT_FALSE(scanMakeComment("/", block, image));
-    EXPECT_FALSE(scanMakeComment("/proc/self/mem", block, image));
+    const testsupport::UnreadableFile unreadable;
+    EXPECT_FALSE(scanMakeComment(unreadable.path().c_str(), block, image));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "\nError: 19, File open error: \n\nError: 19, File open error: /\n"
-              "\nError: 22, File read error: /proc/self/mem\n");
+              "\nError: 22, File read error: " +
+                  unreadable.path() + "\n");
 }

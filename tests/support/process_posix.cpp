@@ -1,10 +1,12 @@
-// Runs a built program in a child process and collects its output, and sets the environment
-// it inherits (POSIX).
+// What the tests take from the operating system (POSIX): a built program run in a child
+// process with its output collected, the environment it inherits, a file that cannot be
+// read, a full device.
 #include "test_support.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,6 +55,7 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     while (waitpid(child, &status, 0) == -1 && errno == EINTR) {
     }
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.rawOutput = result.output;
     return result;
 }
 
@@ -61,6 +64,19 @@ void setEnvironment(const std::string& name, const std::string& value) {
         unsetenv(name.c_str());
     else
         setenv(name.c_str(), value.c_str(), 1);
+}
+
+// The process's own memory opens, but its first page is never mapped, so reading from
+// offset 0 fails at once.
+struct UnreadableFile::Server {};
+
+UnreadableFile::UnreadableFile() : path_("/proc/self/mem") {}
+
+UnreadableFile::~UnreadableFile() = default;
+
+std::string fullDevicePath() {
+    struct stat info;
+    return stat("/dev/full", &info) == 0 ? "/dev/full" : "";
 }
 
 } // namespace testsupport

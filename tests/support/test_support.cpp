@@ -46,6 +46,12 @@ void writeFile(const std::string& path, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+bool makeSymbolicLink(const std::string& target, const std::string& link) {
+    std::error_code error;
+    std::filesystem::create_symlink(target, link, error);
+    return !error;
+}
+
 bool fileExists(const std::string& path) {
     std::error_code error;
     return fs::exists(fs::symlink_status(path, error));

@@ -1,23 +1,47 @@
 // Helpers shared by the tests: running a built program, temporary folders, whole files.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace testsupport {
 
-// What a program run left behind: its exit status (0 to 255, or -1 when it did not exit
-// normally) and everything it wrote to standard output and standard error, in order.
+// The exit status of a program whose main returned -1: the low eight bits of it on POSIX,
+// the whole 32-bit exit code on Windows.
+#ifdef _WIN32
+inline constexpr std::int64_t FailureStatus = 0xFFFFFFFF;
+#else
+inline constexpr std::int64_t FailureStatus = 255;
+#endif
+
+// What a program run left behind: its exit status (-1 when it did not exit normally) and
+// everything it wrote to standard output and standard error, in order. On Windows standard
+// output is a text stream that turns each line feed into a carriage return and a line feed;
+// `output` undoes that when every line feed came so, `rawOutput` keeps the bytes as they came.
 struct RunResult {
-    int exitStatus = -1;
+    std::int64_t exitStatus = -1;
     std::string output;
+    std::string rawOutput;
 };
 
 // Runs `program` with `args` (the program name is added in front), standard input empty,
 // in `workDir` when it is not empty.
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& workDir = {});
+
+// Makes `link` a symbolic link to `target`; false where the system makes none (on Windows it
+// takes a privilege that a build rarely has, and the MinGW runtime under Wine makes none).
+bool makeSymbolicLink(const std::string& target, const std::string& link);
+
+// The system's device that swallows every write and reads as empty.
+#ifdef _WIN32
+inline constexpr const char* NullDevice = "NUL";
+#else
+inline constexpr const char* NullDevice = "/dev/null";
+#endif
 
 // Sets a variable of this process's environment, which the programs it runs inherit; an empty
 // value removes it.
@@ -42,6 +66,47 @@ class TempDir {
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, std::string_view bytes);
 bool fileExists(const std::string& path);
+
+// A path that opens for reading but whose first read fails: on POSIX the process's own memory,
+// whose first page is never mapped; on Windows a named pipe that is cut off as soon as the
+// program has opened it.
+class UnreadableFile {
+  public:
+    UnreadableFile();
+    ~UnreadableFile();
+    UnreadableFile(const UnreadableFile&) = delete;
+    UnreadableFile& operator=(const UnreadableFile&) = delete;
+
+    const std::string& path() const { return path_; }
+
+  private:
+    struct Server;
+    std::unique_ptr<Server> server_;
+    std::string path_;
+};
+
+// A device on which every write fails as on a full disk, "" when the system has none.
+std::string fullDevicePath();
+
+#ifdef _WIN32
+// Holds a file open as another program would: for writing or for reading, letting others
+// share only reading when `shareReading`, and nothing at all otherwise.
+class HeldFile {
+  public:
+    HeldFile(const std::string& path, bool forWriting, bool shareReading);
+    ~HeldFile();
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+    bool isOpen() const { return handle_ != nullptr; }
+
+  private:
+    void* handle_ = nullptr;
+};
+
+// True when the program runs under Wine rather than on Windows itself.
+bool runningUnderWine();
+#endif
 
 // Folder of the hand-written test data (tests/data).
 std::string testDataDir();

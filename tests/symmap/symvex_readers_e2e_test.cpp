@@ -18,7 +18,7 @@ using testsupport::writeFile;
 namespace {
 
 struct SymvexRun {
-    int status;
+    std::int64_t status;
     std::string output; // after the three banner lines
     std::string mp2;    // "<none>" when no file was written
 };
@@ -81,12 +81,12 @@ TEST(SymvexReaders, ListingOrMapThatCannotBeOpenedEndsTheRunWithoutSummary) {
     TempDir dir;
     writeFile(dir.file("t.lst"), "Symbols:\r\n");
     SymvexRun run = runSymvex(dir, {"out.mp2", "missing.lst", "t.lst"});
-    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.status, testsupport::FailureStatus);
     EXPECT_EQ(run.output, " critical error SV0001: File open error. : missing.lst\n");
     EXPECT_EQ(run.mp2, "<none>");
 
     run = runSymvex(dir, {"out.mp2", "t.lst", dir.path()});
-    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.status, testsupport::FailureStatus);
     EXPECT_EQ(run.output, " critical error SV0001: File open error. : " + dir.path() + "\n");
     EXPECT_EQ(run.mp2, "<none>");
 }
@@ -159,7 +159,7 @@ TEST(SymvexReaders, TwentyErrorsBeforeTheReadersStopThemAtTheirNextDiagnostic) {
     writeFile(dir.file("t.lst"), "Symbols:\r\nCNT . . Word 0002 DATA1\r\n");
     writeFile(dir.file("t.map"), "");
     SymvexRun run = runSymvex(dir, args);
-    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.status, testsupport::FailureStatus);
     EXPECT_EQ(run.output, expected + "\t20 errors\r\n\r\n");
     EXPECT_NE(run.mp2.find("0068H   0002H   WORD    CNT\r\n"), std::string::npos);
 
@@ -167,7 +167,7 @@ TEST(SymvexReaders, TwentyErrorsBeforeTheReadersStopThemAtTheirNextDiagnostic) {
     writeFile(dir.file("t.lst"), "Symbols:\r\nCNT . . Word 0002 DATA1\r\nX . . L Near 0 CODE4\r\n");
     std::remove(dir.file("out.mp2").c_str());
     run = runSymvex(dir, args);
-    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.status, testsupport::FailureStatus);
     EXPECT_EQ(run.output, expected);
     EXPECT_EQ(run.mp2, "<none>");
 
@@ -175,7 +175,7 @@ TEST(SymvexReaders, TwentyErrorsBeforeTheReadersStopThemAtTheirNextDiagnostic) {
     writeFile(dir.file("t.lst"), "Symbols:\r\nCNT . . Word 0002 DATA1\r\n");
     writeFile(dir.file("t.map"), "0:4 CNT\r\n");
     run = runSymvex(dir, args);
-    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.status, testsupport::FailureStatus);
     EXPECT_EQ(run.output, expected);
     EXPECT_EQ(run.mp2, "<none>");
 }
