@@ -62,8 +62,10 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0))
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
+        result.output = "CreatePipe failed: " + std::to_string(GetLastError());
         return result;
+    }
     // Only the child's end is inherited, so the pipe ends when the child does.
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     HANDLE noInput = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -79,13 +81,25 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
     startup.hStdOutput = writeEnd;
     startup.hStdError = writeEnd;
     PROCESS_INFORMATION child{};
-    const BOOL started =
-        CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                       workDir.empty() ? nullptr : workDir.c_str(), &startup, &child);
+    // Wine now and then fails a process start with ERROR_INTERNAL_ERROR when
+    // several tests start programs at once; the same start succeeds a moment
+    // later, so such a failure is retried a few times before it counts.
+    BOOL started = FALSE;
+    DWORD startError = 0;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        started =
+            CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                           workDir.empty() ? nullptr : workDir.c_str(), &startup, &child);
+        startError = started ? 0 : GetLastError();
+        if (started || startError != ERROR_INTERNAL_ERROR)
+            break;
+        Sleep(50 * (attempt + 1));
+    }
     CloseHandle(writeEnd);
     if (noInput != INVALID_HANDLE_VALUE)
         CloseHandle(noInput);
     if (!started) {
+        result.output = "CreateProcess failed: " + std::to_string(startError);
         CloseHandle(readEnd);
         return result;
     }
