@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-cmake -S . -B build-example -DPLC_BUILD_TESTS=OFF >/dev/null
+cmake -S . -B build-example -DPLC_BUILD_TESTS=OFF -DPLC_BUILD_GENERATOR=ON >/dev/null
 cmake --build build-example -j2 >/dev/null
 bin=build-example
 

@@ -2,6 +2,7 @@
 # tool; no GoogleTest needed, so the example can be built without the test suite.
 add_library(plc_generator STATIC ${CMAKE_CURRENT_LIST_DIR}/plc_generator.cpp)
 target_include_directories(plc_generator PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(plc_generator PUBLIC plc_build_flags)
 
 add_executable(plcgen ${CMAKE_CURRENT_LIST_DIR}/plcgen_main.cpp)
 target_link_libraries(plcgen PRIVATE plc_generator)
