@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include "image_files.h"
 #include "plc_generator.h"
 
 #include <cstdio>
@@ -8,27 +9,6 @@
 #include <map>
 
 namespace fuzzsupport {
-
-namespace {
-
-const char* const ImageNames[17] = {
-    "Plc_main.bin", "Plc_far0.bin", "Plc_e003.bin", "Plc_e004.bin", "Plc_e005.bin", "Plc_e006.bin",
-    "Plc_e007.bin", "Plc_e008.bin", "Plc_e009.bin", "Plc_e010.bin", "Plc_e011.bin", "Plc_e012.bin",
-    "Plc_e013.bin", "Plc_e014.bin", "Plc_e015.bin", "Plc_e016.bin", "Plc_e017.bin"};
-
-unsigned word(const std::string& bytes, std::size_t offset) {
-    return static_cast<unsigned char>(bytes[offset]) |
-           static_cast<unsigned>(static_cast<unsigned char>(bytes[offset + 1])) << 8;
-}
-
-unsigned byteSum(const std::string& bytes, std::size_t from, std::size_t to) {
-    unsigned sum = 0;
-    for (std::size_t i = from; i < to; ++i)
-        sum += static_cast<unsigned char>(bytes[i]);
-    return sum & 0xFFFF;
-}
-
-} // namespace
 
 const std::string& exampleFile(const std::string& name) {
     static std::map<std::string, std::string> files;
@@ -81,14 +61,11 @@ void expectKept(const memfs::Snapshot& before, const std::vector<std::string>& m
 }
 
 void expectValidImages(const std::string& outputPath) {
-    for (const char* name : ImageNames) {
+    for (const char* name : imagefiles::ImageNames) {
         std::string image;
         if (!memfs::getFile(outputPath + name, image))
             fail("an image is missing after a successful run");
-        if (image.size() < 32 || word(image, 12) != (image.size() & 0xFFFF) ||
-            word(image, 14) != byteSum(image, 8, 14) ||
-            word(image, 24) != ((image.size() - 32) & 0xFFFF) ||
-            word(image, 26) != byteSum(image, 32, image.size()) || word(image, 28) != 32)
+        if (!imagefiles::headerFault(image).empty())
             fail("an image header does not agree with its bytes");
     }
 }

@@ -1,5 +1,6 @@
 // The inspector's stages in memory: header checks on known vectors, finding images in a
 // joined file when lengths wrap or fields are damaged, byte comparison and JSON strings.
+#include "image_files.h"
 #include "inspector.h"
 
 #include <gtest/gtest.h>
@@ -11,29 +12,16 @@ using namespace plcinfo;
 
 namespace {
 
-void putWord(std::string& bytes, std::size_t offset, unsigned value) {
-    bytes[offset] = static_cast<char>(value & 0xFF);
-    bytes[offset + 1] = static_cast<char>((value >> 8) & 0xFF);
-}
+using imagefiles::setWord;
 
-unsigned sum(const std::string& bytes, std::size_t from, std::size_t to) {
-    unsigned total = 0;
-    for (std::size_t i = from; i < to; ++i)
-        total += static_cast<unsigned char>(bytes[i]);
-    return total & 0xFFFF;
-}
-
-// A valid image of `size` bytes whose content depends on `seed`.
+// A valid image of `size` bytes (at least 32) whose bytes depend on `seed` and differ from
+// their neighbours, so that a field read at a wrong offset reads something else. The header
+// fields are placed by the image support's own offsets, not the inspector's.
 std::string makeImage(std::size_t size, unsigned seed) {
-    std::string image(size, '\0');
+    std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i)
-        image[i] = static_cast<char>((i * 13 + seed * 29 + i / 251) & 0xFF);
-    putWord(image, FileLengthAt, static_cast<unsigned>(size));
-    putWord(image, HeaderCheckAt, sum(image, 8, 14));
-    putWord(image, DataLengthAt, static_cast<unsigned>(size - 32));
-    putWord(image, DataCheckAt, sum(image, 32, size));
-    putWord(image, DataOffsetAt, 32);
-    return image;
+        bytes[i] = static_cast<char>((i * 13 + seed * 29 + i / 251) & 0xFF);
+    return imagefiles::buildImage(bytes.substr(0, 32), bytes.substr(32), 0x1200 + seed);
 }
 
 const unsigned char* bytesOf(const std::string& text) {
@@ -58,13 +46,26 @@ bool allValidBut(const Inspection& inspection, int bad) {
 }
 
 TEST(ImageCheck, KnownVectors) {
-    // 300 bytes of 255 after the header wrap to dataCheck 10964.
-    const std::string full(332, '\xFF');
+    // A header of the bytes 0 to 31 in order, then 300 bytes of 255: each field reads the two
+    // bytes at its own offset, and the data's sum wraps to 10964.
+    std::string full;
+    for (int i = 0; i < 32; ++i)
+        full += static_cast<char>(i);
+    full += std::string(300, '\xFF');
     ImageRecord record;
     checkImage(bytesOf(full), full.size(), record);
+    EXPECT_EQ(record.state, ImageState::Present);
+    EXPECT_EQ(record.stored[FieldFileLength], 0x0D0C);
+    EXPECT_EQ(record.stored[FieldHeaderCheck], 0x0F0E);
+    EXPECT_EQ(record.farEnd, 0x1615);
+    EXPECT_EQ(record.stored[FieldDataLength], 0x1918);
+    EXPECT_EQ(record.stored[FieldDataCheck], 0x1B1A);
+    EXPECT_EQ(record.stored[FieldDataOffset], 0x1D1C);
+    EXPECT_EQ(record.expected[FieldFileLength], 332);
+    EXPECT_EQ(record.expected[FieldHeaderCheck], 8 + 9 + 10 + 11 + 12 + 13);
+    EXPECT_EQ(record.expected[FieldDataLength], 300);
     EXPECT_EQ(record.expected[FieldDataCheck], 10964);
-    EXPECT_EQ(record.expected[FieldHeaderCheck], 6 * 255);
-    EXPECT_EQ(record.farEnd, 0xFFFF);
+    EXPECT_EQ(record.expected[FieldDataOffset], 32);
 
     // A header alone is valid; fewer than 32 bytes are cut short.
     std::string bare = makeImage(32, 3);
@@ -74,7 +75,7 @@ TEST(ImageCheck, KnownVectors) {
     EXPECT_EQ(record.state, ImageState::CutShort);
 
     // A dataOffset other than 32 is reported, though nothing else is wrong.
-    putWord(bare, DataOffsetAt, 0x40);
+    setWord(bare, 28, 0x40); // dataOffset
     checkImage(bytesOf(bare), bare.size(), record);
     EXPECT_FALSE(fieldHolds(record, FieldDataOffset));
     EXPECT_FALSE(imageValid(record));
@@ -89,6 +90,7 @@ TEST(JoinedFile, LongFarImageIsTakenWhereItsDataCheckHolds) {
     EXPECT_EQ(inspection.images[1].size, 0x2A000u);
     EXPECT_EQ(inspection.images[1].wraps, 2u);
     EXPECT_EQ(inspection.images[1].reason, LengthReason::DataCheckHolds);
+    EXPECT_EQ(inspection.images[1].farEnd, 0x1201);
     EXPECT_EQ(inspection.images[2].offset, 300u + 0x2A000u);
     ASSERT_TRUE(inspection.hasEndPart);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(inspection.endBytes), inspection.endSize),
@@ -102,7 +104,7 @@ TEST(JoinedFile, DamagedLengthFieldLosesNoImageBehindIt) {
 
     // fileLength of the third image damaged: dataLength + 32 still gives its length.
     std::string joined = good;
-    joined[third + FileLengthAt] = 0x7F;
+    joined[third + 12] = 0x7F; // fileLength
     Inspection inspection;
     splitJoinedFile(bytesOf(joined), joined.size(), inspection);
     EXPECT_TRUE(allValidBut(inspection, 2));

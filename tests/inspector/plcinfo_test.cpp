@@ -43,10 +43,7 @@ struct Build {
 
 void build(const plcgen::ProgramLayout& layout, const Build& out) {
     const std::string& dir = out.dir.path();
-    std::string error;
-    ASSERT_TRUE(plcgen::writeProgram(layout, dir + "/KORVEX.EXE", dir + "/KORVEX.map",
-                                     dir + "/Make.knf", error))
-        << error;
+    testsupport::writeProject(layout, dir);
     writeFile(dir + "/PLC_ENDP.DAT", readFile(EXAMPLES_DIR "/PLC_ENDP.DAT"));
     std::filesystem::create_directory(out.images());
     const RunResult split = runProgram(TESSAN_PATH, {out.images() + "/", dir + "/KORVEX.EXE",

@@ -1,22 +1,19 @@
 // The built Orlund run end to end on images written into a temporary folder: standard
 // output, exit status and the joined file's bytes.
+#include "image_files.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
 using namespace testsupport;
+using imagefiles::ImageNames;
 
 namespace {
-
-// The names under which the splitter writes its images, in the order of the joined file.
-const std::vector<std::string> kSplitterNames = {
-    "Plc_main.bin", "Plc_far0.bin", "Plc_e003.bin", "Plc_e004.bin", "Plc_e005.bin", "Plc_e006.bin",
-    "Plc_e007.bin", "Plc_e008.bin", "Plc_e009.bin", "Plc_e010.bin", "Plc_e011.bin", "Plc_e012.bin",
-    "Plc_e013.bin", "Plc_e014.bin", "Plc_e015.bin", "Plc_e016.bin", "Plc_e017.bin"};
 
 const std::string kBanner = "\nJoint files by ORLUND                 Version 1.3   <notice>\n";
 const std::string kOpenError = "\nError: Source file cannot be opened\n";
@@ -36,9 +33,9 @@ std::string imageBytes(std::size_t index, std::size_t size) {
 // Writes the seventeen images as "<prefix><name>"; returns their concatenation.
 std::string writeImages(const std::string& prefix) {
     std::string joined;
-    for (std::size_t i = 0; i < kSplitterNames.size(); ++i) {
+    for (std::size_t i = 0; i < std::size(ImageNames); ++i) {
         const std::string bytes = imageBytes(i, kSizes[i]);
-        writeFile(prefix + kSplitterNames[i], bytes);
+        writeFile(prefix + ImageNames[i], bytes);
         joined += bytes;
     }
     return joined;
@@ -201,8 +198,8 @@ TEST(OrlundGuard, ExistingDestinationThatIsASourceIsNotTouched) {
         const RunResult run = runOrlund({path, destination, dir.file("PLC_ENDP.DAT")});
         EXPECT_EQ(run.output, kBanner + kSameFileError) << destination;
         EXPECT_EQ(run.exitStatus, FailureStatus) << destination;
-        for (std::size_t i = 0; i < kSplitterNames.size(); ++i)
-            EXPECT_EQ(readFile(dir.file(kSplitterNames[i])), imageBytes(i, kSizes[i]));
+        for (std::size_t i = 0; i < std::size(ImageNames); ++i)
+            EXPECT_EQ(readFile(dir.file(ImageNames[i])), imageBytes(i, kSizes[i]));
         EXPECT_EQ(readFile(dir.file("PLC_ENDP.DAT")), "end");
     }
 }

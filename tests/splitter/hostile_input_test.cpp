@@ -1,6 +1,6 @@
 // Hostile input: truncated executables, header sizes and segment ranges past the end, maps of
 // noise. The splitter refuses them with a message and never reads outside the executable.
-#include "expected_images.h"
+#include "image_files.h"
 #include "plc_generator.h"
 #include "splitter.h"
 #include "test_support.h"
@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-using namespace splittertest;
+using namespace imagefiles;
 using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
@@ -44,7 +44,7 @@ Outcome runPhases(const TempDir& dir) {
 }
 
 Outcome runLayout(const plcgen::ProgramLayout& layout, const TempDir& dir) {
-    writeInputs(layout, dir.path());
+    testsupport::writeProject(layout, dir.path());
     return runPhases(dir);
 }
 
@@ -57,7 +57,7 @@ bool anyImage(const TempDir& dir) {
 TEST(HostileInput, InvalidExecutableHeader) {
     TempDir dir;
     const plcgen::ProgramLayout layout = plcgen::standardProgram();
-    writeInputs(layout, dir.path());
+    testsupport::writeProject(layout, dir.path());
     const std::string exe = plcgen::buildExecutable(layout);
     const std::string message = "\nError: 20, Invalid EXE header: " + dir.file("KORVEX.EXE") + "\n";
     for (std::size_t size : {std::size_t{0}, std::size_t{8}, std::size_t{27}}) {
@@ -103,7 +103,7 @@ TEST(HostileInput, EachRangeCheckedBeforeTheFirstImage) {
         segment.length = c.length;
         segment.bytes.clear();
         const std::string exe = plcgen::buildExecutable(plcgen::standardProgram());
-        writeInputs(layout, dir.path());
+        testsupport::writeProject(layout, dir.path());
         writeFile(dir.file("KORVEX.EXE"), exe); // the file keeps its size of 512 + 0x2700
         const Outcome outcome = runPhases(dir);
         EXPECT_FALSE(outcome.written) << c.segment;
@@ -118,7 +118,7 @@ TEST(HostileInput, EachRangeCheckedBeforeTheFirstImage) {
     far.start = 0x2000;
     far.length = 0x700 + 6144 + 4;
     far.bytes.clear();
-    writeInputs(layout, dir.path());
+    testsupport::writeProject(layout, dir.path());
     writeFile(dir.file("KORVEX.EXE"), plcgen::buildExecutable(plcgen::standardProgram()));
     EXPECT_TRUE(runPhases(dir).written);
 }
@@ -178,7 +178,7 @@ TEST(HostileInput, RandomLayoutsAreWrittenExactlyOrRefused) {
         std::string exe = plcgen::buildExecutable(layout);
         if (random() % 3 == 0)
             exe.resize(random() % exe.size());
-        writeInputs(layout, dir.path());
+        testsupport::writeProject(layout, dir.path());
         writeFile(dir.file("KORVEX.EXE"), exe);
         const Outcome outcome = runPhases(dir);
         if (!outcome.written) {

@@ -1,4 +1,5 @@
 // The map segment reader and the make-file comment reader, line by line and on files.
+#include "image_files.h"
 #include "splitter.h"
 #include "test_support.h"
 
@@ -9,6 +10,7 @@
 using namespace std::string_literals;
 
 using namespace tessan;
+using imagefiles::commentBlock;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
@@ -26,16 +28,6 @@ std::string commentOf(const std::string& line) {
 
 std::string blanks(std::size_t count) {
     return std::string(count, ' ');
-}
-
-// The 32-byte comment block expected for `text`: the text filled with blanks to 31 characters
-// and a NUL. Built by appending, since g++ 12 at -O3 reports a false -Wrestrict on
-// `"u" + std::string(...)`.
-std::string filledComment(std::string_view text) {
-    std::string block(text);
-    block.resize(31, ' ');
-    block += '\0';
-    return block;
 }
 
 // All twenty lines, as the 16-bit linker writes them.
@@ -64,11 +56,18 @@ TEST(MapLine, SegmentKeysNeedBlanksOnBothSides) {
     EXPECT_EQ(take(table, " 00000H 001FFH 00200H CODE4\tCODE\n"), -1);
     EXPECT_EQ(take(table, " 00000H 001FFH 00200H CODE45             CODE\n"), -1);
     EXPECT_EQ(take(table, " 00000H 001FFH 00200H CODE_UNIT031       CODE\n"), -1);
+    // A line that fits no key leaves every entry as it was.
+    for (const SegmentEntry& entry : table.entries) {
+        EXPECT_FALSE(entry.found) << entry.name;
+        EXPECT_EQ(entry.start, 0u) << entry.name;
+    }
     EXPECT_EQ(take(table, "\t00000H 001FFH 00200H CODE4 CODE\n"), 0);
     EXPECT_EQ(take(table, " 01C40H 01C7FH 00040H CODE_UNIT04        CODE\n"), 3);
     EXPECT_EQ(table.entries[3].start, 0x1C40u);
     EXPECT_EQ(table.entries[3].length, 0x3Cu);
-    EXPECT_FALSE(table.entries[0].found && table.entries[2].found);
+    // Exactly the two entries whose keys were given are found.
+    for (int i = 0; i < SegmentEntryCount; ++i)
+        EXPECT_EQ(table.entries[i].found, i == 0 || i == 3) << table.entries[i].name;
 }
 
 TEST(MapLine, FieldsAtFixedPlacesAfterBlanksGo) {
@@ -175,17 +174,17 @@ TEST(MapFile, LongLinesArriveInPiecesOf399) {
 }
 
 TEST(CommentLine, QuotedTextCutAndFilled) {
-    EXPECT_EQ(commentOf("# Comment \"Line 7 press A\"\n"), filledComment("Line 7 press A"));
+    EXPECT_EQ(commentOf("# Comment \"Line 7 press A\"\n"), commentBlock("Line 7 press A"));
     EXPECT_EQ(commentOf("COMMENT \"0123456789012345678901234567890123456789\"\n"),
               std::string("0123456789012345678901234567890") + '\0');
     // No quote: blanks only.
-    EXPECT_EQ(commentOf("# comment without quotes\n"), filledComment(""));
+    EXPECT_EQ(commentOf("# comment without quotes\n"), commentBlock(""));
     // An unclosed quote keeps the line feed of the line as read.
-    EXPECT_EQ(commentOf("comment \"open\n"), filledComment("open\n"));
+    EXPECT_EQ(commentOf("comment \"open\n"), commentBlock("open\n"));
     // The text begins after the first quote even when the keyword stands inside it.
-    EXPECT_EQ(commentOf("x \"a Comment\" \"b\"\n"), filledComment("a Comment"));
-    EXPECT_EQ(commentOf("# uncommented \"u\"\n"), filledComment("u"));
-    EXPECT_EQ(commentOf("\"\"comment\n"), filledComment(""));
+    EXPECT_EQ(commentOf("x \"a Comment\" \"b\"\n"), commentBlock("a Comment"));
+    EXPECT_EQ(commentOf("# uncommented \"u\"\n"), commentBlock("u"));
+    EXPECT_EQ(commentOf("\"\"comment\n"), commentBlock(""));
 }
 
 TEST(CommentLine, OnlyTheThreeSpellingsCount) {
@@ -204,7 +203,7 @@ TEST(CommentFile, FirstCommentLineInPiecesOf199) {
     writeFile(dir.file("Make.knf"),
               "all:\r\n" + std::string(199, '-') + "Comment \"ab\r\n" + "comment \"second\"\n");
     ASSERT_TRUE(scanMakeComment(dir.file("Make.knf").c_str(), block, image));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.bytes), 32), filledComment("ab\n"));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.bytes), 32), commentBlock("ab\n"));
 
     CommentBlock none;
     writeFile(dir.file("plain.knf"), "all:\n\tlink\n");

@@ -1,5 +1,5 @@
 // Whole runs of Tessan: arguments, exact standard output, and every byte of every image.
-#include "expected_images.h"
+#include "image_files.h"
 #include "plc_generator.h"
 #include "test_support.h"
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-using namespace splittertest;
+using namespace imagefiles;
 using testsupport::readFile;
 using testsupport::runProgram;
 using testsupport::TempDir;
@@ -43,7 +43,7 @@ struct Project {
     TempDir dir;
     plcgen::ProgramLayout layout = plcgen::standardProgram();
     void write() {
-        writeInputs(layout, dir.path());
+        testsupport::writeProject(layout, dir.path());
         std::filesystem::create_directories(dir.file("out"));
     }
     std::vector<std::string> args() const {

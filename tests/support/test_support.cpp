@@ -1,5 +1,9 @@
 #include "test_support.h"
 
+#include "plc_generator.h"
+
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -44,6 +48,13 @@ std::string readFile(const std::string& path) {
 void writeFile(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void writeProject(const plcgen::ProgramLayout& layout, const std::string& dir) {
+    std::string error;
+    ASSERT_TRUE(plcgen::writeProgram(layout, dir + "/KORVEX.EXE", dir + "/KORVEX.map",
+                                     dir + "/Make.knf", error))
+        << error;
 }
 
 bool makeSymbolicLink(const std::string& target, const std::string& link) {

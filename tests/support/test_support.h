@@ -7,6 +7,10 @@
 #include <string_view>
 #include <vector>
 
+namespace plcgen {
+struct ProgramLayout;
+}
+
 namespace testsupport {
 
 // The exit status of a program whose main returned -1: the low eight bits of it on POSIX,
@@ -107,6 +111,10 @@ class HeldFile {
 // True when the program runs under Wine rather than on Windows itself.
 bool runningUnderWine();
 #endif
+
+// Writes the executable, the map and the make-file of a generated program as KORVEX.EXE,
+// KORVEX.map and Make.knf in `dir`; a file that cannot be written fails the test.
+void writeProject(const plcgen::ProgramLayout& layout, const std::string& dir);
 
 // Folder of the hand-written test data (tests/data).
 std::string testDataDir();

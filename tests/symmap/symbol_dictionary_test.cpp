@@ -105,20 +105,25 @@ TEST(SymbolDictionary, KeysOtherThanTheFoldedNameAreKeptAsGiven) {
     EXPECT_EQ(dictionary.lookup(NameKey("axis")), third);
 }
 
-TEST(SymbolDictionary, DiscardedEntryComesBackClean) {
+TEST(SymbolDictionary, DiscardedEntryIsTakenAgainClean) {
     SymbolDictionary dictionary;
-    SymbolEntry* parent = dictionary.createEntry("REC");
+    SymbolEntry* parent = dictionary.createEntry("A_LONG_RECORD_NAME"); // name in the text store
     SymbolEntry* child = dictionary.createEntry("BIT0");
     parent->kind = SymbolKind::RecordDef;
     parent->value = 7;
     ASSERT_TRUE(appendChild(parent, child));
+    const char* const longName = parent->name;
     dictionary.discardEntry(parent);
-    SymbolEntry* again = dictionary.createEntry("NEW");
-    EXPECT_STREQ(again->name, "NEW");
+    // The next entry is the discarded one, in the room of the long name it gave back.
+    SymbolEntry* again = dictionary.createEntry("ANOTHER_LONG_NAME");
+    EXPECT_EQ(again, parent);
+    EXPECT_EQ(again->name, longName);
+    EXPECT_STREQ(again->name, "ANOTHER_LONG_NAME");
     EXPECT_EQ(again->kind, SymbolKind::Const);
     EXPECT_EQ(again->value, 0u);
     EXPECT_EQ(again->childCount, 0u);
     EXPECT_EQ(again->children, nullptr);
+    EXPECT_STREQ(child->name, "BIT0");
 }
 
 TEST(AppendChild, KeepsCallOrderAndNullParentDoesNothing) {

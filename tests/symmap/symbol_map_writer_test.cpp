@@ -198,14 +198,12 @@ TEST_F(MapFixture, BlankFillAndValueFormats) {
     addRecordVariable("RV", rec, 0x30, 0);
 
     const std::string map = write();
-    EXPECT_NE(map.find(head(ConstantHead, 4) + n30 + " 000000ff\r\n" + n31 + " deadbeef\r\n" + n40 +
-                       " 00000000\r\n" + n128 + " 00000001\r\n"),
-              std::string::npos);
-    EXPECT_NE(map.find(head(OffsetHead, 3) + "NEG" + blanks(28) + "-002\r\n" + "OFF12345" +
-                       blanks(23) + "12345\r\n" + "OFF5" + blanks(27) + "0005\r\n"),
-              std::string::npos);
-    EXPECT_NE(map.find(head(WeightHead, 1) + "W3" + blanks(29) + "03\r\n"), std::string::npos);
-    EXPECT_NE(map.find(head(BitFieldHead, 1) + "W3" + blanks(29) + "RV\r\n"), std::string::npos);
+    EXPECT_EQ(map, Header + head(SymbolHead, 1) + "0030H   0000H   BYTE    RV\r\n" +
+                       head(BitFieldHead, 1) + "W3" + blanks(29) + "RV\r\n" + head(OffsetHead, 3) +
+                       "NEG" + blanks(28) + "-002\r\n" + "OFF12345" + blanks(23) + "12345\r\n" +
+                       "OFF5" + blanks(27) + "0005\r\n" + head(WeightHead, 1) + "W3" + blanks(29) +
+                       "03\r\n" + head(ConstantHead, 4) + n30 + " 000000ff\r\n" + n31 +
+                       " deadbeef\r\n" + n40 + " 00000000\r\n" + n128 + " 00000001\r\n");
 }
 
 TEST_F(MapFixture, SortIgnoresCaseAndPutsUnderscoreBeforeLetters) {

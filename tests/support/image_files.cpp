@@ -1,15 +1,28 @@
-#include "expected_images.h"
+#include "image_files.h"
 
-#include "test_support.h"
-
-#include <gtest/gtest.h>
-
-namespace splittertest {
+namespace imagefiles {
 
 const char* const ImageNames[17] = {
     "Plc_main.bin", "Plc_far0.bin", "Plc_e003.bin", "Plc_e004.bin", "Plc_e005.bin", "Plc_e006.bin",
     "Plc_e007.bin", "Plc_e008.bin", "Plc_e009.bin", "Plc_e010.bin", "Plc_e011.bin", "Plc_e012.bin",
     "Plc_e013.bin", "Plc_e014.bin", "Plc_e015.bin", "Plc_e016.bin", "Plc_e017.bin"};
+
+unsigned word(const std::string& bytes, std::size_t offset) {
+    return static_cast<unsigned char>(bytes[offset]) |
+           static_cast<unsigned>(static_cast<unsigned char>(bytes[offset + 1])) << 8;
+}
+
+void setWord(std::string& bytes, std::size_t offset, unsigned value) {
+    bytes[offset] = static_cast<char>(value & 0xFF);
+    bytes[offset + 1] = static_cast<char>((value >> 8) & 0xFF);
+}
+
+unsigned byteSum(const std::string& bytes, std::size_t from, std::size_t to) {
+    unsigned sum = 0;
+    for (std::size_t i = from; i < to; ++i)
+        sum += static_cast<unsigned char>(bytes[i]);
+    return sum & 0xFFFF;
+}
 
 std::string commentBlock(const std::string& text) {
     std::string block = text.substr(0, 31);
@@ -18,39 +31,40 @@ std::string commentBlock(const std::string& text) {
     return block;
 }
 
-unsigned word(const std::string& bytes, std::size_t offset) {
-    return static_cast<unsigned char>(bytes[offset]) | static_cast<unsigned char>(bytes[offset + 1])
-                                                           << 8;
+std::string buildImage(const std::string& head, const std::string& data, unsigned farEnd) {
+    std::string header = head.substr(0, 32);
+    header.resize(32, '\0');
+    const std::size_t fileLength = 32 + data.size();
+    setWord(header, 12, fileLength & 0xFFFF);
+    setWord(header, 21, farEnd & 0xFFFF);
+    setWord(header, 24, (fileLength - 32) & 0xFFFF);
+    setWord(header, 28, 32);
+    setWord(header, 14, byteSum(header, 8, 14));
+    std::string image = header + data;
+    setWord(image, 26, byteSum(image, 32, image.size()));
+    return image;
+}
+
+std::string headerFault(const std::string& image) {
+    if (image.size() < 32)
+        return "size";
+    if (word(image, 12) != (image.size() & 0xFFFF))
+        return "fileLength";
+    if (word(image, 14) != byteSum(image, 8, 14))
+        return "headerCheck";
+    if (word(image, 24) != ((image.size() - 32) & 0xFFFF))
+        return "dataLength";
+    if (word(image, 26) != byteSum(image, 32, image.size()))
+        return "dataCheck";
+    if (word(image, 28) != 32)
+        return "dataOffset";
+    return "";
 }
 
 namespace {
 
 unsigned linear(const plcgen::PublicSymbol* symbol) {
     return symbol->segment * 16u + symbol->offset;
-}
-
-void setWord(std::string& bytes, std::size_t offset, unsigned value) {
-    bytes[offset] = static_cast<char>(value & 0xFF);
-    bytes[offset + 1] = static_cast<char>((value >> 8) & 0xFF);
-}
-
-// Header from the segment's first 32 bytes, then the data; every field recomputed here.
-std::string image(const std::string& segmentHead, const std::string& data, unsigned farEnd) {
-    std::string header = segmentHead.substr(0, 32);
-    const unsigned fileLength = static_cast<unsigned>(32 + data.size());
-    setWord(header, 12, fileLength & 0xFFFF);
-    setWord(header, 21, farEnd & 0xFFFF);
-    setWord(header, 24, (fileLength - 32) & 0xFFFF);
-    setWord(header, 28, 32);
-    unsigned headerCheck = 0;
-    for (int i = 8; i < 14; ++i)
-        headerCheck += static_cast<unsigned char>(header[i]);
-    setWord(header, 14, headerCheck & 0xFFFF);
-    unsigned dataCheck = 0;
-    for (char c : data)
-        dataCheck += static_cast<unsigned char>(c);
-    setWord(header, 26, dataCheck & 0xFFFF);
-    return header + data;
 }
 
 } // namespace
@@ -77,15 +91,9 @@ std::vector<std::pair<std::string, std::string>> expectedImages(const plcgen::Pr
                 bytes.substr(32, L - 6176) + exe.substr(base + dusrLoad, dusrEnd - dusrLoad + 16);
         else
             data = bytes.substr(32);
-        images.emplace_back(ImageNames[i], image(bytes, data, farEnd));
+        images.emplace_back(ImageNames[i], buildImage(bytes, data, farEnd));
     }
     return images;
 }
 
-void writeInputs(const plcgen::ProgramLayout& layout, const std::string& dir) {
-    testsupport::writeFile(dir + "/KORVEX.EXE", plcgen::buildExecutable(layout));
-    testsupport::writeFile(dir + "/KORVEX.map", plcgen::buildMap(layout));
-    testsupport::writeFile(dir + "/Make.knf", plcgen::buildMakeFile(layout));
-}
-
-} // namespace splittertest
+} // namespace imagefiles
