@@ -24,12 +24,14 @@ namespace {
 
 // The messages of one argument source: the command line or a command file.
 struct ArgumentSource {
-    int invalidOption;
-    int tooFewParameters;
+    MessageId invalidOption;
+    MessageId tooFewParameters;
 };
 
-constexpr ArgumentSource CommandLineSource{2, 3};
-constexpr ArgumentSource CommandFileSource{5, 6};
+constexpr ArgumentSource CommandLineSource{MsgInvalidCommandLineOption,
+                                           MsgTooFewCommandLineParameters};
+constexpr ArgumentSource CommandFileSource{MsgInvalidCommandFileOption,
+                                           MsgTooFewCommandFileParameters};
 
 // Collects positional arguments in order and handles switches as they come.
 class ArgumentCollector {
@@ -93,7 +95,7 @@ bool acceptCommandLine(int count, const char* const* args, SymvexArguments& argu
 bool acceptCommandFile(const char* path, SymvexArguments& arguments) {
     platform::File file;
     if (!platform::openForReading(path, file)) {
-        reportMessage(1, nullptr, -1, -1, path);
+        reportMessage(MsgFileOpen, nullptr, -1, -1, path);
         return false;
     }
     // Only the first CommandFileLimit bytes count. The read is repeated until they are in or
@@ -103,7 +105,7 @@ bool acceptCommandFile(const char* path, SymvexArguments& arguments) {
     while (size < CommandFileLimit) {
         std::size_t got = 0;
         if (!platform::readBytes(file, data + size, CommandFileLimit - size, got)) {
-            reportMessage(4, nullptr, -1, -1, path);
+            reportMessage(MsgFileRead, nullptr, -1, -1, path);
             platform::closeFile(file);
             return false;
         }

@@ -4,6 +4,10 @@
 
 namespace symmap {
 
+// The texts are printed byte for byte after "SVnnnn: ", and build logs and the scripts that
+// read them depend on every byte: each text stays exactly as it stands, spelling mistakes
+// ("Not enought memory.", "Inconsistent informations.") and final full stops included.
+// The numbers are the message codes and never move.
 const MessageEntry MessageTable[MessageCount] = {
     {0, Severity::CriticalError, "Internal error."},
     {1, Severity::CriticalError, "File open error."},
@@ -74,10 +78,10 @@ const char* severityName(Severity severity) {
 
 } // namespace
 
-bool reportMessage(int number, const char* fileName, int line, int column,
+bool reportMessage(MessageId id, const char* fileName, int line, int column,
                    std::optional<std::string_view> extra) {
-    if (number < 0 || number >= MessageCount)
-        number = 0; // numbers are the callers' constants; never index outside the table
+    // Ids are the callers' names; never index outside the table.
+    const int number = id >= 0 && id < MessageCount ? static_cast<int>(id) : MsgInternalError;
     const MessageEntry& entry = MessageTable[number];
 
     if (entry.severity == Severity::CriticalError || entry.severity == Severity::Error)

@@ -16,16 +16,41 @@ struct MessageEntry {
     const char* text; // empty for reserved numbers
 };
 
+// The messages by name; each value is the message's number and its index in MessageTable.
+// Numbers 16 to 29 and 33 to 39 are reserved and have no name.
+enum MessageId : int {
+    MsgInternalError = 0,
+    MsgFileOpen = 1,
+    MsgInvalidCommandLineOption = 2,
+    MsgTooFewCommandLineParameters = 3,
+    MsgFileRead = 4,
+    MsgInvalidCommandFileOption = 5,
+    MsgTooFewCommandFileParameters = 6,
+    MsgIdentifierTooLong = 7,
+    MsgInvalidCharacter = 8,
+    MsgOutOfMemory = 9,
+    MsgFileClose = 10,
+    MsgFileWrite = 11,
+    MsgInvalidModuleBlockInit = 12,
+    MsgInvalidModuleBlockDone = 13,
+    MsgOutputNotASymbolMap = 14,
+    MsgOutputIsAnInput = 15,
+    MsgMultipleDefinition = 30,
+    MsgInvalidBitWeight = 31,
+    MsgExpectStructureOrRecord = 32,
+    MsgInconsistentMap = 40,
+};
+
 inline constexpr int MessageCount = 41;
 extern const MessageEntry MessageTable[MessageCount];
 
 // Reading more than this many errors makes the reporter tell its caller to stop.
 inline constexpr unsigned ErrorLimit = 20;
 
-// Prints message `number` (when its severity calls for it) and counts it. `fileName` may be
+// Prints message `id` (when its severity calls for it) and counts it. `fileName` may be
 // null; `line` and `column` count from 0, negative for none. `extra` may hold any bytes,
 // NUL included. Returns true while fewer than ErrorLimit errors have been counted.
-bool reportMessage(int number, const char* fileName, int line, int column,
+bool reportMessage(MessageId id, const char* fileName, int line, int column,
                    std::optional<std::string_view> extra = std::nullopt);
 
 unsigned errorCount();

@@ -211,14 +211,14 @@ std::uint32_t segmentSelector(std::string_view segmentName) {
 SymbolEntry* createEntryOrReport(SymbolDictionary& dictionary, const char* name) {
     SymbolEntry* entry = dictionary.createEntry(name);
     if (entry == nullptr)
-        reportMessage(9, nullptr, -1, -1);
+        reportMessage(MsgOutOfMemory, nullptr, -1, -1);
     return entry;
 }
 
 bool storeOrReport(SymbolDictionary& dictionary, const NameKey& key, SymbolEntry* entry) {
     if (dictionary.set(key, entry))
         return true;
-    reportMessage(9, nullptr, -1, -1);
+    reportMessage(MsgOutOfMemory, nullptr, -1, -1);
     return false;
 }
 
@@ -247,8 +247,8 @@ bool parseSymbolLine(ParseContext&, Scanner& scanner, SymbolDictionary& dictiona
     SymbolEntry* definition = dictionary.lookup(NameKey(scanner.tokTextView()));
     if (definition == nullptr ||
         (definition->kind != SymbolKind::StructDef && definition->kind != SymbolKind::RecordDef))
-        return reportMessage(32, scanner.tokFile, scanner.tokLine, scanner.tokColumn,
-                             std::string_view(scanner.tokText));
+        return reportMessage(MsgExpectStructureOrRecord, scanner.tokFile, scanner.tokLine,
+                             scanner.tokColumn, std::string_view(scanner.tokText));
     const SymbolKind kind =
         definition->kind == SymbolKind::RecordDef ? SymbolKind::Record : SymbolKind::Struct;
     return parseVariable(scanner, dictionary, head, kind, definition);

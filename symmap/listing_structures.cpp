@@ -15,7 +15,7 @@ bool isSingleBitMask(std::uint32_t mask) {
 
 // Message 30 for a name that has an entry already; false when the reporter says stop.
 bool reportDuplicate(const Scanner& scanner, const LineHead& head) {
-    return reportMessage(30, scanner.tokFile, scanner.tokLine, scanner.tokColumn,
+    return reportMessage(MsgMultipleDefinition, scanner.tokFile, scanner.tokLine, scanner.tokColumn,
                          std::string_view(head.name));
 }
 
@@ -70,7 +70,7 @@ bool parseBitWeight(Scanner& scanner, std::uint32_t& weight) {
     }
     weight = static_cast<std::uint32_t>(scanner.tokValue);
     if (!isSingleBitMask(weight) &&
-        !reportMessage(31, scanner.tokFile, scanner.tokLine, scanner.tokColumn))
+        !reportMessage(MsgInvalidBitWeight, scanner.tokFile, scanner.tokLine, scanner.tokColumn))
         return false;
     if (!scanner.next())
         return false;

@@ -70,7 +70,7 @@ bool parseMapLine(Scanner& scanner, SymbolDictionary& dictionary) {
 
     SymbolEntry* entry = dictionary.lookup(NameKey(scanner.tokTextView()));
     if (entry != nullptr && !applySighting(*entry, absolute, offset) &&
-        !reportMessage(40, scanner.tokFile, scanner.tokLine, scanner.tokColumn))
+        !reportMessage(MsgInconsistentMap, scanner.tokFile, scanner.tokLine, scanner.tokColumn))
         return false;
     return skipToEndOfLine(scanner);
 }

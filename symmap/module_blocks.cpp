@@ -6,7 +6,7 @@ namespace symmap {
 namespace {
 
 // The control treats these two symbols as the module's entry blocks; they must be bytes.
-void markModuleBlock(SymbolDictionary& dictionary, const char* key, int invalidTypeMessage) {
+void markModuleBlock(SymbolDictionary& dictionary, const char* key, MessageId invalidTypeMessage) {
     SymbolEntry* entry = dictionary.lookup(key);
     if (entry == nullptr)
         return;
@@ -19,8 +19,8 @@ void markModuleBlock(SymbolDictionary& dictionary, const char* key, int invalidT
 } // namespace
 
 bool checkModuleBlocks(SymbolDictionary& dictionary) {
-    markModuleBlock(dictionary, "MODULE_BLOCK_INIT", 12);
-    markModuleBlock(dictionary, "MODULE_BLOCK_DONE", 13);
+    markModuleBlock(dictionary, "MODULE_BLOCK_INIT", MsgInvalidModuleBlockInit);
+    markModuleBlock(dictionary, "MODULE_BLOCK_DONE", MsgInvalidModuleBlockDone);
     return true;
 }
 

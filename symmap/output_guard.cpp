@@ -24,13 +24,13 @@ bool readStart(const char* path, char* start, std::size_t& count) {
     count = 0;
     platform::File file;
     if (!platform::openForReading(path, file)) {
-        reportMessage(1, nullptr, -1, -1, path);
+        reportMessage(MsgFileOpen, nullptr, -1, -1, path);
         return false;
     }
     while (count < SymbolMapStartLength) {
         std::size_t got = 0;
         if (!platform::readBytes(file, start + count, SymbolMapStartLength - count, got)) {
-            reportMessage(4, nullptr, -1, -1, path);
+            reportMessage(MsgFileRead, nullptr, -1, -1, path);
             platform::closeFile(file);
             return false;
         }
@@ -49,7 +49,7 @@ bool checkSymbolMapTarget(const char* mp2Path, const char* listingPath, const ch
     if (!platform::identifyFile(mp2Path, target))
         return true; // nothing there yet
     if (isInput(target, listingPath) || isInput(target, mapPath)) {
-        reportMessage(15, nullptr, -1, -1, mp2Path);
+        reportMessage(MsgOutputIsAnInput, nullptr, -1, -1, mp2Path);
         return false;
     }
     // Only a regular file's bytes are looked at: a pipe or a device is never read from here.
@@ -62,7 +62,7 @@ bool checkSymbolMapTarget(const char* mp2Path, const char* listingPath, const ch
         return false;
     if (count == SymbolMapStartLength && std::memcmp(start, SymbolMapStart, count) == 0)
         return true;
-    reportMessage(14, nullptr, -1, -1, mp2Path);
+    reportMessage(MsgOutputNotASymbolMap, nullptr, -1, -1, mp2Path);
     return false;
 }
 

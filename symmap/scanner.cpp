@@ -164,7 +164,7 @@ bool Scanner::open(const char* fileName, const KeywordTable& keywords) {
     fromText_ = false;
     reset(fileName, keywords);
     if (!platform::openForReading(fileName, file_)) {
-        reportMessage(1, nullptr, -1, -1, fileName_);
+        reportMessage(MsgFileOpen, nullptr, -1, -1, fileName_);
         return false;
     }
     return next();
@@ -202,7 +202,7 @@ bool Scanner::fetchBlock() {
     if (!readBlock(bytesRead)) {
         fill_ = 0;
         position_ = 0;
-        reportMessage(4, nullptr, -1, -1, fileName_);
+        reportMessage(MsgFileRead, nullptr, -1, -1, fileName_);
         return false;
     }
     fill_ = static_cast<std::int32_t>(bytesRead);
@@ -313,7 +313,7 @@ bool Scanner::scanIdentifier() {
             tokText[length++] = static_cast<char>(c);
         } else if (length == TokTextLength) {
             length = TokTextLength + 1;
-            if (!reportMessage(7, fileName_, line_, column))
+            if (!reportMessage(MsgIdentifierTooLong, fileName_, line_, column))
                 return Step::Fail;
         }
         if (hexValid == 1) {
@@ -420,7 +420,7 @@ bool Scanner::next() {
                 char extra[16];
                 const int length = std::snprintf(extra, sizeof extra, "'%c' (0x%02x)", 'X', c);
                 extra[1] = static_cast<char>(c);
-                if (!reportMessage(8, fileName_, line_, column_,
+                if (!reportMessage(MsgInvalidCharacter, fileName_, line_, column_,
                                    std::string_view(extra, static_cast<std::size_t>(length))))
                     return false;
                 if (!advanceChar())

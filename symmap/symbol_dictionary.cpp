@@ -47,17 +47,6 @@ std::uint32_t keyHash(std::string_view key) {
     return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
-namespace {
-
-// Stored keys other than a folded name are kept with their length in front.
-std::string_view storedKey(const char* text) {
-    std::uint32_t length;
-    std::memcpy(&length, text, sizeof length);
-    return std::string_view(text + sizeof length, length);
-}
-
-} // namespace
-
 std::string symbolKey(std::string_view name) {
     std::string key(name);
     for (char& c : key)
@@ -79,12 +68,12 @@ bool appendChild(SymbolEntry* parent, SymbolEntry* child) {
         // Doubling keeps a structure of many members linear to read.
         const std::uint32_t capacity = parent->childCapacity == 0 ? 1 : parent->childCapacity * 2;
         if (capacity <= parent->childCapacity) {
-            reportMessage(9, nullptr, -1, -1);
+            reportMessage(MsgOutOfMemory, nullptr, -1, -1);
             return false;
         }
         void* grown = std::realloc(parent->children, capacity * sizeof(SymbolEntry*));
         if (grown == nullptr) {
-            reportMessage(9, nullptr, -1, -1);
+            reportMessage(MsgOutOfMemory, nullptr, -1, -1);
             return false;
         }
         parent->children = static_cast<SymbolEntry**>(grown);
@@ -134,7 +123,7 @@ SymbolEntry* SymbolDictionary::createEntry(std::string_view name) {
         freeEntries_.pop_back();
     } else {
         if (usedInLastEntryBlock_ == EntryBlock) {
-            if (entryBlocks_.size() * EntryBlock >= KeptRef - 1)
+            if (entryBlocks_.size() * EntryBlock >= MaxEntries)
                 return nullptr;
             std::unique_ptr<StoredEntry[]> block(new (std::nothrow) StoredEntry[EntryBlock]);
             if (!block)
@@ -193,14 +182,10 @@ std::uint32_t SymbolDictionary::ownRef(const SymbolEntry* entry) const {
 }
 
 std::uint32_t& SymbolDictionary::orderOf(std::uint32_t ref) {
-    if ((ref & KeptRef) != 0)
-        return keptKeys_[(ref & ~KeptRef) - 1].order;
     return entryBlocks_[(ref - 1) / EntryBlock][(ref - 1) % EntryBlock].order;
 }
 
 bool SymbolDictionary::keyMatches(std::uint32_t ref, std::string_view key) const {
-    if ((ref & KeptRef) != 0)
-        return storedKey(keptKeys_[(ref & ~KeptRef) - 1].key) == key;
     // The key is the upper-cased name: compare on the fly instead of keeping a copy.
     const char* name = entryOf(ref)->name;
     for (std::size_t i = 0; i < key.size(); ++i) {
@@ -259,39 +244,18 @@ bool SymbolDictionary::grow() {
     return true;
 }
 
-std::uint32_t SymbolDictionary::keepKey(std::string_view key, SymbolEntry* entry) {
-    if (key.size() > UINT32_MAX || keptKeys_.size() >= KeptRef - 1)
-        return 0;
-    char* text = allocateText(sizeof(std::uint32_t) + key.size());
-    if (text == nullptr)
-        return 0;
-    const std::uint32_t length = static_cast<std::uint32_t>(key.size());
-    std::memcpy(text, &length, sizeof length);
-    std::memcpy(text + sizeof length, key.data(), key.size());
-    keptKeys_.push_back(KeptKey{entry, text, 0});
-    return static_cast<std::uint32_t>(keptKeys_.size()) | KeptRef;
-}
-
 bool SymbolDictionary::set(std::string_view key, std::uint32_t hash, SymbolEntry* entry) {
+    // The slot refers to the entry itself and the key is read from its name, so only an
+    // entry of this dictionary whose name gives the key can be stored.
+    const std::uint32_t ref = ownRef(entry);
+    if (ref == 0 || !keyMatches(ref, key))
+        return false;
     if ((count_ + 1) * 4 > (slots_ ? (mask_ + 1) * 3 : 0) && !grow())
         return false;
     Slot& slot = slots_[findSlot(key, hash)];
     const std::uint32_t current = slot.ref;
-
-    // An entry of this dictionary whose name gives the key is referred to directly; any other
-    // pairing keeps a copy of the key, and a key already kept as a copy stays so.
-    std::uint32_t ref = 0;
-    if ((current & KeptRef) != 0) {
-        keptKeys_[(current & ~KeptRef) - 1].entry = entry;
+    if (ref == current)
         return true;
-    }
-    const std::uint32_t own = ownRef(entry);
-    if (own != 0 && keyMatches(own, key))
-        ref = own;
-    if (ref == current && current != 0)
-        return true;
-    if (ref == 0 && (ref = keepKey(key, entry)) == 0)
-        return false;
 
     if (current != 0) {
         // The key keeps its place in the order of keys.

@@ -88,7 +88,9 @@ class SymbolDictionary {
 
     SymbolEntry* lookup(std::string_view key) const { return lookup(key, keyHash(key)); }
     SymbolEntry* lookup(const NameKey& key) const { return lookup(key.view(), key.hash()); }
-    // Stores `entry` under `key`; false only when memory ran out (nothing is changed then).
+    // Stores `entry`, an entry of this dictionary, under `key`, the key its name gives (an
+    // entry stored before under that key is displaced). False when memory ran out or when
+    // the entry is another's or its name gives another key; nothing is changed then.
     bool set(std::string_view key, SymbolEntry* entry) { return set(key, keyHash(key), entry); }
     bool set(const NameKey& key, SymbolEntry* entry) { return set(key.view(), key.hash(), entry); }
     // Asks the processor to fetch the table slot of `key`: a reader that knows a name early
@@ -112,15 +114,8 @@ class SymbolDictionary {
         std::uint32_t order; // position in the order of keys while stored under its own key
         char shortName[ShortName];
     };
-    // A key that is not the upper-cased name of its entry, kept as a copy (length in front).
-    struct KeptKey {
-        SymbolEntry* entry;
-        const char* key;
-        std::uint32_t order;
-    };
-    // What a slot or the order of keys refers to: 1 + the index of an entry stored under its
-    // own key, or with KeptRef set 1 + the index of a kept key; 0 is a free slot.
-    static constexpr std::uint32_t KeptRef = 0x80000000u;
+    // What a slot or the order of keys refers to: 1 + the index of the entry stored under
+    // the key; 0 is a free slot.
     struct Slot {
         std::uint32_t hash;
         std::uint32_t ref;
@@ -132,17 +127,17 @@ class SymbolDictionary {
     static constexpr std::size_t OrderChunk = 16384;
     static constexpr std::size_t NameBlock = 64 * 1024;
 
+    // At most this many entries, so that every reference fits its 32 bits.
+    static constexpr std::size_t MaxEntries = 0x7FFFFFFF;
+
     SymbolEntry* entryOf(std::uint32_t ref) const {
-        return (ref & KeptRef) != 0
-                   ? keptKeys_[(ref & ~KeptRef) - 1].entry
-                   : &entryBlocks_[(ref - 1) / EntryBlock][(ref - 1) % EntryBlock].entry;
+        return &entryBlocks_[(ref - 1) / EntryBlock][(ref - 1) % EntryBlock].entry;
     }
     std::uint32_t& orderOf(std::uint32_t ref);
     std::uint32_t ownRef(const SymbolEntry* entry) const;
     SymbolEntry* lookup(std::string_view key, std::uint32_t hash) const;
     bool set(std::string_view key, std::uint32_t hash, SymbolEntry* entry);
     char* allocateText(std::size_t size);
-    std::uint32_t keepKey(std::string_view key, SymbolEntry* entry);
     bool keyMatches(std::uint32_t ref, std::string_view key) const;
     std::size_t findSlot(std::string_view key, std::uint32_t hash) const;
     bool grow();
@@ -156,7 +151,6 @@ class SymbolDictionary {
     std::size_t textLeft_ = 0;
     const char* lastText_ = nullptr; // the latest allocation, which can still be given back
 
-    std::vector<KeptKey> keptKeys_;
     std::vector<std::unique_ptr<std::uint32_t[]>> order_;
     std::size_t count_ = 0;
 

@@ -140,12 +140,12 @@ class MapOutput {
     bool create() {
         buffer_.reset(new (std::nothrow) char[BufferSize]);
         if (!buffer_) {
-            reportMessage(9, nullptr, -1, -1);
+            reportMessage(MsgOutOfMemory, nullptr, -1, -1);
             return false;
         }
         if (platform::createForWriting(path_, file_))
             return true;
-        reportMessage(1, nullptr, -1, -1, path_);
+        reportMessage(MsgFileOpen, nullptr, -1, -1, path_);
         return false;
     }
 
@@ -167,7 +167,7 @@ class MapOutput {
         used_ = 0;
         if (written)
             return true;
-        reportMessage(11, nullptr, -1, -1, path_);
+        reportMessage(MsgFileWrite, nullptr, -1, -1, path_);
         return false;
     }
 
@@ -176,7 +176,7 @@ class MapOutput {
             return false;
         if (platform::closeFile(file_))
             return true;
-        reportMessage(10, nullptr, -1, -1, path_);
+        reportMessage(MsgFileClose, nullptr, -1, -1, path_);
         return false;
     }
 
@@ -235,7 +235,7 @@ bool collectRows(const SymbolDictionary& dictionary, EntryList (&lists)[RowListC
     for (EntryList& list : lists) {
         list.rows.reset(new (std::nothrow) SortRow[list.capacity]);
         if (!list.rows) {
-            reportMessage(9, nullptr, -1, -1);
+            reportMessage(MsgOutOfMemory, nullptr, -1, -1);
             return false;
         }
     }

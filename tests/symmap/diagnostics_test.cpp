@@ -16,7 +16,7 @@ class Diagnostics : public ::testing::Test {
     std::string print(int number, const char* file, int line, int column,
                       std::optional<std::string_view> extra = std::nullopt) {
         ::testing::internal::CaptureStdout();
-        lastResult = reportMessage(number, file, line, column, extra);
+        lastResult = reportMessage(static_cast<MessageId>(number), file, line, column, extra);
         return ::testing::internal::GetCapturedStdout();
     }
 
@@ -72,6 +72,41 @@ TEST_F(Diagnostics, TwentiethErrorTellsCallersToStop) {
     EXPECT_FALSE(lastResult);
     EXPECT_EQ(errorCount(), 21u);
     EXPECT_EQ(warningCount(), 2u);
+}
+
+// Build logs and the scripts that read them depend on every byte of these lines.
+TEST_F(Diagnostics, EveryNamedMessagePrintsItsTextByteForByte) {
+    setWarningsMode(true);
+    const struct {
+        MessageId id;
+        const char* line;
+    } messages[] = {
+        {MsgInternalError, " critical error SV0000: Internal error.\n"},
+        {MsgFileOpen, " critical error SV0001: File open error.\n"},
+        {MsgInvalidCommandLineOption, " error SV0002: Invalid command-line option.\n"},
+        {MsgTooFewCommandLineParameters,
+         " critical error SV0003: Too few command-line parameters.\n"},
+        {MsgFileRead, " critical error SV0004: File read error.\n"},
+        {MsgInvalidCommandFileOption, " error SV0005: Invalid command-file option.\n"},
+        {MsgTooFewCommandFileParameters,
+         " critical error SV0006: Too few command-file parameters.\n"},
+        {MsgIdentifierTooLong, " warning SV0007: Too long identifier.\n"},
+        {MsgInvalidCharacter, " warning SV0008: Invalid character.\n"},
+        {MsgOutOfMemory, " critical error SV0009: Not enought memory.\n"},
+        {MsgFileClose, " critical error SV0010: File close error.\n"},
+        {MsgFileWrite, " critical error SV0011: File write error.\n"},
+        {MsgInvalidModuleBlockInit, " error SV0012: Invalid type of MODULE_BLOCK_INIT.\n"},
+        {MsgInvalidModuleBlockDone, " error SV0013: Invalid type of MODULE_BLOCK_DONE.\n"},
+        {MsgOutputNotASymbolMap, " critical error SV0014: Output file is not a symbol map.\n"},
+        {MsgOutputIsAnInput, " critical error SV0015: Output file is an input file.\n"},
+        {MsgMultipleDefinition,
+         " warning SV0030: Multiple structure or structure item definition.\n"},
+        {MsgInvalidBitWeight, " warning SV0031: Invalid bit weight.\n"},
+        {MsgExpectStructureOrRecord, " warning SV0032: Expect structure or record name.\n"},
+        {MsgInconsistentMap, " warning SV0040: Inconsistent informations.\n"},
+    };
+    for (const auto& message : messages)
+        EXPECT_EQ(print(message.id, nullptr, -1, -1), message.line);
 }
 
 } // namespace

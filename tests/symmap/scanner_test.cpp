@@ -233,7 +233,7 @@ TEST(ScannerCharacters, WarningAfterTwentyErrorsStopsTheScan) {
     DiagnosticsScope diagnostics(false);
     testing::internal::CaptureStdout();
     for (int i = 0; i < 20; ++i)
-        symmap::reportMessage(2, nullptr, -1, -1);
+        symmap::reportMessage(symmap::MsgInvalidCommandLineOption, nullptr, -1, -1);
     testing::internal::GetCapturedStdout();
     std::string output;
     EXPECT_EQ(scanWithMessages("a ~ b", output), "EOL Ia FAIL");

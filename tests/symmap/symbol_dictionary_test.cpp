@@ -80,29 +80,25 @@ TEST(SymbolDictionary, ManyEntriesStayDistinctAndIterationRepeats) {
     EXPECT_EQ(std::set<const SymbolEntry*>(once.begin(), once.end()).size(), 5000u);
 }
 
-// Keys are compared exactly, whether or not they are the upper-cased name of their entry.
-TEST(SymbolDictionary, KeysOtherThanTheFoldedNameAreKeptAsGiven) {
+// An entry is stored only under the key its own name gives, and only in its own dictionary;
+// anything else is refused and changes nothing.
+TEST(SymbolDictionary, OnlyTheKeyOfTheEntrysOwnNameIsTaken) {
     SymbolDictionary dictionary;
+    SymbolDictionary elsewhere;
     SymbolEntry* plain = dictionary.createEntry("Axis");
     SymbolEntry* other = dictionary.createEntry("motor");
-    SymbolEntry* third = dictionary.createEntry("Spindle");
+    SymbolEntry* foreign = elsewhere.createEntry("AXIS");
     ASSERT_TRUE(dictionary.set("AXIS", plain));
-    ASSERT_TRUE(dictionary.set("any key", other));
-    EXPECT_EQ(dictionary.lookup("any key"), other);
+    EXPECT_FALSE(dictionary.set("any key", other));
+    EXPECT_FALSE(dictionary.set("AXIS", other));
+    EXPECT_FALSE(dictionary.set("AXIS", foreign));
+    EXPECT_FALSE(dictionary.set("Axis", plain)); // keys are upper-cased names
+    EXPECT_EQ(dictionary.lookup("any key"), nullptr);
     EXPECT_EQ(dictionary.lookup("MOTOR"), nullptr);
     EXPECT_EQ(dictionary.lookup("AXI"), nullptr);
     EXPECT_EQ(dictionary.lookup("AXISX"), nullptr);
-    // Replacing under a key that the new entry's name does not give keeps the key.
-    ASSERT_TRUE(dictionary.set("AXIS", third));
-    EXPECT_EQ(dictionary.lookup("AXIS"), third);
-    EXPECT_EQ(dictionary.lookup("SPINDLE"), nullptr);
-    ASSERT_TRUE(dictionary.set("any key", plain));
-    EXPECT_EQ(dictionary.lookup("any key"), plain);
-    EXPECT_EQ(dictionary.size(), 2u);
-    std::vector<const SymbolEntry*> visited;
-    dictionary.forEach([&](const SymbolEntry* e) { visited.push_back(e); });
-    EXPECT_EQ(visited, (std::vector<const SymbolEntry*>{third, plain}));
-    EXPECT_EQ(dictionary.lookup(NameKey("axis")), third);
+    EXPECT_EQ(dictionary.lookup(NameKey("axis")), plain);
+    EXPECT_EQ(dictionary.size(), 1u);
 }
 
 TEST(SymbolDictionary, DiscardedEntryIsTakenAgainClean) {
