@@ -227,7 +227,7 @@ bool fileSize(const File& file, std::uint64_t& size) {
 }
 
 bool mapReadOnly(const File& file, std::uint64_t size, MappedView& view) {
-    view = MappedView{};
+    unmapView(view);
     const Handle* handle = handleOf(file);
     if (handle == nullptr || size > handle->node->bytes.size())
         return false;
@@ -247,7 +247,7 @@ void unmapView(MappedView& view) {
         delete[] static_cast<unsigned char*>(view.mapping);
         --fs().views;
     }
-    view = MappedView{};
+    view.forget();
 }
 
 bool existsAsFile(const char* path) {

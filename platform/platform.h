@@ -43,9 +43,31 @@ inline bool isSwitch(std::string_view argument) {
     return isSwitch(argument, nativeSwitchRule());
 }
 
-// An open file. `handle` is the system's descriptor or handle, -1 when closed.
+struct File;
+struct MappedView;
+bool closeFile(File& file);
+void unmapView(MappedView& view);
+
+// An open file. `handle` is the system's descriptor or handle, -1 when closed. The file owns
+// it: it can be moved but not copied, and it is closed when the File goes out of scope. A
+// program that must report a failed close (an output it wrote) calls closeFile itself; the
+// destructor closes what an early return left open, whose failure nobody is told of.
 struct File {
     std::intptr_t handle = -1;
+
+    File() = default;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    File(File&& other) noexcept : handle(other.handle) { other.handle = -1; }
+    File& operator=(File&& other) noexcept {
+        if (this != &other) {
+            closeFile(*this);
+            handle = other.handle;
+            other.handle = -1;
+        }
+        return *this;
+    }
+    ~File() { closeFile(*this); }
 };
 
 inline bool isOpen(const File& file) {
@@ -73,15 +95,43 @@ bool closeFile(File& file);
 // Size in bytes of an open file.
 bool fileSize(const File& file, std::uint64_t& size);
 
-// A read-only view of all bytes of one file, valid until `unmapView`.
+// A read-only view of all bytes of one file, valid until `unmapView` or until the view goes
+// out of scope. Like File it owns what it holds: movable, not copyable.
 struct MappedView {
     const unsigned char* data = nullptr; // null for an empty file
     std::size_t size = 0;
     void* mapping = nullptr; // the system's mapping, null when nothing is mapped
+
+    MappedView() = default;
+    MappedView(const MappedView&) = delete;
+    MappedView& operator=(const MappedView&) = delete;
+    MappedView(MappedView&& other) noexcept
+        : data(other.data), size(other.size), mapping(other.mapping) {
+        other.forget();
+    }
+    MappedView& operator=(MappedView&& other) noexcept {
+        if (this != &other) {
+            unmapView(*this);
+            data = other.data;
+            size = other.size;
+            mapping = other.mapping;
+            other.forget();
+        }
+        return *this;
+    }
+    ~MappedView() { unmapView(*this); }
+
+    // Back to the empty view without releasing anything: for the file services once they
+    // have released the mapping themselves.
+    void forget() {
+        data = nullptr;
+        size = 0;
+        mapping = nullptr;
+    }
 };
 
-// Maps the first `size` bytes of an open file (its whole size) read-only. A size of 0 gives
-// an empty view without asking the system for a mapping.
+// Maps the first `size` bytes of an open file (its whole size) read-only, releasing what
+// `view` held before. A size of 0 gives an empty view without asking the system for a mapping.
 bool mapReadOnly(const File& file, std::uint64_t size, MappedView& view);
 
 // Releases the view; an empty or already released view is left as it is.

@@ -136,7 +136,7 @@ bool fileSize(const File& file, std::uint64_t& size) {
 }
 
 bool mapReadOnly(const File& file, std::uint64_t size, MappedView& view) {
-    view = MappedView{};
+    unmapView(view);
     if (faultNow(FaultOp::Map)) {
         errno = ENOMEM;
         return false;
@@ -158,7 +158,7 @@ bool mapReadOnly(const File& file, std::uint64_t size, MappedView& view) {
 void unmapView(MappedView& view) {
     if (view.mapping != nullptr)
         munmap(view.mapping, view.size);
-    view = MappedView{};
+    view.forget();
 }
 
 bool existsAsFile(const char* path) {

@@ -179,7 +179,7 @@ bool fileSize(const File& file, std::uint64_t& size) {
 }
 
 bool mapReadOnly(const File& file, std::uint64_t size, MappedView& view) {
-    view = MappedView{};
+    unmapView(view);
     if (faultNow(FaultOp::Map)) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
@@ -214,7 +214,7 @@ void unmapView(MappedView& view) {
         UnmapViewOfFile(view.data);
         CloseHandle(static_cast<HANDLE>(view.mapping));
     }
-    view = MappedView{};
+    view.forget();
 }
 
 bool existsAsFile(const char* path) {

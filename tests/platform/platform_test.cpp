@@ -142,6 +142,51 @@ TEST(PlatformMapping, ViewHoldsAllBytesAndEmptyFileGivesEmptyView) {
     platform::closeFile(file);
 }
 
+#ifndef _WIN32
+// A File and a MappedView own what they hold: a move hands it on, and it is released when its
+// last owner goes out of scope. Seen in what Linux lists of the process: its descriptors and
+// the files it has mapped.
+TEST(PlatformOwnership, FileAndViewMoveAndAreReleasedAtTheEndOfTheirScope) {
+    if (!testsupport::fileExists("/proc/self/maps"))
+        GTEST_SKIP() << "no /proc";
+    TempDir dir;
+    const std::string path = dir.file("owned.bin");
+    testsupport::writeFile(path, "MZ\1\2\3");
+    const auto descriptors = [] {
+        std::size_t count = 0;
+        for ([[maybe_unused]] const auto& entry :
+             std::filesystem::directory_iterator("/proc/self/fd"))
+            ++count;
+        return count;
+    };
+    const auto mapped = [&] {
+        return testsupport::readFile("/proc/self/maps").find(path) != std::string::npos;
+    };
+    const std::size_t before = descriptors();
+    {
+        platform::File owner;
+        platform::MappedView view;
+        {
+            platform::File file;
+            ASSERT_TRUE(platform::openForReading(path.c_str(), file));
+            owner = std::move(file);
+            EXPECT_FALSE(platform::isOpen(file));
+            platform::MappedView inner;
+            ASSERT_TRUE(platform::mapReadOnly(owner, 5, inner));
+            view = std::move(inner);
+            EXPECT_EQ(inner.data, nullptr);
+        }
+        EXPECT_EQ(descriptors(), before + 1);
+        ASSERT_TRUE(mapped());
+        EXPECT_EQ(view.data[4], '\3');
+        const platform::File last(std::move(owner));
+        EXPECT_TRUE(platform::isOpen(last));
+    }
+    EXPECT_EQ(descriptors(), before);
+    EXPECT_FALSE(mapped());
+}
+#endif
+
 TEST(PlatformLookup, FindsNameIgnoringCaseLowestFirstAndSkipsDirectories) {
     TempDir dir;
     testsupport::writeFile(dir.file("Plc_main.bin"), "a");
