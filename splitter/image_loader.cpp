@@ -33,7 +33,7 @@ bool loadImage(const char* exePath, ImageView& image) {
     const std::uint64_t headerParagraphs =
         static_cast<std::uint64_t>(header[8]) | static_cast<std::uint64_t>(header[9]) << 8;
 
-    // This opening stays open until the release.
+    // This opening stays open for the rest of the run: the image view owns it.
     if (!platform::openForReading(exePath, image.file)) {
         printMessage("\nError: 11, File open error: %s\n", exePath);
         return false;
@@ -41,30 +41,19 @@ bool loadImage(const char* exePath, ImageView& image) {
     std::uint64_t size = 0;
     if (!platform::fileSize(image.file, size)) {
         printMessage("\nError: 13, File mapping error: %s\n", exePath);
-        platform::closeFile(image.file);
         return false;
     }
     // The size is taken again from the opening that is mapped, since the file may have
     // changed since the header was read.
     if (size < FixedHeaderBytes || headerParagraphs * 16 > size) {
         printMessage("\nError: 20, Invalid EXE header: %s\n", exePath);
-        platform::closeFile(image.file);
         return false;
     }
     if (!platform::mapReadOnly(image.file, size, image.view)) {
         printMessage("\nError: 14, File mapping error: %s\n", exePath);
-        platform::closeFile(image.file);
         return false;
     }
     image.moduleBase = headerParagraphs * 16;
-    image.loaded = true;
-    return true;
-}
-
-bool releaseImage(ImageView& image) {
-    platform::unmapView(image.view);
-    platform::closeFile(image.file);
-    image.loaded = false;
     return true;
 }
 

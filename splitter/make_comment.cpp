@@ -32,14 +32,13 @@ bool takeCommentLine(const char* line, std::size_t length, CommentBlock& comment
     return true;
 }
 
-bool scanMakeComment(const char* makePath, CommentBlock& comment, ImageView& image) {
+bool scanMakeComment(const char* makePath, CommentBlock& comment) {
     platform::File file;
     if (!platform::openForReading(makePath, file)) {
         printMessage("\nError: 19, File open error: %s\n", makePath);
-        releaseImage(image);
         return false;
     }
-    static TextReader reader;
+    TextReader reader;
     startTextReader(reader, file);
     char piece[MakePieceChars + 1];
     std::size_t length = 0;
@@ -48,7 +47,6 @@ bool scanMakeComment(const char* makePath, CommentBlock& comment, ImageView& ima
         if (result == PieceResult::ReadError) {
             platform::closeFile(file);
             printMessage("\nError: 22, File read error: %s\n", makePath);
-            releaseImage(image);
             return false;
         }
         if (result == PieceResult::End || takeCommentLine(piece, length, comment))

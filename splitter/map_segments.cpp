@@ -116,7 +116,7 @@ bool scanMapSegments(const char* mapPath, SegmentTable& table) {
         printMessage("\nError: 9, File open error: %s\n", mapPath);
         return false;
     }
-    static TextReader reader;
+    TextReader reader;
     startTextReader(reader, file);
     char piece[MapPieceChars + 1];
     std::size_t length = 0;

@@ -45,7 +45,7 @@ bool segmentFails(const SegmentEntry& entry, std::uint32_t minimum, std::uint64_
 }
 
 bool writeImageFile(const std::string& name, const unsigned char* segment, std::uint32_t fileLength,
-                    std::uint16_t farEnd, const Piece* pieces, int pieceCount, ImageView& image) {
+                    std::uint16_t farEnd, const Piece* pieces, int pieceCount) {
     unsigned char header[HeaderBytes];
     std::memcpy(header, segment, HeaderBytes);
     putWord(header, 12, fileLength);
@@ -61,7 +61,6 @@ bool writeImageFile(const std::string& name, const unsigned char* segment, std::
     platform::File file;
     if (!platform::createForWriting(name.c_str(), file)) {
         printMessage("\nError: 15, File create error: %s\n", name.c_str());
-        releaseImage(image);
         return false;
     }
     const char* failure = nullptr;
@@ -75,7 +74,6 @@ bool writeImageFile(const std::string& name, const unsigned char* segment, std::
         failure = SegmentWriteError;
     if (failure != nullptr) {
         printMessage(failure, name.c_str());
-        releaseImage(image);
         return false;
     }
     return true;
@@ -130,13 +128,10 @@ bool checkImageNames(const std::string& outputPath, const SegmentTable& table,
     return true;
 }
 
-bool writePlcFiles(const std::string& outputPath, const SegmentTable& table, ImageView& image,
+bool writePlcFiles(const std::string& outputPath, const SegmentTable& table, const ImageView& image,
                    const CommentBlock& comment, const std::vector<std::string>& inputPaths) {
-    if (!checkSegmentRanges(table, image) ||
-        !checkImageNames(outputPath, table, image, inputPaths)) {
-        releaseImage(image);
+    if (!checkSegmentRanges(table, image) || !checkImageNames(outputPath, table, image, inputPaths))
         return false;
-    }
     const unsigned char* module = image.view.data + image.moduleBase;
     const std::uint16_t farEnd = static_cast<std::uint16_t>(table.farEnd() & 0xFFFF);
 
@@ -150,17 +145,17 @@ bool writePlcFiles(const std::string& outputPath, const SegmentTable& table, Ima
             const Piece pieces[] = {
                 {comment.bytes, sizeof comment.bytes, "\nError: 18, Comment write error: %s\n"},
                 {segment + MainMinimum, L - MainMinimum, SegmentWriteError}};
-            written = writeImageFile(name, segment, L, farEnd, pieces, 2, image);
+            written = writeImageFile(name, segment, L, farEnd, pieces, 2);
         } else if (i == EntryCODE5) {
             const std::uint32_t dusrCount = table.dusrEnd() - table.dusrLoad() + DusrTail;
             const Piece pieces[] = {
                 {segment + HeaderBytes, L - FarMinimum, SegmentWriteError},
                 {module + table.dusrLoad(), dusrCount, "\nError: 18, Pointer write error: %s\n"}};
             written = writeImageFile(name, segment, L - FarMinimum + HeaderBytes + dusrCount,
-                                     farEnd, pieces, 2, image);
+                                     farEnd, pieces, 2);
         } else {
             const Piece pieces[] = {{segment + HeaderBytes, L - HeaderBytes, SegmentWriteError}};
-            written = writeImageFile(name, segment, L, farEnd, pieces, 1, image);
+            written = writeImageFile(name, segment, L, farEnd, pieces, 1);
         }
         if (!written)
             return false;

@@ -1,7 +1,7 @@
 // The PLC image splitter's chief records: the argument slots, the segment table read from the
 // linker map, the read-only view of the linked executable and the comment block, and the
-// phases that fill and use them. Each exists once per run; the phases take them as arguments
-// so that a test can drive any phase on its own.
+// phases that fill and use them. Each exists once per run, held by the driver; the phases take
+// them as arguments and keep nothing of their own, so that a test can drive any phase alone.
 #pragma once
 
 #include "platform.h"
@@ -51,12 +51,13 @@ struct SegmentTable {
     std::uint32_t farEnd() const { return entries[EntryFarEnd].start; }
 };
 
-// The linked executable, mapped read-only from the loader until the release.
+// The linked executable, mapped read-only by the loader. The record owns the opening and the
+// view: the driver holds it for the whole run and both are released when it goes out of
+// scope (the view first), whatever stage ended the run.
 struct ImageView {
     platform::File file;
     platform::MappedView view;
     std::uint64_t moduleBase = 0; // file offset of the load module: header paragraphs x 16
-    bool loaded = false;
 };
 
 // The 32 bytes that follow the header of Plc_main.bin: the make-file's comment text filled
@@ -81,12 +82,11 @@ int takeMapLine(SegmentTable& table, const char* line, std::size_t length);
 bool scanMapSegments(const char* mapPath, SegmentTable& table);
 
 bool loadImage(const char* exePath, ImageView& image);
-bool releaseImage(ImageView& image);
 
 // Turns one line as read into the comment block; returns false when the line holds none of
 // the comment keywords (the block is then left as it is).
 bool takeCommentLine(const char* line, std::size_t length, CommentBlock& comment);
-bool scanMakeComment(const char* makePath, CommentBlock& comment, ImageView& image);
+bool scanMakeComment(const char* makePath, CommentBlock& comment);
 
 // Checks that every range the writer will read lies inside the executable; prints error 21
 // for the first that does not.
@@ -98,7 +98,7 @@ bool checkImageNames(const std::string& outputPath, const SegmentTable& table,
                      const ImageView& image, const std::vector<std::string>& inputPaths);
 // Writes the seventeen images after both checks; `inputPaths` are the files the run reads
 // besides the executable (map, make-file, command file).
-bool writePlcFiles(const std::string& outputPath, const SegmentTable& table, ImageView& image,
+bool writePlcFiles(const std::string& outputPath, const SegmentTable& table, const ImageView& image,
                    const CommentBlock& comment, const std::vector<std::string>& inputPaths = {});
 
 } // namespace tessan

@@ -85,7 +85,7 @@ bool readCommandFile(const char* path, RunArguments& arguments) {
     }
     // One read of at most 10000 bytes; a short count from the system is completed, so that
     // the first 10000 bytes are what is used whatever the file system hands back per call.
-    static char data[CommandFileLimit];
+    char data[CommandFileLimit];
     std::size_t size = 0;
     if (!readUpTo(file, data, CommandFileLimit, size)) {
         printMessage("\nError: 2, File read error: %s\n", path);
@@ -147,22 +147,20 @@ int runTessan(int argc, char** argv) {
         return -1;
     }
 
-    static SegmentTable table;
-    static ImageView image;
-    static CommentBlock comment;
-    table = SegmentTable{};
-    image = ImageView{};
-    comment = CommentBlock{};
+    SegmentTable table;
+    CommentBlock comment;
+    // Holds the executable's opening and view from the loader to the end of the run, and
+    // releases both when the run ends, however it ends.
+    ImageView image;
     if (!scanMapSegments(arguments.mapPath.c_str(), table))
         return -1;
     if (!loadImage(arguments.exePath.c_str(), image))
         return -1;
-    if (!scanMakeComment(arguments.makePath.c_str(), comment, image))
+    if (!scanMakeComment(arguments.makePath.c_str(), comment))
         return -1;
     if (!writePlcFiles(arguments.outputPath, table, image, comment,
                        {arguments.mapPath, arguments.makePath, arguments.commandFile}))
         return -1;
-    releaseImage(image);
     printMessage("      0 errors\n");
     return 0;
 }

@@ -196,29 +196,27 @@ TEST(CommentLine, OnlyTheThreeSpellingsCount) {
 
 TEST(CommentFile, FirstCommentLineInPiecesOf199) {
     TempDir dir;
-    ImageView image;
     CommentBlock block;
     // The keyword at characters 199 to 205 opens the second piece; the CR LF of that line
     // reads as one line feed, which the unclosed quote keeps.
     writeFile(dir.file("Make.knf"),
               "all:\r\n" + std::string(199, '-') + "Comment \"ab\r\n" + "comment \"second\"\n");
-    ASSERT_TRUE(scanMakeComment(dir.file("Make.knf").c_str(), block, image));
+    ASSERT_TRUE(scanMakeComment(dir.file("Make.knf").c_str(), block));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.bytes), 32), commentBlock("ab\n"));
 
     CommentBlock none;
     writeFile(dir.file("plain.knf"), "all:\n\tlink\n");
-    ASSERT_TRUE(scanMakeComment(dir.file("plain.knf").c_str(), none, image));
+    ASSERT_TRUE(scanMakeComment(dir.file("plain.knf").c_str(), none));
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(none.bytes), 32), std::string(32, '\0'));
 }
 
 TEST(CommentFile, OpenAndReadFailures) {
-    ImageView image;
     CommentBlock block;
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(scanMakeComment("", block, image));
-    EXPECT_FALSE(scanMakeComment("/", block, image));
+    EXPECT_FALSE(scanMakeComment("", block));
+    EXPECT_FALSE(scanMakeComment("/", block));
     const testsupport::UnreadableFile unreadable;
-    EXPECT_FALSE(scanMakeComment(unreadable.path().c_str(), block, image));
+    EXPECT_FALSE(scanMakeComment(unreadable.path().c_str(), block));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "\nError: 19, File open error: \n\nError: 19, File open error: /\n"
               "\nError: 22, File read error: " +
