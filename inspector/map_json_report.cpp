@@ -24,10 +24,10 @@ std::string variableObject(const MapRow& row) {
     return out;
 }
 
-std::string variableHit(const SymbolMap& map, const MapRow& row) {
+std::string variableHit(const SymbolMap& map, const MapRow& row, std::uint32_t line) {
     std::string out = "{\"section\": \"SYMBOL_TABLE\", \"name\": " + name(rowName(map, row));
     appendFormat(out, ", \"line\": %u, \"selector\": %u, \"address\": %s, \"type\": %s",
-                 static_cast<unsigned>(lineOfRow(map, row)), static_cast<unsigned>(row.selector),
+                 static_cast<unsigned>(line), static_cast<unsigned>(row.selector),
                  number(row.value).c_str(), typeWord(row).c_str());
     return out;
 }
@@ -53,11 +53,11 @@ std::string bitsArray(const SymbolMap& map, const std::vector<std::size_t>& bits
 
 std::string hitObject(const SymbolMap& map, const FindHit& hit) {
     const MapRow& row = map.rows[hit.section][hit.row];
-    const unsigned line = lineOfRow(map, row);
+    const unsigned line = hit.line;
     std::string out;
     switch (hit.section) {
     case SectionSymbols:
-        return variableHit(map, row) + ", \"bits\": " + bitsArray(map, hit.bits) + "}";
+        return variableHit(map, row, hit.line) + ", \"bits\": " + bitsArray(map, hit.bits) + "}";
     case SectionBitFields: {
         const std::int64_t weight = bitWeight(map, hit.row);
         out = "{\"section\": \"BIT_FIELDS\", \"name\": " + name(rowName(map, row));
@@ -156,12 +156,13 @@ std::string formatMapJson(const MapReport& report) {
         appendFormat(out, "  \"at\": {\"selector\": %u, \"address\": %s, \"variables\": [",
                      static_cast<unsigned>(report.atSelector), number(report.atAddress).c_str());
         for (std::size_t i = 0; i < report.atRows.size(); ++i)
-            out += (i ? ", " : "") + variableHit(map, map.rows[SectionSymbols][report.atRows[i]]) +
+            out += (i ? ", " : "") +
+                   variableHit(map, map.rows[SectionSymbols][report.atRows[i]], report.atLines[i]) +
                    "}";
         out += "], \"before\": ";
         if (report.hasBefore) {
             const MapRow& row = map.rows[SectionSymbols][report.beforeRow];
-            out += variableHit(map, row) +
+            out += variableHit(map, row, report.beforeLine) +
                    ", \"distance\": " + number(report.atAddress - row.value) + "}";
         } else {
             out += "null";

@@ -178,6 +178,12 @@ void findRows(const SymbolMap& map, const std::string& pattern, MapReport& repor
             report.hits.push_back(hit);
         }
     }
+    std::vector<const MapRow*> rows;
+    for (const FindHit& hit : report.hits)
+        rows.push_back(&map.rows[hit.section][hit.row]);
+    const std::vector<std::uint32_t> lines = linesOfRows(map, rows);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        report.hits[i].line = lines[i];
 }
 
 void locateAddress(const SymbolMap& map, std::uint16_t selector, std::uint32_t address,
@@ -200,6 +206,17 @@ void locateAddress(const SymbolMap& map, std::uint16_t selector, std::uint32_t a
     }
     if (!report.atRows.empty())
         report.hasBefore = false;
+    std::vector<const MapRow*> lineRows;
+    for (std::size_t row : report.atRows)
+        lineRows.push_back(&rows[row]);
+    if (report.hasBefore)
+        lineRows.push_back(&rows[report.beforeRow]);
+    std::vector<std::uint32_t> lines = linesOfRows(map, lineRows);
+    if (report.hasBefore) {
+        report.beforeLine = lines.back();
+        lines.pop_back();
+    }
+    report.atLines = lines;
 }
 
 } // namespace plcinfo

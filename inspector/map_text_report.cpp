@@ -94,7 +94,7 @@ void appendBitLines(std::string& out, const SymbolMap& map, const std::vector<st
 
 void appendHit(std::string& out, const SymbolMap& map, const FindHit& hit) {
     const MapRow& row = map.rows[hit.section][hit.row];
-    const unsigned line = lineOfRow(map, row);
+    const unsigned line = hit.line;
     switch (hit.section) {
     case SectionSymbols:
         appendFormat(out, "%-*s%s  (line %u)\n", LabelWidth, "variable",

@@ -84,8 +84,9 @@ inline std::string_view rowLocation(const SymbolMap& map, const MapRow& row) {
 // names the same bit (as in a sound map), else from the bit-weights row of that name; -1 when
 // there is none.
 std::int64_t bitWeight(const SymbolMap& map, std::size_t fieldRow);
-// The line a row stands on, counted from the file's start.
-std::uint32_t lineOfRow(const SymbolMap& map, const MapRow& row);
+// The lines the rows stand on, counted from the file's start in one pass over the file.
+std::vector<std::uint32_t> linesOfRows(const SymbolMap& map,
+                                       const std::vector<const MapRow*>& rows);
 
 // The writer's order of names: byte by byte, ASCII capitals taken as small letters.
 int compareNames(std::string_view a, std::string_view b);
@@ -122,6 +123,7 @@ struct VariableHit {
 struct FindHit {
     MapSection section = SectionSymbols; // never SectionBitWeights: a bit is shown once
     std::size_t row = 0;
+    std::uint32_t line = 0;
     std::vector<std::size_t> bits; // a variable: the bits located in it
     bool hasVariable = false;      // a bit: its location is a variable of the symbol table
     std::size_t variableRow = 0;
@@ -140,8 +142,10 @@ struct MapReport {
     std::uint16_t atSelector = 0;
     std::uint32_t atAddress = 0;
     std::vector<std::size_t> atRows; // variables that begin there
-    bool hasBefore = false;          // when none does: the nearest variable before it
+    std::vector<std::uint32_t> atLines;
+    bool hasBefore = false; // when none does: the nearest variable before it
     std::size_t beforeRow = 0;
+    std::uint32_t beforeLine = 0;
 };
 
 // Reads "SEL:ADDR" (hexadecimal, an optional trailing "H" on each part).

@@ -563,17 +563,28 @@ int compareNames(std::string_view a, std::string_view b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-std::uint32_t lineOfRow(const SymbolMap& map, const MapRow& row) {
+std::vector<std::uint32_t> linesOfRows(const SymbolMap& map,
+                                       const std::vector<const MapRow*>& rows) {
+    std::vector<std::size_t> order(rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return rows[a]->nameAt < rows[b]->nameAt; });
+    std::vector<std::uint32_t> lines(rows.size());
     std::uint32_t line = 1;
-    const char* end = map.text + row.nameAt;
-    for (const char* p = map.text; p < end;) {
-        const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-        if (lf == nullptr)
-            break;
-        ++line;
-        p = static_cast<const char*>(lf) + 1;
+    const char* p = map.text;
+    for (std::size_t i : order) {
+        const char* end = map.text + rows[i]->nameAt;
+        while (p < end) {
+            const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+            if (lf == nullptr)
+                break;
+            ++line;
+            p = static_cast<const char*>(lf) + 1;
+        }
+        lines[i] = line;
     }
-    return line;
+    return lines;
 }
 
 bool looksLikeSymbolMap(const std::string& path) {
