@@ -37,8 +37,9 @@ const TypeColumn ColumnOrder[TypeColumnCount] = {
     TypeColumn::Byte, TypeColumn::Word, TypeColumn::DWord, TypeColumn::Mech, TypeColumn::QWord};
 // Names are padded with blanks to this column in the four sections after the symbol table.
 constexpr std::size_t FillWidth = 31;
-// A map larger than this is no map the builder writes; row offsets are 32 bits wide.
-constexpr std::uint64_t MaxMapSize = 0xFFFFFFFFu;
+// A map larger than this is no map the builder writes; row offsets and line numbers are 32
+// bits wide.
+constexpr std::uint64_t MaxMapSize = 0x7FFFFFFFu;
 
 struct Line {
     const char* text = nullptr;
@@ -119,7 +120,8 @@ std::size_t nameLength(std::string_view text) {
     return n;
 }
 
-// Lower-case hexadecimal digits at the front of `text`, at most `maxDigits` significant.
+// The lower-case hexadecimal digits at the front of `text` (at most 17 are read: more than 16
+// make a value no column holds).
 bool readHex(std::string_view text, std::size_t& used, std::uint64_t& value) {
     used = 0;
     value = 0;
