@@ -47,8 +47,8 @@ TEST(ImageSet, AnImageOfABuildWithAnotherFarEndIsNamed) {
     split(layout, one);
     plcgen::findPublic(layout, "??SEC_PROC_FAR_END")->offset += 2;
     split(layout, other);
-    std::filesystem::copy_file(other.file("images/Plc_e005.bin"), one.file("images/Plc_e005.bin"),
-                               std::filesystem::copy_options::overwrite_existing);
+    testsupport::writeFile(one.file("images/Plc_e005.bin"),
+                           testsupport::readFile(other.file("images/Plc_e005.bin")));
 
     const RunResult folder = runProgram(PLCINFO_PATH, {one.file("images")});
     EXPECT_EQ(linesOfImageFive(folder.output),
