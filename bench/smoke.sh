@@ -7,3 +7,4 @@ cd "$(dirname "$0")/.."
 python3 bench/symvex_bench.py --sizes 10000 --runs 1
 bash bench/splitter_bench.sh 1 FF800
 bash bench/joiner_bench.sh 2
+python3 bench/plcinfo_bench.py --sizes 10000 --runs 1

@@ -3,9 +3,14 @@
 //   fuzz_seeds OUTPUT_FOLDER [REAL_DATA_FOLDER]
 //
 // Seeds come from the bundled example, the hand-written test data and programs written by the
-// generator; with a folder of real listings, maps and executables, those of up to 64 KiB join
+// generator (maps, images and joined files of the inspector's targets made by the programs
+// themselves); with a folder of real listings, maps and executables, those of up to 64 KiB join
 // the seeds of their readers (they are read in place and never copied into the repository).
+#include "joiner.h"
 #include "plc_generator.h"
+#include "plc_listing.h"
+#include "splitter.h"
+#include "symvex_driver.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -145,6 +150,103 @@ void orlundSeeds() {
         seed("orlund_arguments", "args" + std::to_string(++number), nulJoined(line));
 }
 
+// Runs a program's entry on real files, as from its command line.
+int run(int (*entry)(int, char**), std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    return entry(static_cast<int>(arguments.size()), argv.data());
+}
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The map Symvex writes of the project's listing (with an empty linker map).
+std::string generatedMap(const fs::path& work, const plcgen::ListingProject& project) {
+    writeBytes(work / "gen.lst", plcgen::buildListing(project));
+    writeBytes(work / "empty.map", "");
+    run(symmap::runSymvex, {"Symvex", (work / "gen.mp2").string(), (work / "gen.lst").string(),
+                            (work / "empty.map").string()});
+    return readFile(work / "gen.mp2");
+}
+
+// A map as the map targets take it: without the mark "$MP2 " that they put in front.
+std::string unmarked(const std::string& map) {
+    return map.substr(map.size() < 5 ? map.size() : 5);
+}
+
+// The images of the example, split and joined by Tessan and Orlund, for the image targets: the
+// folder target's chunks (16-bit length, bytes) and the joined file.
+void imageSeeds(const fs::path& work) {
+    plcgen::ProgramLayout layout;
+    std::string error;
+    if (!plcgen::parseDescription(example("KORVEX.plcgen"), layout, error))
+        std::fprintf(stderr, "fuzz_seeds: %s\n", error.c_str());
+    const std::string folder = (work / "images").string() + "/";
+    fs::create_directories(work / "images");
+    plcgen::writeProgram(layout, (work / "KORVEX.EXE").string(), (work / "KORVEX.map").string(),
+                         (work / "Make.knf").string(), error);
+    writeBytes(work / "PLC_ENDP.DAT", example("PLC_ENDP.DAT"));
+    run(tessan::runTessan, {"Tessan", folder, (work / "KORVEX.EXE").string(),
+                            (work / "KORVEX.map").string(), (work / "Make.knf").string()});
+    run(orlund::runOrlund, {"Orlund", folder, "KORVEX.PLC", (work / "PLC_ENDP.DAT").string()});
+    const std::string joined = readFile(work / "images" / "KORVEX.PLC");
+    seed("plcinfo_joined", "example.PLC", joined);
+    seed("plcinfo_joined", "cut.PLC", joined.substr(0, joined.size() / 2));
+    static const char* const Names[] = {"Plc_main.bin", "Plc_far0.bin"};
+    std::string chunks;
+    std::string missingOne;
+    for (int i = 0; i < 17; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "Plc_e%03d.bin", i + 1);
+        const std::string image = readFile(work / "images" / (i < 2 ? Names[i] : name));
+        const std::string length = {static_cast<char>(image.size() & 0xFF),
+                                    static_cast<char>(image.size() >> 8 & 0xFF)};
+        chunks += length + image;
+        missingOne += i == 5 ? std::string("\xFF\xFF") : length + image;
+    }
+    seed("plcinfo_folder", "example", chunks);
+    seed("plcinfo_folder", "missing_one", missingOne);
+}
+
+void plcinfoSeeds() {
+    const fs::path work = fs::path(outputFolder) / "work";
+    fs::create_directories(work);
+    const std::string exampleMap = example("plc.mp2");
+    seed("plcinfo_map", "example.mp2", unmarked(exampleMap));
+    seed("plcinfo_map", "JLSTUB.mp2", unmarked(testData("symmap/JLSTUB.mp2")));
+    seed("plcinfo_map", "snake.mp2", unmarked(testData("symmap/snake.mp2")));
+    std::string lineFeeds;
+    for (char c : exampleMap)
+        if (c != '\r')
+            lineFeeds += c;
+    seed("plcinfo_map", "line_feeds.mp2", unmarked(lineFeeds));
+    seed("plcinfo_map", "cut.mp2", unmarked(exampleMap.substr(0, exampleMap.size() * 2 / 3)));
+
+    plcgen::ListingProject project = plcgen::standardListingProject(48);
+    const std::string before = generatedMap(work, project);
+    seed("plcinfo_map", "generated.mp2", unmarked(before));
+    project.variables.insert(project.variables.begin() + 5, {"NEW_WORD", "Word", "DATA1", 0});
+    project.variables.erase(project.variables.begin() + 20);
+    project.variables[30].type = "DWord";
+    project.records[0].bits[1].shift = 6;
+    project.structures[0].members[1].offset = 5;
+    project.constants[0].value = 9;
+    plcgen::layOutVariables(project);
+    const std::string after = generatedMap(work, project);
+    seed("plcinfo_map_comparison", "generated", unmarked(before) + '\0' + unmarked(after));
+    seed("plcinfo_map_comparison", "example_itself",
+         unmarked(exampleMap) + '\0' + unmarked(exampleMap));
+    seed("plcinfo_map_comparison", "example_line_feeds",
+         unmarked(exampleMap) + '\0' + unmarked(lineFeeds));
+
+    imageSeeds(work);
+    fs::remove_all(work);
+}
+
 // Real files of up to 64 KiB, by their ending, for the readers of their kind.
 void realDataSeeds(const std::string& folder) {
     constexpr std::uintmax_t Limit = 64 * 1024;
@@ -184,6 +286,7 @@ int main(int argc, char** argv) {
     symvexSeeds();
     tessanSeeds();
     orlundSeeds();
+    plcinfoSeeds();
     if (argc == 3 && fs::is_directory(argv[2]))
         realDataSeeds(argv[2]);
     return 0;

@@ -254,6 +254,10 @@ bool existsAsFile(const char* path) {
     return findNode(path) != nullptr;
 }
 
+bool existsAsDirectory(const char* path) {
+    return *path != '\0' && findNode(path) == nullptr && folderExists(folderKey(path));
+}
+
 bool regularFileSize(const char* path, std::uint64_t& size) {
     size = 0;
     const std::shared_ptr<Node> node = findNode(path);

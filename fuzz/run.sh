@@ -48,9 +48,18 @@ rm -rf "$work/seeds"
 "$work/fuzz_seeds" "$work/seeds" "$root/../shared/realdata"
 
 # Target and its longest input.
+# Only the targets named in PLC_FUZZ_TARGETS (blank-separated) when it is set.
 targets=(listing:4096 symvex_map:4096 symvex_command_file:12288 tessan_map:4096
          tessan_executable:16384 make_comment:16384 tessan_command_file:12288
-         orlund_arguments:4096)
+         orlund_arguments:4096 plcinfo_folder:4096 plcinfo_joined:4096 plcinfo_map:4096
+         plcinfo_map_comparison:8192)
+if [ -n "${PLC_FUZZ_TARGETS:-}" ]; then
+  chosen=()
+  for entry in "${targets[@]}"; do
+    case " $PLC_FUZZ_TARGETS " in *" ${entry%:*} "*) chosen+=("$entry") ;; esac
+  done
+  targets=("${chosen[@]}")
+fi
 findings=0
 printf '\n%-22s %12s %8s %8s %8s  %s\n' target executions exec/s cov ft result
 for entry in "${targets[@]}"; do

@@ -4,7 +4,8 @@
 // (the sum of bytes 8 to 13), farEnd at 21 (an odd offset), dataLength at 24, dataCheck at
 // 26 (the sum of every byte after the header) and dataOffset at 28. All are 16 bits wide,
 // little-endian, and the lengths and sums are kept modulo 65536. Five of them follow from
-// the image's bytes and are checked here; farEnd comes from the linker map and is only shown.
+// the image's bytes and are checked here; farEnd comes from the linker map, the same for every
+// image of one build, and is checked against the other images of the set.
 #include "inspector.h"
 
 namespace plcinfo {
@@ -61,6 +62,7 @@ void checkImage(const unsigned char* bytes, std::size_t size, ImageRecord& image
     image.stored[FieldDataCheck] = readWord(bytes, DataCheckAt);
     image.stored[FieldDataOffset] = readWord(bytes, DataOffsetAt);
     image.farEnd = readWord(bytes, FarEndAt);
+    image.expectedFarEnd = image.farEnd;
 
     image.expected[FieldFileLength] = static_cast<std::uint16_t>(size);
     image.expected[FieldHeaderCheck] = byteSum(bytes + HeaderCheckFrom, HeaderCheckCount);
@@ -83,7 +85,27 @@ bool imageValid(const ImageRecord& image) {
         if (!fieldHolds(image, static_cast<CheckedField>(field)))
             return false;
     }
-    return true;
+    return farEndHolds(image);
+}
+
+void checkFarEnds(Inspection& inspection) {
+    int bestCount = 0;
+    std::uint16_t best = 0;
+    for (const ImageRecord& image : inspection.images) {
+        if (image.state != ImageState::Present)
+            continue;
+        int count = 0;
+        for (const ImageRecord& other : inspection.images)
+            count += other.state == ImageState::Present && other.farEnd == image.farEnd ? 1 : 0;
+        if (count > bestCount) {
+            bestCount = count;
+            best = image.farEnd;
+        }
+    }
+    for (ImageRecord& image : inspection.images) {
+        if (image.state == ImageState::Present)
+            image.expectedFarEnd = best;
+    }
 }
 
 int badImageCount(const Inspection& inspection) {

@@ -73,6 +73,8 @@ bool inspectPath(const std::string& path, Inspection& inspection, std::string& e
     }
     if (!read)
         releaseInspection(inspection);
+    else
+        checkFarEnds(inspection);
     return read;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform.h"
+#include "report_format.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -68,6 +69,8 @@ struct ImageRecord {
     std::uint16_t stored[CheckedFieldCount] = {};   // the fields as the header holds them
     std::uint16_t expected[CheckedFieldCount] = {}; // the values the image's bytes call for
     std::uint16_t farEnd = 0;
+    // The farEnd every image of one build carries: that of most images of the set.
+    std::uint16_t expectedFarEnd = 0;
     // Joined file: how the length was taken.
     LengthBase base = LengthBase::FileLength;
     std::uint32_t wraps = 0;
@@ -77,7 +80,10 @@ struct ImageRecord {
 inline bool fieldHolds(const ImageRecord& image, CheckedField field) {
     return image.stored[field] == image.expected[field];
 }
-// Present and every checked field holds.
+inline bool farEndHolds(const ImageRecord& image) {
+    return image.farEnd == image.expectedFarEnd;
+}
+// Present, every checked field holds and its farEnd is that of the set.
 bool imageValid(const ImageRecord& image);
 
 // One file held as a read-only view for the length of the run.
@@ -112,6 +118,10 @@ void checkImage(const unsigned char* bytes, std::size_t size, ImageRecord& image
 // 32 and dataLength is fileLength - 32.
 bool headerSound(const unsigned char* header);
 
+// All images of one build carry the same farEnd: takes the value most present images carry
+// (of equally many, the one met first) as what each should carry.
+void checkFarEnds(Inspection& inspection);
+
 // Finds the seventeen images one after the other in a joined file's bytes, and the PLC_ENDP
 // part behind them.
 void splitJoinedFile(const unsigned char* data, std::size_t size, Inspection& inspection);
@@ -138,10 +148,6 @@ std::string formatTable(const Inspection& inspection);
 std::string formatJson(const Inspection& inspection);
 std::string formatComparisonTable(const Inspection& before, const Inspection& after);
 std::string formatComparisonJson(const Inspection& before, const Inspection& after);
-// A JSON string literal of any bytes: valid UTF-8 passes, other bytes become \u00XX.
-std::string jsonString(const std::string& text);
-
-void appendFormat(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 int runPlcinfo(int argc, char** argv);
 

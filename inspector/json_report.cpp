@@ -7,38 +7,6 @@ namespace plcinfo {
 
 namespace {
 
-const char Version[] = "1.0";
-
-// Length of the UTF-8 sequence that begins at text[i], or 0 when none does.
-std::size_t utf8Length(const std::string& text, std::size_t i) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    std::size_t length;
-    std::uint32_t least;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        least = 0x10000;
-    } else {
-        return 0;
-    }
-    if (text.size() - i < length)
-        return 0;
-    std::uint32_t code = lead & (0x3F >> (length - 1));
-    for (std::size_t k = 1; k < length; ++k) {
-        const unsigned char next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        code = code << 6 | (next & 0x3F);
-    }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    return code >= least && code <= 0x10FFFF && !surrogate ? length : 0;
-}
-
 // Indexed by ImageState and by LengthReason.
 const char* const StateWords[] = {"missing", "cut short", "present"};
 const char* const ReasonWords[] = {"dataCheck holds", "next header follows", "shortest fit"};
@@ -49,15 +17,6 @@ const char* stateWord(ImageState state) {
 
 const char* reasonWord(LengthReason reason) {
     return ReasonWords[static_cast<int>(reason)];
-}
-
-const char* boolWord(bool value) {
-    return value ? "true" : "false";
-}
-
-// Sizes and offsets as decimal digits (no "%s": not every C library's printf has it).
-std::string number(std::size_t value) {
-    return std::to_string(value);
 }
 
 void appendFieldObject(std::string& out, const char* key, const std::uint16_t* values) {
@@ -91,8 +50,10 @@ void appendImage(std::string& out, const Inspection& inspection, int index) {
     for (int field = 0; field < CheckedFieldCount; ++field)
         appendFormat(out, "%s\"%s\": %s", field == 0 ? "" : ", ", CheckedFieldNames[field],
                      boolWord(fieldHolds(image, static_cast<CheckedField>(field))));
-    out += '}';
+    appendFormat(out, ", \"farEnd\": %s}", boolWord(farEndHolds(image)));
     appendFieldObject(out, "expected", image.expected);
+    out.pop_back();
+    appendFormat(out, ", \"farEnd\": %u}", image.expectedFarEnd);
     if (inspection.joined)
         appendFormat(out, ", \"sizeTaken\": {\"from\": \"%s\", \"wraps\": %u, \"by\": \"%s\"}",
                      image.base == LengthBase::FileLength ? "fileLength" : "dataLength",
@@ -103,10 +64,6 @@ void appendImage(std::string& out, const Inspection& inspection, int index) {
         out += ", \"comment\": " + jsonString(comment);
     }
     out += '}';
-}
-
-void appendHead(std::string& out) {
-    appendFormat(out, "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"%s\",\n", Version);
 }
 
 const char* kindWord(const Inspection& inspection) {
@@ -145,34 +102,9 @@ void appendEndPartSide(std::string& out, const char* key, const Inspection& insp
 
 } // namespace
 
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-            ++i;
-        } else if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-            ++i;
-        } else if (const std::size_t length = c >= 0x80 ? utf8Length(text, i) : 0) {
-            out.append(text, i, length);
-            i += length;
-        } else {
-            // Control characters, DEL, and bytes that begin no UTF-8 sequence (the 8-bit text
-            // of a comment), each taken as the character of that number.
-            appendFormat(out, "\\u%04X", c);
-            ++i;
-        }
-    }
-    out += '"';
-    return out;
-}
-
 std::string formatJson(const Inspection& inspection) {
     std::string out;
-    appendHead(out);
+    appendJsonHead(out);
     appendFormat(out, "  \"path\": %s,\n  \"kind\": \"%s\",\n  \"images\": [\n",
                  jsonString(inspection.path).c_str(), kindWord(inspection));
     for (int i = 0; i < ImageCount; ++i) {
@@ -194,7 +126,7 @@ std::string formatJson(const Inspection& inspection) {
 
 std::string formatComparisonJson(const Inspection& before, const Inspection& after) {
     std::string out;
-    appendHead(out);
+    appendJsonHead(out);
     appendSideSummary(out, "old", before);
     appendSideSummary(out, "new", after);
     out += "  \"images\": [\n";

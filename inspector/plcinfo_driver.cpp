@@ -1,5 +1,7 @@
-// Driver of the inspector: banner, options, one path or two, the report and the exit status.
+// Driver of the inspector: banner, options, one path or two (image sets or symbol maps), the
+// report and the exit status.
 #include "inspector.h"
+#include "symbol_map.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,15 +14,53 @@ const char Banner[] = "\nPLC-Bin inspector for Zelvar        Version 1.0   PLC i
 const char Usage[] =
     "\nSyntax: Plcinfo [--json] (images folder or joined file)\n"
     "        Plcinfo [--json] (old folder or joined file) (new folder or joined file)\n"
-    "\n--json ....... the same facts as one JSON document, without the banner\n"
-    "-h, --help ... this text\n";
+    "        Plcinfo [--json] [--find NAME] [--at SEL:ADDR] (symbol map)\n"
+    "        Plcinfo [--json] [--all] [--fail-on CLASSES] (old symbol map) (new symbol map)\n"
+    "\n--json ............ the same facts as one JSON document, without the banner\n"
+    "--find NAME ....... every row of that name (letter case ignored, * and ? as wildcards)\n"
+    "--at SEL:ADDR ..... the variables that begin there (hexadecimal)\n"
+    "--all ............. each variable of a run of moved variables listed too\n"
+    "--fail-on CLASSES . exit with 1 on a change of these classes (comma-separated: added,\n"
+    "                    removed, moved, retyped, offset, value, or one section's class such\n"
+    "                    as variable-moved)\n"
+    "-h, --help ........ this text\n";
 
 struct Options {
     bool json = false;
     bool help = false;
     std::string paths[2];
     int pathCount = 0;
+    bool find = false;
+    std::string pattern;
+    bool at = false;
+    std::uint16_t atSelector = 0;
+    std::uint32_t atAddress = 0;
+    bool all = false;
+    bool failOn = false;
+    bool failClasses[ChangeClassCount] = {};
 };
+
+// The option and the argument after it; keeps the first fault in `error`.
+void readValueOption(const char* option, const char* value, Options& options, std::string& error) {
+    std::string fault;
+    if (value == nullptr) {
+        fault = std::string(option) + " needs a value";
+    } else if (std::strcmp(option, "--find") == 0) {
+        options.find = true;
+        options.pattern = value;
+    } else if (std::strcmp(option, "--at") == 0) {
+        options.at = true;
+        if (!parseLocation(value, options.atSelector, options.atAddress))
+            fault = std::string("Not a hexadecimal SEL:ADDR: ") + value;
+    } else {
+        options.failOn = true;
+        std::string word;
+        if (!parseClassList(value, options.failClasses, word))
+            fault = "Unknown change class: " + word;
+    }
+    if (error.empty())
+        error = fault;
+}
 
 // Reads every argument, so that --json decides the form of any message, even one about an
 // argument in front of it. Keeps the first fault in `error`.
@@ -31,6 +71,12 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
             options.json = true;
         } else if (std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0) {
             options.help = true;
+        } else if (std::strcmp(argument, "--all") == 0) {
+            options.all = true;
+        } else if (std::strcmp(argument, "--find") == 0 || std::strcmp(argument, "--at") == 0 ||
+                   std::strcmp(argument, "--fail-on") == 0) {
+            const char* value = i + 1 < argc ? argv[++i] : nullptr;
+            readValueOption(argument, value, options, error);
         } else if (argument[0] == '-' && argument[1] != '\0') {
             if (error.empty())
                 error = std::string("Unknown option: ") + argument;
@@ -64,25 +110,16 @@ void printError(const Options& options, const std::string& error) {
         print("\nError: " + error + "\n");
 }
 
-} // namespace
-
-int runPlcinfo(int argc, char** argv) {
-    Options options;
-    std::string error;
-    const bool argumentsRead = readArguments(argc, argv, options, error);
-    if (!options.json)
-        print(Banner);
-    if (!argumentsRead) {
-        printError(options, error);
-        if (!options.json)
-            print(Usage);
+// Prints the report; a report that did not reach its reader must not pass for a verified
+// build.
+int finish(const std::string& report, bool valid) {
+    if (!print(report))
         return ExitFailure;
-    }
-    if (options.help) {
-        print(Usage);
-        return ExitValid;
-    }
+    return valid ? ExitValid : ExitInvalid;
+}
 
+int runOnImages(const Options& options) {
+    std::string error;
     Inspection first;
     Inspection second;
     if (!inspectPath(options.paths[0], first, error)) {
@@ -102,10 +139,79 @@ int runPlcinfo(int argc, char** argv) {
     const bool valid = badImageCount(first) == 0 && (!comparing || badImageCount(second) == 0);
     releaseInspection(first);
     releaseInspection(second);
-    // A report that did not reach its reader must not pass for a verified build.
-    if (!print(report))
+    return finish(report, valid);
+}
+
+int runOnMaps(const Options& options) {
+    std::string error;
+    SymbolMap first;
+    SymbolMap second;
+    if (!readSymbolMap(options.paths[0], first, error)) {
+        printError(options, error);
         return ExitFailure;
-    return valid ? ExitValid : ExitInvalid;
+    }
+    if (options.pathCount == 1) {
+        MapReport model = buildMapReport(first);
+        if (options.find)
+            findRows(first, options.pattern, model);
+        if (options.at)
+            locateAddress(first, options.atSelector, options.atAddress, model);
+        const std::string report = options.json ? formatMapJson(model) : formatMapText(model);
+        const bool sound = first.findingCount == 0;
+        releaseSymbolMap(first);
+        return finish(report, sound);
+    }
+    if (!readSymbolMap(options.paths[1], second, error)) {
+        releaseSymbolMap(first);
+        printError(options, error);
+        return ExitFailure;
+    }
+    const MapComparison model = compareMaps(first, second, options.all);
+    const std::string report =
+        options.json ? formatComparisonMapJson(model) : formatComparisonMapText(model);
+    bool valid = first.findingCount == 0 && second.findingCount == 0;
+    for (int kind = 0; kind < ChangeClassCount; ++kind)
+        valid = valid && !(options.failClasses[kind] && model.counts[kind] > 0);
+    releaseSymbolMap(first);
+    releaseSymbolMap(second);
+    return finish(report, valid);
+}
+
+} // namespace
+
+int runPlcinfo(int argc, char** argv) {
+    Options options;
+    std::string error;
+    const bool argumentsRead = readArguments(argc, argv, options, error);
+    if (!options.json)
+        print(Banner);
+    if (!argumentsRead) {
+        printError(options, error);
+        if (!options.json)
+            print(Usage);
+        return ExitFailure;
+    }
+    if (options.help) {
+        print(Usage);
+        return ExitValid;
+    }
+
+    bool maps[2] = {};
+    for (int i = 0; i < options.pathCount; ++i)
+        maps[i] = looksLikeSymbolMap(options.paths[i]);
+    const bool comparing = options.pathCount == 2;
+    if (comparing && maps[0] != maps[1])
+        error = "A symbol map cannot be compared with images: " + options.paths[maps[0] ? 0 : 1] +
+                " against " + options.paths[maps[0] ? 1 : 0];
+    else if ((options.find || options.at) && (comparing || !maps[0]))
+        error = "--find and --at look into one symbol map";
+    else if ((options.all || options.failOn) && !(comparing && maps[0]))
+        error = "--all and --fail-on compare two symbol maps";
+    if (!error.empty()) {
+        printError(options, error);
+        return ExitFailure;
+    }
+    return maps[0] ? runOnMaps(options) : runOnImages(options);
 }
 
 } // namespace plcinfo

@@ -2,9 +2,6 @@
 // numbers of fixed width, one row per image, one closing line that scripts can match.
 #include "inspector.h"
 
-#include <cstdarg>
-#include <cstdio>
-
 namespace plcinfo {
 
 namespace {
@@ -14,15 +11,6 @@ namespace {
 const char Indent[] = "              ";
 // A check cell: "01FC ok" or "01FC BAD 01FD", padded to one width.
 constexpr int CheckCellWidth = 15;
-
-// At least eight hexadecimal digits (no "%llX": not every C library's printf has it).
-std::string hex8(std::size_t value) {
-    static const char Digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (; value != 0 || text.size() < 8; value >>= 4)
-        text.insert(text.begin(), Digits[value & 15]);
-    return text;
-}
 
 void appendCheckCell(std::string& out, const ImageRecord& image, CheckedField field) {
     const std::size_t start = out.size();
@@ -82,7 +70,10 @@ void appendImageRow(std::string& out, const Inspection& inspection, int index) {
     }
     for (int field = 0; field < CheckedFieldCount; ++field)
         appendCheckCell(out, image, static_cast<CheckedField>(field));
-    appendFormat(out, "%04X\n", image.farEnd);
+    if (farEndHolds(image))
+        appendFormat(out, "%04X\n", image.farEnd);
+    else
+        appendFormat(out, "%04X BAD %04X\n", image.farEnd, image.expectedFarEnd);
     if (inspection.joined)
         appendLengthNote(out, image);
     if (index == 0 && image.size >= CommentOffset + CommentLength) {
@@ -90,6 +81,17 @@ void appendImageRow(std::string& out, const Inspection& inspection, int index) {
         out += "comment ";
         appendComment(out, image.bytes + CommentOffset, CommentLength);
         out += '\n';
+    }
+}
+
+// An image of another build among the set: its farEnd against that of the others.
+void appendFarEndNotes(std::string& out, const Inspection& inspection) {
+    for (int i = 0; i < ImageCount; ++i) {
+        const ImageRecord& image = inspection.images[i];
+        if (image.state == ImageState::Present && !farEndHolds(image))
+            appendFormat(out,
+                         "%s: farEnd %04X, the other images' %04X: an image of another build\n",
+                         ImageNames[i], image.farEnd, image.expectedFarEnd);
     }
 }
 
@@ -142,27 +144,6 @@ void appendEndPartComparison(std::string& out, const Inspection& before, const I
 
 } // namespace
 
-void appendFormat(std::string& out, const char* format, ...) {
-    char buffer[256];
-    va_list list;
-    va_start(list, format);
-    const int length = std::vsnprintf(buffer, sizeof buffer, format, list);
-    va_end(list);
-    if (length < 0)
-        return;
-    if (static_cast<std::size_t>(length) < sizeof buffer) {
-        out.append(buffer, static_cast<std::size_t>(length));
-        return;
-    }
-    // Longer than the buffer (a long path): format again straight into the string.
-    const std::size_t start = out.size();
-    out.resize(start + static_cast<std::size_t>(length) + 1);
-    va_start(list, format);
-    std::vsnprintf(&out[start], static_cast<std::size_t>(length) + 1, format, list);
-    va_end(list);
-    out.resize(start + static_cast<std::size_t>(length));
-}
-
 std::string formatTable(const Inspection& inspection) {
     std::string out;
     appendFormat(out, "\n%s: %s\n", inspection.joined ? "Joined file" : "Folder",
@@ -180,6 +161,7 @@ std::string formatTable(const Inspection& inspection) {
             out += "PLC_ENDP      missing\n";
     }
     out += '\n';
+    appendFarEndNotes(out, inspection);
     appendValidity(out, inspection);
     return out;
 }

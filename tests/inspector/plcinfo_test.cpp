@@ -25,8 +25,16 @@ const std::string Banner =
 const std::string Usage =
     "\nSyntax: Plcinfo [--json] (images folder or joined file)\n"
     "        Plcinfo [--json] (old folder or joined file) (new folder or joined file)\n"
-    "\n--json ....... the same facts as one JSON document, without the banner\n"
-    "-h, --help ... this text\n";
+    "        Plcinfo [--json] [--find NAME] [--at SEL:ADDR] (symbol map)\n"
+    "        Plcinfo [--json] [--all] [--fail-on CLASSES] (old symbol map) (new symbol map)\n"
+    "\n--json ............ the same facts as one JSON document, without the banner\n"
+    "--find NAME ....... every row of that name (letter case ignored, * and ? as wildcards)\n"
+    "--at SEL:ADDR ..... the variables that begin there (hexadecimal)\n"
+    "--all ............. each variable of a run of moved variables listed too\n"
+    "--fail-on CLASSES . exit with 1 on a change of these classes (comma-separated: added,\n"
+    "                    removed, moved, retyped, offset, value, or one section's class such\n"
+    "                    as variable-moved)\n"
+    "-h, --help ........ this text\n";
 
 RunResult plcinfo(const std::vector<std::string>& args, const std::string& workDir = {}) {
     return runProgram(PLCINFO_PATH, args, workDir);

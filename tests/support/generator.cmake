@@ -1,6 +1,7 @@
 # The generator of linked PLC programs (tests, the example, benchmarks) and its command-line
 # tool; no GoogleTest needed, so the example can be built without the test suite.
-add_library(plc_generator STATIC ${CMAKE_CURRENT_LIST_DIR}/plc_generator.cpp)
+add_library(plc_generator STATIC ${CMAKE_CURRENT_LIST_DIR}/plc_generator.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plc_listing.cpp)
 target_include_directories(plc_generator PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(plc_generator PUBLIC plc_build_flags)
 

@@ -1,0 +1,24 @@
+#include "plcinfo_runs.h"
+
+#include "inspector.h"
+
+namespace fuzzsupport {
+
+void runPlcinfoOn(const std::vector<std::string>& arguments) {
+    const memfs::Snapshot before = memfs::save();
+    std::vector<std::string> line = {"Plcinfo"};
+    line.insert(line.end(), arguments.begin(), arguments.end());
+    const int status = runWith(plcinfo::runPlcinfo, line);
+    expectAllReleased();
+    expectKept(before);
+    if (status != plcinfo::ExitValid && status != plcinfo::ExitInvalid)
+        fail("Plcinfo failed on files it can read");
+}
+
+void splitAtNul(std::string_view bytes, std::string_view& first, std::string_view& second) {
+    const std::size_t nul = bytes.find('\0');
+    first = bytes.substr(0, nul);
+    second = nul == std::string_view::npos ? std::string_view() : bytes.substr(nul + 1);
+}
+
+} // namespace fuzzsupport

@@ -1,0 +1,222 @@
+// What the reports on one symbol map show: rows per section, the variables of each selector
+// against the 64 KiB of its segment, and the look-ups of a name (with wildcards) and of an
+// address. Every section is in name order by now (the reader sorts what was not).
+#include "symbol_map.h"
+
+#include <algorithm>
+#include <map>
+
+namespace plcinfo {
+
+namespace {
+
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+// The rows of the bit-fields section in order of their locations, so that the bits of one
+// variable are found by a binary search.
+std::vector<std::size_t> bitsByLocation(const SymbolMap& map) {
+    const std::vector<MapRow>& fields = map.rows[SectionBitFields];
+    std::vector<std::size_t> order(fields.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return compareNames(rowLocation(map, fields[a]), rowLocation(map, fields[b])) < 0;
+    });
+    return order;
+}
+
+// The bits located in the variable `name`, as rows of the bit-fields section in name order.
+std::vector<std::size_t> bitsOf(const SymbolMap& map, const std::vector<std::size_t>& byLocation,
+                                std::string_view name) {
+    const std::vector<MapRow>& fields = map.rows[SectionBitFields];
+    auto it = std::lower_bound(byLocation.begin(), byLocation.end(), name,
+                               [&](std::size_t row, std::string_view key) {
+                                   return compareNames(rowLocation(map, fields[row]), key) < 0;
+                               });
+    std::vector<std::size_t> bits;
+    for (; it != byLocation.end() && compareNames(rowLocation(map, fields[*it]), name) == 0; ++it)
+        bits.push_back(*it);
+    return bits;
+}
+
+// The row of `name` in a section, by binary search.
+bool findRow(const SymbolMap& map, MapSection section, std::string_view name, std::size_t& row) {
+    const std::vector<MapRow>& rows = map.rows[section];
+    const auto found = std::lower_bound(rows.begin(), rows.end(), name,
+                                        [&](const MapRow& r, std::string_view key) {
+                                            return compareNames(rowName(map, r), key) < 0;
+                                        });
+    if (found == rows.end() || compareNames(rowName(map, *found), name) != 0)
+        return false;
+    row = static_cast<std::size_t>(found - rows.begin());
+    return true;
+}
+
+} // namespace
+
+std::int64_t bitWeight(const SymbolMap& map, std::size_t fieldRow) {
+    const std::vector<MapRow>& weights = map.rows[SectionBitWeights];
+    const std::string_view name = rowName(map, map.rows[SectionBitFields][fieldRow]);
+    if (fieldRow < weights.size() && rowName(map, weights[fieldRow]) == name)
+        return weights[fieldRow].value;
+    std::size_t row = 0;
+    return findRow(map, SectionBitWeights, name, row) ? weights[row].value : -1;
+}
+
+bool matchesPattern(std::string_view pattern, std::string_view name) {
+    // Iterative match with one backtracking point: the latest "*".
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t star = std::string_view::npos;
+    std::size_t resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() &&
+            (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n]))) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = n;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+bool parseLocation(const std::string& text, std::uint16_t& selector, std::uint32_t& address) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos)
+        return false;
+    std::uint64_t parts[2] = {};
+    const std::string pieces[2] = {text.substr(0, colon), text.substr(colon + 1)};
+    for (int i = 0; i < 2; ++i) {
+        std::string piece = pieces[i];
+        if (!piece.empty() && (piece.back() == 'H' || piece.back() == 'h'))
+            piece.pop_back();
+        if (piece.empty() || piece.size() > 8)
+            return false;
+        for (char c : piece) {
+            const char l = lowerAscii(c);
+            if (!((l >= '0' && l <= '9') || (l >= 'a' && l <= 'f')))
+                return false;
+            parts[i] = parts[i] << 4 | static_cast<unsigned>(l <= '9' ? l - '0' : l - 'a' + 10);
+        }
+    }
+    if (parts[0] > 0xFFFF)
+        return false;
+    selector = static_cast<std::uint16_t>(parts[0]);
+    address = static_cast<std::uint32_t>(parts[1]);
+    return true;
+}
+
+MapReport buildMapReport(const SymbolMap& map) {
+    MapReport report;
+    report.map = &map;
+    for (int section = 0; section < MapSectionCount; ++section)
+        report.sectionRows[section] = map.rows[section].size();
+    std::map<std::uint16_t, SelectorSummary> selectors;
+    for (const MapRow& row : map.rows[SectionSymbols]) {
+        const std::uint64_t end = std::uint64_t{row.value} + TypeWidths[static_cast<int>(row.type)];
+        auto [it, fresh] = selectors.try_emplace(row.selector);
+        SelectorSummary& summary = it->second;
+        if (fresh) {
+            summary.selector = row.selector;
+            summary.lowest = summary.highest = row.value;
+            summary.end = end;
+        } else {
+            summary.lowest = std::min(summary.lowest, row.value);
+            if (row.value > summary.highest || (row.value == summary.highest && end > summary.end))
+                summary.end = end;
+            summary.highest = std::max(summary.highest, row.value);
+        }
+        ++summary.variables;
+    }
+    for (const auto& entry : selectors)
+        report.selectors.push_back(entry.second);
+    return report;
+}
+
+void findRows(const SymbolMap& map, const std::string& pattern, MapReport& report) {
+    report.finding = true;
+    report.pattern = pattern;
+    const MapSection shown[] = {SectionSymbols, SectionBitFields, SectionMembers, SectionConstants};
+    const std::vector<std::size_t> byLocation = bitsByLocation(map);
+    for (MapSection section : shown) {
+        const std::vector<MapRow>& rows = map.rows[section];
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (!matchesPattern(pattern, rowName(map, rows[i])))
+                continue;
+            FindHit hit;
+            hit.section = section;
+            hit.row = i;
+            if (section == SectionSymbols)
+                hit.bits = bitsOf(map, byLocation, rowName(map, rows[i]));
+            if (section == SectionBitFields) {
+                hit.hasVariable =
+                    findRow(map, SectionSymbols, rowLocation(map, rows[i]), hit.variableRow);
+            }
+            report.hits.push_back(std::move(hit));
+        }
+    }
+    // A bit whose bit-fields row is missing still has its weight shown.
+    const std::vector<MapRow>& weights = map.rows[SectionBitWeights];
+    for (std::size_t i = 0; i < weights.size(); ++i) {
+        std::size_t field = 0;
+        if (matchesPattern(pattern, rowName(map, weights[i])) &&
+            !findRow(map, SectionBitFields, rowName(map, weights[i]), field)) {
+            FindHit hit;
+            hit.section = SectionBitWeights;
+            hit.row = i;
+            report.hits.push_back(hit);
+        }
+    }
+    std::vector<const MapRow*> rows;
+    for (const FindHit& hit : report.hits)
+        rows.push_back(&map.rows[hit.section][hit.row]);
+    const std::vector<std::uint32_t> lines = linesOfRows(map, rows);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        report.hits[i].line = lines[i];
+}
+
+void locateAddress(const SymbolMap& map, std::uint16_t selector, std::uint32_t address,
+                   MapReport& report) {
+    report.locating = true;
+    report.atSelector = selector;
+    report.atAddress = address;
+    const std::vector<MapRow>& rows = map.rows[SectionSymbols];
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const MapRow& row = rows[i];
+        if (row.selector != selector)
+            continue;
+        if (row.value == address) {
+            report.atRows.push_back(i);
+        } else if (row.value < address &&
+                   (!report.hasBefore || row.value > rows[report.beforeRow].value)) {
+            report.hasBefore = true;
+            report.beforeRow = i;
+        }
+    }
+    if (!report.atRows.empty())
+        report.hasBefore = false;
+    std::vector<const MapRow*> lineRows;
+    for (std::size_t row : report.atRows)
+        lineRows.push_back(&rows[row]);
+    if (report.hasBefore)
+        lineRows.push_back(&rows[report.beforeRow]);
+    std::vector<std::uint32_t> lines = linesOfRows(map, lineRows);
+    if (report.hasBefore) {
+        report.beforeLine = lines.back();
+        lines.pop_back();
+    }
+    report.atLines = lines;
+}
+
+} // namespace plcinfo

@@ -1,0 +1,289 @@
+// The text reports on symbol maps: the check's findings and the summary, the look-ups, and
+// what a new build changes. Each prints a report model built before; none reads the map's
+// rows in any other way than the model points to them.
+#include "symbol_map.h"
+
+namespace plcinfo {
+
+namespace {
+
+// Class names in the text, padded to one column; a run of moves has its own.
+const char* const ClassLabels[ChangeClassCount] = {
+    "variable added", "variable removed", "variable moved", "variable retyped", "bit added",
+    "bit removed",    "bit moved",        "member added",   "member removed",   "member offset",
+    "constant added", "constant removed", "constant value",
+};
+constexpr int LabelWidth = 18;
+const char RunLabel[] = "variables moved";
+const char Indent[] = "                  ";
+
+std::string text(std::string_view view) {
+    return std::string(view);
+}
+
+std::string place(const MapRow& row) {
+    return hexDigits(row.selector, 4) + ":" + hexDigits(row.value, 4);
+}
+
+std::string variableText(const SymbolMap& map, const MapRow& row) {
+    return text(rowName(map, row)) + "  " + place(row) + " " +
+           TypeNames[static_cast<int>(row.type)];
+}
+
+std::string signedHex(std::int64_t value) {
+    return (value < 0 ? "-" : "+") +
+           hexDigits(static_cast<std::uint64_t>(value < 0 ? -value : value), 4);
+}
+
+void appendPaths(std::string& out, const char* side, const SymbolMap& map) {
+    appendFormat(out, "%s: %s\n", side, map.path.c_str());
+}
+
+const char NumbersNote[] =
+    "Selectors, addresses and constant values are hexadecimal; offsets and weights decimal.\n\n";
+
+std::string soundness(const SymbolMap& map) {
+    if (map.findingCount == 0)
+        return "symbol map sound";
+    return number(map.findingCount) + (map.findingCount == 1 ? " finding" : " findings");
+}
+
+void appendFindings(std::string& out, const SymbolMap& map) {
+    for (const MapFinding& finding : map.findings)
+        appendFormat(out, "line %u: %s\n", static_cast<unsigned>(finding.line),
+                     finding.text.c_str());
+    if (map.findingCount > map.findings.size())
+        appendFormat(out, "... and %s findings more\n",
+                     number(map.findingCount - map.findings.size()).c_str());
+    if (!map.findings.empty())
+        out += '\n';
+}
+
+void appendSummary(std::string& out, const MapReport& report) {
+    out += "Section              Rows\n";
+    for (int section = 0; section < MapSectionCount; ++section)
+        appendFormat(out, "%-18s  %5s\n", SectionTitles[section],
+                     number(report.sectionRows[section]).c_str());
+    out += "\nSelector  Variables  Lowest    Highest   End       Of 64 KiB\n";
+    for (const SelectorSummary& s : report.selectors) {
+        appendFormat(out, "%04X      %9s  %s  %s  %s  ", s.selector, number(s.variables).c_str(),
+                     hex8(s.lowest).c_str(), hex8(s.highest).c_str(), hex8(s.end).c_str());
+        if (s.end <= SegmentBytes)
+            appendFormat(out, "%s left\n", hexDigits(SegmentBytes - s.end, 4).c_str());
+        else
+            appendFormat(out, "%s beyond\n", hexDigits(s.end - SegmentBytes, 4).c_str());
+    }
+    if (report.selectors.empty())
+        out += "(no variables)\n";
+}
+
+// " weight NN" of a bit-fields row, "" when the bit has no weight row.
+std::string weightText(const SymbolMap& map, std::size_t fieldRow) {
+    const std::int64_t weight = bitWeight(map, fieldRow);
+    std::string out;
+    if (weight >= 0)
+        appendFormat(out, " weight %02u", static_cast<unsigned>(weight));
+    return out;
+}
+
+void appendBitLines(std::string& out, const SymbolMap& map, const std::vector<std::size_t>& bits) {
+    for (std::size_t bit : bits)
+        out += std::string(Indent) + "bit " + text(rowName(map, map.rows[SectionBitFields][bit])) +
+               weightText(map, bit) + "\n";
+}
+
+void appendHit(std::string& out, const SymbolMap& map, const FindHit& hit) {
+    const MapRow& row = map.rows[hit.section][hit.row];
+    const unsigned line = hit.line;
+    switch (hit.section) {
+    case SectionSymbols:
+        appendFormat(out, "%-*s%s  (line %u)\n", LabelWidth, "variable",
+                     variableText(map, row).c_str(), line);
+        appendBitLines(out, map, hit.bits);
+        break;
+    case SectionBitFields:
+        appendFormat(out, "%-*s%s in %s%s  (line %u)\n", LabelWidth, "bit",
+                     text(rowName(map, row)).c_str(), text(rowLocation(map, row)).c_str(),
+                     weightText(map, hit.row).c_str(), line);
+        out += Indent;
+        if (hit.hasVariable)
+            out +=
+                "variable " + variableText(map, map.rows[SectionSymbols][hit.variableRow]) + "\n";
+        else
+            out += "no variable " + text(rowLocation(map, row)) + " in the symbol table\n";
+        break;
+    case SectionBitWeights:
+        appendFormat(out, "%-*s%s weight %02u  (line %u, no bit-fields row)\n", LabelWidth, "bit",
+                     text(rowName(map, row)).c_str(), static_cast<unsigned>(row.value), line);
+        break;
+    case SectionMembers:
+        appendFormat(out, "%-*s%s offset %04d  (line %u)\n", LabelWidth, "member",
+                     text(rowName(map, row)).c_str(), static_cast<int>(row.value), line);
+        break;
+    default:
+        appendFormat(out, "%-*s%s = %08X  (line %u)\n", LabelWidth, "constant",
+                     text(rowName(map, row)).c_str(), static_cast<unsigned>(row.value), line);
+        break;
+    }
+}
+
+void appendAt(std::string& out, const MapReport& report) {
+    const SymbolMap& map = *report.map;
+    const std::string at = hexDigits(report.atSelector, 4) + ":" + hexDigits(report.atAddress, 4);
+    if (!report.atRows.empty()) {
+        for (std::size_t row : report.atRows)
+            appendFormat(out, "%-*s%s\n", LabelWidth, "variable",
+                         variableText(map, map.rows[SectionSymbols][row]).c_str());
+        return;
+    }
+    appendFormat(out, "No variable begins at %s.\n", at.c_str());
+    if (report.hasBefore) {
+        const MapRow& row = map.rows[SectionSymbols][report.beforeRow];
+        appendFormat(out, "Not a match: %s begins %s bytes before it.\n",
+                     variableText(map, row).c_str(),
+                     hexDigits(report.atAddress - row.value, 4).c_str());
+    }
+}
+
+// The values of one change: "old -> new" or the one side there is.
+std::string changeText(const MapComparison& comparison, const Change& change) {
+    const SymbolMap& a = *comparison.before;
+    const SymbolMap& b = *comparison.after;
+    const auto row = [&](MapSection section, bool young) -> const MapRow& {
+        return young ? b.rows[section][change.newRow] : a.rows[section][change.oldRow];
+    };
+    const auto bitText = [&](bool young) {
+        const SymbolMap& map = young ? b : a;
+        const MapRow& field = row(SectionBitFields, young);
+        return "in " + text(rowLocation(map, field)) +
+               weightText(map, young ? change.newRow : change.oldRow);
+    };
+    switch (change.kind) {
+    case VariableAdded:
+        return variableText(b, row(SectionSymbols, true));
+    case VariableRemoved:
+        return variableText(a, row(SectionSymbols, false));
+    case VariableMoved:
+        return text(rowName(b, row(SectionSymbols, true))) + "  " +
+               place(row(SectionSymbols, false)) + " -> " + place(row(SectionSymbols, true));
+    case VariableRetyped:
+        return text(rowName(b, row(SectionSymbols, true))) + "  " +
+               TypeNames[static_cast<int>(row(SectionSymbols, false).type)] + " " +
+               place(row(SectionSymbols, false)) + " -> " +
+               TypeNames[static_cast<int>(row(SectionSymbols, true).type)] + " " +
+               place(row(SectionSymbols, true));
+    case BitAdded:
+        return text(rowName(b, row(SectionBitFields, true))) + " " + bitText(true);
+    case BitRemoved:
+        return text(rowName(a, row(SectionBitFields, false))) + " " + bitText(false);
+    case BitMoved:
+        return text(rowName(b, row(SectionBitFields, true))) + " " + bitText(false) + " -> " +
+               bitText(true);
+    case MemberAdded:
+    case MemberRemoved:
+    case MemberOffset:
+    case ConstantAdded:
+    case ConstantRemoved:
+    case ConstantValue:
+    default: {
+        const bool member = change.kind <= MemberOffset;
+        const MapSection section = member ? SectionMembers : SectionConstants;
+        const auto value = [&](const MapRow& r) {
+            std::string out;
+            if (member)
+                appendFormat(out, "%04d", static_cast<int>(r.value));
+            else
+                appendFormat(out, "%08X", static_cast<unsigned>(r.value));
+            return out;
+        };
+        const bool young = change.kind != MemberRemoved && change.kind != ConstantRemoved;
+        std::string out = text(rowName(young ? b : a, row(section, young))) + "  ";
+        if (change.kind == MemberOffset || change.kind == ConstantValue)
+            return out + value(row(section, false)) + " -> " + value(row(section, true));
+        return out + value(row(section, young));
+    }
+    }
+}
+
+void appendChange(std::string& out, const char* label, const std::string& values) {
+    appendFormat(out, "%-*s%s\n", LabelWidth, label, values.c_str());
+}
+
+void appendClosing(std::string& out, const MapComparison& comparison) {
+    std::string counts;
+    for (int kind = 0; kind < ChangeClassCount; ++kind) {
+        if (comparison.counts[kind] == 0)
+            continue;
+        counts += counts.empty() ? "" : ", ";
+        counts += std::string(ClassLabels[kind]) + " " + number(comparison.counts[kind]);
+    }
+    out += counts.empty() ? "no change\n" : "changes: " + counts + "\n";
+}
+
+} // namespace
+
+std::string formatMapText(const MapReport& report) {
+    const SymbolMap& map = *report.map;
+    std::string out = "\n";
+    appendPaths(out, "Symbol map", map);
+    out += NumbersNote;
+    if (report.finding) {
+        appendFormat(out, "Rows named %s:\n", report.pattern.c_str());
+        for (const FindHit& hit : report.hits)
+            appendHit(out, map, hit);
+        if (report.hits.empty())
+            out += "none\n";
+        out += '\n';
+    }
+    if (report.locating) {
+        appendFormat(out, "Variables at %s:%s:\n", hexDigits(report.atSelector, 4).c_str(),
+                     hexDigits(report.atAddress, 4).c_str());
+        appendAt(out, report);
+        out += '\n';
+    }
+    if (!report.finding && !report.locating) {
+        appendFindings(out, map);
+        appendSummary(out, report);
+        out += '\n';
+    }
+    out += soundness(map) + "\n";
+    return out;
+}
+
+std::string formatComparisonMapText(const MapComparison& comparison) {
+    std::string out = "\n";
+    appendPaths(out, "Old symbol map", *comparison.before);
+    appendPaths(out, "New symbol map", *comparison.after);
+    out += NumbersNote;
+    std::size_t nextRun = 0;
+    const std::vector<Change>& changes = comparison.changes;
+    const SymbolMap& a = *comparison.before;
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        const bool runStarts =
+            nextRun < comparison.runs.size() && comparison.runs[nextRun].first == i;
+        if (!runStarts) {
+            appendChange(out, ClassLabels[changes[i].kind], changeText(comparison, changes[i]));
+            continue;
+        }
+        const MoveRun& run = comparison.runs[nextRun++];
+        const MapRow& first = a.rows[SectionSymbols][changes[run.first].oldRow];
+        const MapRow& last = a.rows[SectionSymbols][changes[run.first + run.count - 1].oldRow];
+        appendChange(out, RunLabel,
+                     text(rowName(a, first)) + " ... " + text(rowName(a, last)) + ": " +
+                         number(run.count) + " variables of " + hexDigits(first.selector, 4) +
+                         " by " + signedHex(run.distance));
+        if (comparison.listAll) {
+            for (std::size_t k = run.first; k < run.first + run.count; ++k)
+                appendChange(out, "", changeText(comparison, changes[k]));
+        }
+        i = run.first + run.count - 1;
+    }
+    if (!changes.empty())
+        out += '\n';
+    appendClosing(out, comparison);
+    out += "Old: " + soundness(*comparison.before) + "\n";
+    out += "New: " + soundness(*comparison.after) + "\n";
+    return out;
+}
+
+} // namespace plcinfo

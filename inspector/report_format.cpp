@@ -1,0 +1,103 @@
+// Formatting helpers shared by the text and JSON reports.
+#include "report_format.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace plcinfo {
+
+namespace {
+
+const char Version[] = "1.0";
+
+// Length of the UTF-8 sequence that begins at text[i], or 0 when none does.
+std::size_t utf8Length(const std::string& text, std::size_t i) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    std::size_t length;
+    std::uint32_t least;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        least = 0x10000;
+    } else {
+        return 0;
+    }
+    if (text.size() - i < length)
+        return 0;
+    std::uint32_t code = lead & (0x3F >> (length - 1));
+    for (std::size_t k = 1; k < length; ++k) {
+        const unsigned char next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        code = code << 6 | (next & 0x3F);
+    }
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    return code >= least && code <= 0x10FFFF && !surrogate ? length : 0;
+}
+
+} // namespace
+
+void appendFormat(std::string& out, const char* format, ...) {
+    char buffer[256];
+    va_list list;
+    va_start(list, format);
+    const int length = std::vsnprintf(buffer, sizeof buffer, format, list);
+    va_end(list);
+    if (length < 0)
+        return;
+    if (static_cast<std::size_t>(length) < sizeof buffer) {
+        out.append(buffer, static_cast<std::size_t>(length));
+        return;
+    }
+    // Longer than the buffer (a long path): format again straight into the string.
+    const std::size_t start = out.size();
+    out.resize(start + static_cast<std::size_t>(length) + 1);
+    va_start(list, format);
+    std::vsnprintf(&out[start], static_cast<std::size_t>(length) + 1, format, list);
+    va_end(list);
+    out.resize(start + static_cast<std::size_t>(length));
+}
+
+std::string hexDigits(std::uint64_t value, int digits) {
+    static const char Digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (; value != 0 || text.size() < static_cast<std::size_t>(digits); value >>= 4)
+        text.insert(text.begin(), Digits[value & 15]);
+    return text;
+}
+
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+            ++i;
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+            ++i;
+        } else if (const std::size_t length = c >= 0x80 ? utf8Length(text, i) : 0) {
+            out.append(text, i, length);
+            i += length;
+        } else {
+            // Control characters, DEL, and bytes that begin no UTF-8 sequence (the 8-bit text
+            // of a comment), each taken as the character of that number.
+            appendFormat(out, "\\u%04X", c);
+            ++i;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+void appendJsonHead(std::string& out) {
+    appendFormat(out, "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"%s\",\n", Version);
+}
+
+} // namespace plcinfo

@@ -1,0 +1,39 @@
+// Formatting helpers that every report of the inspector shares, the tables and the JSON
+// documents alike: printf-like appending, fixed-width hexadecimal, decimal sizes and JSON
+// string literals.
+#pragma once
+
+#include "platform.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace plcinfo {
+
+// Appends the formatted text to `out`, of any length.
+void appendFormat(std::string& out, const char* format, ...) PLATFORM_PRINTF_FORMAT(2, 3);
+
+// At least `digits` hexadecimal digits in capitals (no "%llX": not every C library's printf
+// has it).
+std::string hexDigits(std::uint64_t value, int digits);
+inline std::string hex8(std::size_t value) {
+    return hexDigits(value, 8);
+}
+
+// Sizes and offsets as decimal digits (no "%zu": not every C library's printf has it).
+inline std::string number(std::uint64_t value) {
+    return std::to_string(value);
+}
+
+inline const char* boolWord(bool value) {
+    return value ? "true" : "false";
+}
+
+// A JSON string literal of any bytes: valid UTF-8 passes, other bytes become \u00XX.
+std::string jsonString(const std::string& text);
+
+// The head every JSON document of the inspector begins with: "{", the program and its version.
+void appendJsonHead(std::string& out);
+
+} // namespace plcinfo

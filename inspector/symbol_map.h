@@ -1,0 +1,222 @@
+// The inspector's records of a symbol map (.mp2): the rows of its five sections as read, what
+// the check found wrong with them, and the report models built from them (the summary, a
+// look-up, a comparison of two builds' maps). The text and JSON reports print these models;
+// neither walks the map again.
+//
+// A map of a million variables is compared in one run, so a row is kept small: its name is an
+// offset into the file's bytes, which stay mapped for the length of the run.
+#pragma once
+
+#include "inspector.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plcinfo {
+
+// The five sections, in the order of the file.
+enum MapSection {
+    SectionSymbols,
+    SectionBitFields,
+    SectionMembers,
+    SectionBitWeights,
+    SectionConstants,
+    MapSectionCount
+};
+// "SYMBOL_TABLE", "BIT_FIELDS", "STRUCTURE_OFFSETS", "BIT_WEIGHTS", "CONSTANTS".
+extern const char* const SectionTitles[MapSectionCount];
+
+// The type column of a symbol-table row. Structure and record variables are written with the
+// column of a byte, word or double word, so the map cannot tell them from those.
+enum class TypeColumn : std::uint8_t { Byte, Word, DWord, QWord, Mech };
+inline constexpr int TypeColumnCount = 5;
+// The type as the reports name it: "BYTE", "WORD", "DWORD", "QWORD" (written as the
+// four-character "BYTE"), "MECH".
+extern const char* const TypeNames[TypeColumnCount];
+// Bytes a variable of the type takes. A MECH variable counts as one byte: the map does not
+// say more, and the module block bytes it marks are bytes.
+extern const unsigned TypeWidths[TypeColumnCount];
+
+// One row of a section, read and found to be of its section's row format.
+struct MapRow {
+    std::uint32_t nameAt = 0;     // where the name begins in the file
+    std::uint16_t nameLength = 0; // at most MaxNameLength
+    std::uint16_t selector = 0;   // symbol table: the selector; bit fields: the location's length
+    std::uint32_t value = 0;      // symbol table: address; bit fields: where the location begins;
+                                  // offsets, weights, constants: the number of the row
+    TypeColumn type = TypeColumn::Byte; // symbol table only
+};
+
+// Longest name a listing gives (longer identifiers are cut to it).
+inline constexpr std::size_t MaxNameLength = 128;
+// Findings kept with their text; those beyond are only counted.
+inline constexpr std::size_t MaxKeptFindings = 1000;
+
+struct MapFinding {
+    std::uint32_t line = 0;
+    std::string text;
+};
+
+struct SymbolMap {
+    std::string path;
+    LoadedFile file;
+    const char* text = nullptr; // the file's bytes
+    std::size_t size = 0;
+    std::vector<MapRow> rows[MapSectionCount];
+    // Rows in the writer's order, each name after the one before; false once two rows are out
+    // of order or repeat a name. Look-ups and the comparison then sort copies.
+    bool ordered[MapSectionCount] = {true, true, true, true, true};
+    std::vector<MapFinding> findings; // the first MaxKeptFindings
+    std::size_t findingCount = 0;
+};
+
+inline std::string_view rowName(const SymbolMap& map, const MapRow& row) {
+    return std::string_view(map.text + row.nameAt, row.nameLength);
+}
+// The variable that holds a bit, as its bit-fields row names it.
+inline std::string_view rowLocation(const SymbolMap& map, const MapRow& row) {
+    return std::string_view(map.text + row.value, row.selector);
+}
+// The weight of the bit of a bit-fields row: from the bit-weights row of the same index when it
+// names the same bit (as in a sound map), else from the bit-weights row of that name; -1 when
+// there is none.
+std::int64_t bitWeight(const SymbolMap& map, std::size_t fieldRow);
+// The lines the rows stand on, counted from the file's start in one pass over the file.
+std::vector<std::uint32_t> linesOfRows(const SymbolMap& map,
+                                       const std::vector<const MapRow*>& rows);
+
+// The writer's order of names: byte by byte, ASCII capitals taken as small letters.
+int compareNames(std::string_view a, std::string_view b);
+
+// True when the file at `path` begins with "$MP2 ", the mark of a symbol map. A path that is
+// a folder, or a file that cannot be opened or read, is none.
+bool looksLikeSymbolMap(const std::string& path);
+
+// Reads the map at `path` and checks it against the format the symbol map builder writes,
+// keeping every row that is of its section's format. False (with `error`) only when the file
+// cannot be opened, read or is too large to be a map; a map with findings is read.
+bool readSymbolMap(const std::string& path, SymbolMap& map, std::string& error);
+void releaseSymbolMap(SymbolMap& map);
+
+// ---- Reports on one map ----
+
+struct SelectorSummary {
+    std::uint16_t selector = 0;
+    std::size_t variables = 0;
+    std::uint32_t lowest = 0;
+    std::uint32_t highest = 0;
+    std::uint64_t end = 0; // the variable at `highest`: its address plus its type's width
+};
+
+// Bytes of one selector's segment.
+inline constexpr std::uint64_t SegmentBytes = 0x10000;
+
+// A variable row as the look-ups show it, with the bits that it holds.
+struct VariableHit {
+    std::size_t row = 0;           // in the symbol table
+    std::vector<std::size_t> bits; // rows of the bit-fields section located in it
+};
+
+struct FindHit {
+    MapSection section = SectionSymbols; // never SectionBitWeights: a bit is shown once
+    std::size_t row = 0;
+    std::uint32_t line = 0;
+    std::vector<std::size_t> bits; // a variable: the bits located in it
+    bool hasVariable = false;      // a bit: its location is a variable of the symbol table
+    std::size_t variableRow = 0;
+};
+
+struct MapReport {
+    const SymbolMap* map = nullptr;
+    std::size_t sectionRows[MapSectionCount] = {};
+    std::vector<SelectorSummary> selectors; // in order of selector
+    // --find
+    bool finding = false;
+    std::string pattern;
+    std::vector<FindHit> hits;
+    // --at
+    bool locating = false;
+    std::uint16_t atSelector = 0;
+    std::uint32_t atAddress = 0;
+    std::vector<std::size_t> atRows; // variables that begin there
+    std::vector<std::uint32_t> atLines;
+    bool hasBefore = false; // when none does: the nearest variable before it
+    std::size_t beforeRow = 0;
+    std::uint32_t beforeLine = 0;
+};
+
+// Reads "SEL:ADDR" (hexadecimal, an optional trailing "H" on each part).
+bool parseLocation(const std::string& text, std::uint16_t& selector, std::uint32_t& address);
+// NAME against a pattern with "*" and "?", ignoring letter case.
+bool matchesPattern(std::string_view pattern, std::string_view name);
+
+MapReport buildMapReport(const SymbolMap& map);
+void findRows(const SymbolMap& map, const std::string& pattern, MapReport& report);
+void locateAddress(const SymbolMap& map, std::uint16_t selector, std::uint32_t address,
+                   MapReport& report);
+
+std::string formatMapText(const MapReport& report);
+std::string formatMapJson(const MapReport& report);
+
+// ---- Comparing two builds' maps ----
+
+// The classes of change; one change belongs to exactly one.
+enum ChangeClass {
+    VariableAdded,
+    VariableRemoved,
+    VariableMoved,   // selector or address, same type column
+    VariableRetyped, // type column, whatever its place did
+    BitAdded,
+    BitRemoved,
+    BitMoved, // other variable or other weight
+    MemberAdded,
+    MemberRemoved,
+    MemberOffset,
+    ConstantAdded,
+    ConstantRemoved,
+    ConstantValue,
+    ChangeClassCount
+};
+// "variable-added" ...: what --fail-on and the JSON call each class.
+extern const char* const ChangeClassKeys[ChangeClassCount];
+
+// Rows of the old and the new map; a row index is unused on the side where the name is not.
+struct Change {
+    ChangeClass kind = VariableAdded;
+    std::uint32_t oldRow = 0;
+    std::uint32_t newRow = 0;
+};
+
+// Variables of one selector, next to each other in the old map's address order, that all
+// moved by the same distance within that selector: changes [first, first + count).
+struct MoveRun {
+    std::size_t first = 0;
+    std::size_t count = 0;
+    std::int64_t distance = 0;
+};
+
+struct MapComparison {
+    const SymbolMap* before = nullptr;
+    const SymbolMap* after = nullptr;
+    bool listAll = false; // --all: each variable of a run listed too
+    // In class order; within a class in name order, moves in the old map's address order.
+    std::vector<Change> changes;
+    std::vector<MoveRun> runs; // over the VariableMoved changes, two or more each
+    std::size_t counts[ChangeClassCount] = {};
+};
+
+// The comparison of two maps; `listAll` keeps --all for the reports.
+MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool listAll);
+
+// Reads "moved,removed" into a set of classes: a word stands for every class of that word
+// ("moved": variable-moved and bit-moved), a key for its class alone. False (with the word in
+// `error`) on a word that names no class.
+bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount], std::string& error);
+
+std::string formatComparisonMapText(const MapComparison& comparison);
+std::string formatComparisonMapJson(const MapComparison& comparison);
+
+} // namespace plcinfo

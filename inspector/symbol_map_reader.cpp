@@ -1,0 +1,639 @@
+// Reading a symbol map (.mp2) and checking it against the format the symbol map builder
+// writes: the header line "$MP2 02"; five sections in fixed order, each an empty line, its
+// title with the row count, its comment line and exactly that many rows; every row of its
+// section's format, the names in the writer's order and never repeated; every bit located in
+// a variable of the symbol table, and the bit-fields and bit-weights sections listing the same
+// bits in the same order; CR LF after every line and nothing after the last row.
+//
+// Every finding names its line. The reader goes on after a finding, so that one cut or edited
+// line gives one finding rather than a finding for every line after it: the rows of a section
+// are the lines up to the next title, whatever its title said their count was.
+#include "symbol_map.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace plcinfo {
+
+const char* const SectionTitles[MapSectionCount] = {
+    "SYMBOL_TABLE", "BIT_FIELDS", "STRUCTURE_OFFSETS", "BIT_WEIGHTS", "CONSTANTS",
+};
+
+const char* const TypeNames[TypeColumnCount] = {"BYTE", "WORD", "DWORD", "QWORD", "MECH"};
+const unsigned TypeWidths[TypeColumnCount] = {1, 2, 4, 8, 1};
+
+namespace {
+
+const char Header[] = "$MP2 02";
+const char* const Comments[MapSectionCount] = {
+    ";Sel    Addr    Type    Symbol",        ";Bit                           Location",
+    ";Name                          Offset", ";Bit                           Weight",
+    ";Name                          Value",
+};
+// The type columns as the writer gives them, each followed by three blanks and the name. The
+// QWord column "BYTE" is the Byte column without its last blank, so it is tried last.
+const char* const TypeColumns[TypeColumnCount] = {"BYTE ", "WORD ", "DWORD", "BYTE", "MECH "};
+const TypeColumn ColumnOrder[TypeColumnCount] = {
+    TypeColumn::Byte, TypeColumn::Word, TypeColumn::DWord, TypeColumn::Mech, TypeColumn::QWord};
+// Names are padded with blanks to this column in the four sections after the symbol table.
+constexpr std::size_t FillWidth = 31;
+// A map larger than this is no map the builder writes; row offsets and line numbers are 32
+// bits wide.
+constexpr std::uint64_t MaxMapSize = 0x7FFFFFFFu;
+
+struct Line {
+    const char* text = nullptr;
+    std::size_t length = 0; // without its line end
+    bool crlf = false;      // ended by CR LF
+    bool lf = false;        // ended by a line feed (with or without CR)
+    std::uint32_t number = 0;
+};
+
+// Cuts the file into lines one at a time.
+struct LineReader {
+    const char* text = nullptr;
+    std::size_t size = 0;
+    std::size_t at = 0;
+    std::uint32_t number = 0;
+    Line current;
+    bool has = false;
+
+    bool atEnd() const { return !has; }
+    void advance() {
+        has = at < size;
+        if (!has)
+            return;
+        current.text = text + at;
+        current.number = ++number;
+        const void* lf = std::memchr(text + at, '\n', size - at);
+        const std::size_t end = lf ? static_cast<const char*>(lf) - text : size;
+        current.lf = lf != nullptr;
+        current.crlf = current.lf && end > at && text[end - 1] == '\r';
+        current.length = end - at - (current.crlf ? 1 : 0);
+        at = current.lf ? end + 1 : end;
+    }
+    // The line after the current one begins with `c` (false at the end of the file).
+    bool nextBeginsWith(char c) const { return at < size && text[at] == c; }
+};
+
+// The name a bit row begins with and its line, read from every row of the two bit sections
+// whether or not the rest of it is of its format.
+struct BitName {
+    std::string_view name;
+    std::uint32_t line;
+};
+
+struct Checker {
+    SymbolMap& map;
+    LineReader lines;
+    std::vector<BitName> bitNames[2];      // bit fields, bit weights
+    std::vector<std::uint32_t> fieldLines; // the line of each bit-fields row read
+
+    void report(std::uint32_t line, std::string text) {
+        ++map.findingCount;
+        if (map.findings.size() < MaxKeptFindings)
+            map.findings.push_back(MapFinding{line, std::move(text)});
+    }
+
+    void checkLineEnd(const Line& line) {
+        if (!line.lf)
+            report(line.number, "the file ends without CR LF after the line");
+        else if (!line.crlf)
+            report(line.number, "the line ends in LF alone, not CR LF");
+    }
+
+    std::string_view view(const Line& line) const {
+        return std::string_view(line.text, line.length);
+    }
+};
+
+bool isNameCharacter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '$' ||
+           c == '?' || c == '@' || c == '_';
+}
+
+// Length of the name at the front of `text`: the characters a listing's identifiers hold.
+std::size_t nameLength(std::string_view text) {
+    std::size_t n = 0;
+    while (n < text.size() && isNameCharacter(text[n]))
+        ++n;
+    return n;
+}
+
+// The lower-case hexadecimal digits at the front of `text` (at most 17 are read: more than 16
+// make a value no column holds).
+bool readHex(std::string_view text, std::size_t& used, std::uint64_t& value) {
+    used = 0;
+    value = 0;
+    while (used < text.size() && used < 17) {
+        const char c = text[used];
+        unsigned digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else
+            break;
+        value = value << 4 | digit;
+        ++used;
+    }
+    return used > 0;
+}
+
+// The number as the writer prints it with "%0<width>x": at least `width` digits, no more
+// leading zeros than those.
+bool isPrintedHex(std::string_view digits, std::uint64_t value, std::size_t width) {
+    if (digits.size() < width)
+        return false;
+    return digits.size() == width || (digits[0] != '0' && value != 0);
+}
+
+// "%04xH" at the front of `text`, then three blanks; `limit` is the largest value the writer
+// prints there.
+bool readHexColumn(std::string_view text, std::uint64_t limit, std::size_t& used,
+                   std::uint64_t& value) {
+    std::size_t digits = 0;
+    if (!readHex(text, digits, value) || digits > 16 || value > limit ||
+        !isPrintedHex(text.substr(0, digits), value, 4))
+        return false;
+    if (text.substr(digits, 4) != "H   ")
+        return false;
+    used = digits + 4;
+    return true;
+}
+
+// "%d" with at least `width` digits, a minus sign in front of them, as printf writes it.
+bool readPrintedDecimal(std::string_view text, std::size_t width, std::int64_t low,
+                        std::int64_t high, std::int64_t& value) {
+    const bool negative = !text.empty() && text[0] == '-';
+    const std::string_view digits = text.substr(negative ? 1 : 0);
+    if (digits.empty() || digits.size() > 11)
+        return false;
+    std::int64_t magnitude = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return false;
+        magnitude = magnitude * 10 + (c - '0');
+    }
+    value = negative ? -magnitude : magnitude;
+    // printf pads "-1" with "%04d" to "-001": the sign counts towards the width.
+    const std::size_t printedWidth = text.size();
+    const bool padded = digits.size() > 1 && digits[0] == '0';
+    if (printedWidth < width || (padded && printedWidth > width) || (negative && magnitude == 0))
+        return false;
+    return value >= low && value <= high;
+}
+
+std::string quoted(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text.substr(0, 60)) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F)
+            out += c;
+        else
+            appendFormat(out, "\\x%02X", u);
+    }
+    return out + (text.size() > 60 ? "...\"" : "\"");
+}
+
+// The name at the front of a row: a name as the listing gives it, of at most 128 characters.
+bool readRowName(Checker& checker, const Line& line, std::string_view text, std::size_t& length) {
+    length = nameLength(text);
+    if (length == 0) {
+        checker.report(line.number, "the row does not begin with a name");
+        return false;
+    }
+    if (length > MaxNameLength) {
+        checker.report(line.number, "the name is longer than 128 characters");
+        return false;
+    }
+    return true;
+}
+
+bool readSymbolRow(Checker& checker, const Line& line, MapRow& row) {
+    const std::string_view text = checker.view(line);
+    std::size_t at = 0;
+    std::size_t used = 0;
+    std::uint64_t selector = 0;
+    std::uint64_t address = 0;
+    if (!readHexColumn(text, 0xFFFF, used, selector) || used != 8) {
+        checker.report(line.number, "the selector is not four lower-case hexadecimal digits, "
+                                    "\"H\" and three blanks");
+        return false;
+    }
+    at = used;
+    if (!readHexColumn(text.substr(at), 0xFFFFFFFFu, used, address)) {
+        checker.report(line.number, "the address is not lower-case hexadecimal of at least four "
+                                    "digits, \"H\" and three blanks");
+        return false;
+    }
+    at += used;
+    const std::string_view rest = text.substr(at);
+    int column = -1;
+    for (int i = 0; i < TypeColumnCount && column < 0; ++i) {
+        const int type = static_cast<int>(ColumnOrder[i]);
+        const std::size_t width = std::strlen(TypeColumns[type]);
+        if (rest.substr(0, width) == TypeColumns[type] && rest.substr(width, 3) == "   " &&
+            rest.size() > width + 3 && rest[width + 3] != ' ')
+            column = type;
+    }
+    if (column < 0) {
+        checker.report(line.number, "the type column is none the writer gives (\"BYTE \", "
+                                    "\"WORD \", \"DWORD\", \"MECH \" or \"BYTE\") followed by "
+                                    "three blanks and the name");
+        return false;
+    }
+    at += std::strlen(TypeColumns[column]) + 3;
+    std::size_t length = 0;
+    if (!readRowName(checker, line, text.substr(at), length))
+        return false;
+    if (at + length != text.size()) {
+        checker.report(line.number, "the row goes on after the name");
+        return false;
+    }
+    row.nameAt = static_cast<std::uint32_t>(line.text + at - checker.map.text);
+    row.nameLength = static_cast<std::uint16_t>(length);
+    row.selector = static_cast<std::uint16_t>(selector);
+    row.value = static_cast<std::uint32_t>(address);
+    row.type = static_cast<TypeColumn>(column);
+    return true;
+}
+
+// A row of the four sections after the symbol table: name, blank fill to column 32 (one blank
+// after a longer name), value.
+bool readNamedRow(Checker& checker, const Line& line, MapSection section, MapRow& row) {
+    const std::string_view text = checker.view(line);
+    std::size_t length = 0;
+    if (!readRowName(checker, line, text, length))
+        return false;
+    const std::size_t fill = length < FillWidth ? FillWidth - length : 1;
+    std::size_t blanks = 0;
+    while (length + blanks < text.size() && text[length + blanks] == ' ')
+        ++blanks;
+    if (blanks != fill) {
+        if (blanks == 0 && length < text.size())
+            checker.report(line.number, "the name holds a character names cannot hold");
+        else
+            checker.report(line.number, "the blank fill after the name is not " +
+                                            std::to_string(fill) + " blanks");
+        return false;
+    }
+    const std::string_view value = text.substr(length + fill);
+    row.nameAt = static_cast<std::uint32_t>(line.text - checker.map.text);
+    row.nameLength = static_cast<std::uint16_t>(length);
+    std::int64_t number = 0;
+    switch (section) {
+    case SectionBitFields: {
+        const std::size_t location = nameLength(value);
+        if (location == 0 || location != value.size() || location > MaxNameLength) {
+            checker.report(line.number, "the location is not the name of a variable");
+            return false;
+        }
+        row.value = static_cast<std::uint32_t>(value.data() - checker.map.text);
+        row.selector = static_cast<std::uint16_t>(location);
+        return true;
+    }
+    case SectionMembers:
+        if (!readPrintedDecimal(value, 4, INT32_MIN, INT32_MAX, number)) {
+            checker.report(line.number, "the offset is not a decimal number of at least four "
+                                        "digits");
+            return false;
+        }
+        row.value = static_cast<std::uint32_t>(number);
+        return true;
+    case SectionBitWeights:
+        if (!readPrintedDecimal(value, 2, 0, 255, number)) {
+            checker.report(line.number, "the weight is not a number from 00 to 255");
+            return false;
+        }
+        row.value = static_cast<std::uint32_t>(number);
+        return true;
+    default: {
+        std::size_t digits = 0;
+        std::uint64_t constant = 0;
+        if (value.size() != 8 || !readHex(value, digits, constant) || digits != 8) {
+            checker.report(line.number, "the value is not eight lower-case hexadecimal digits");
+            return false;
+        }
+        row.value = static_cast<std::uint32_t>(constant);
+        return true;
+    }
+    }
+}
+
+// "[TITLE count]": false when the line is no title of that form at all.
+bool readTitle(std::string_view text, std::string_view& title, std::int64_t& count,
+               bool& countValid) {
+    if (text.size() < 3 || text.front() != '[' || text.back() != ']')
+        return false;
+    const std::string_view inside = text.substr(1, text.size() - 2);
+    const std::size_t blank = inside.rfind(' ');
+    if (blank == std::string_view::npos)
+        return false;
+    title = inside.substr(0, blank);
+    countValid = readPrintedDecimal(inside.substr(blank + 1), 1, 0, INT32_MAX, count);
+    return true;
+}
+
+// Where one section's rows end: a title line, or an empty line right before one or before the
+// end of the file.
+bool endsRows(const LineReader& lines) {
+    const Line& line = lines.current;
+    if (line.length > 0 && line.text[0] == '[')
+        return true;
+    return line.length == 0 && (lines.at >= lines.size || lines.nextBeginsWith('['));
+}
+
+void checkOrder(Checker& checker, MapSection section, const MapRow& row, const MapRow* previous,
+                std::uint32_t line, std::uint32_t previousLine) {
+    if (previous == nullptr)
+        return;
+    const std::string_view name = rowName(checker.map, row);
+    const std::string_view before = rowName(checker.map, *previous);
+    const int order = compareNames(before, name);
+    if (order < 0)
+        return;
+    checker.map.ordered[section] = false;
+    if (order == 0)
+        checker.report(line, std::string(name) + " repeats the name of line " +
+                                 std::to_string(previousLine));
+    else
+        checker.report(line, std::string(name) + " is out of order: it sorts before " +
+                                 std::string(before) + " of line " + std::to_string(previousLine));
+}
+
+void readSection(Checker& checker, MapSection section) {
+    LineReader& lines = checker.lines;
+    const std::string title = std::string("[") + SectionTitles[section] + " n]";
+    if (lines.atEnd()) {
+        checker.report(lines.number, std::string("the file ends before ") + title);
+        return;
+    }
+    if (lines.current.length == 0) {
+        checker.checkLineEnd(lines.current);
+        lines.advance();
+    } else {
+        checker.report(lines.current.number, "an empty line must come before " + title);
+    }
+    if (lines.atEnd()) {
+        checker.report(lines.number, std::string("the file ends before ") + title);
+        return;
+    }
+
+    std::string_view found;
+    std::int64_t count = 0;
+    bool countValid = false;
+    bool hasCount = false;
+    const std::uint32_t titleLine = lines.current.number;
+    if (readTitle(checker.view(lines.current), found, count, countValid)) {
+        if (found != SectionTitles[section])
+            checker.report(titleLine,
+                           "expected " + title + ", found " + quoted(checker.view(lines.current)));
+        else if (!countValid)
+            checker.report(titleLine, "the row count of " + title + " is not a decimal number");
+        hasCount = found == SectionTitles[section] && countValid;
+        checker.checkLineEnd(lines.current);
+        lines.advance();
+    } else {
+        checker.report(titleLine,
+                       "expected " + title + ", found " + quoted(checker.view(lines.current)));
+    }
+
+    if (!lines.atEnd() && lines.current.length > 0 && lines.current.text[0] == ';') {
+        if (checker.view(lines.current) != Comments[section])
+            checker.report(lines.current.number,
+                           std::string("the comment line is not \"") + Comments[section] + "\"");
+        checker.checkLineEnd(lines.current);
+        lines.advance();
+    } else {
+        checker.report(lines.atEnd() ? lines.number : lines.current.number,
+                       std::string("the comment line \"") + Comments[section] + "\" is missing");
+    }
+
+    std::vector<MapRow>& rows = checker.map.rows[section];
+    if (hasCount) // a count is trusted only as far as the lines left can hold it
+        rows.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
+            static_cast<std::uint64_t>(count),
+            (lines.size - lines.at) / (section == SectionSymbols ? 27 : 34) + 1)));
+    std::int64_t lineCount = 0;
+    std::uint32_t previousLine = 0;
+    for (; !lines.atEnd() && !endsRows(lines); lines.advance()) {
+        const Line& line = lines.current;
+        checker.checkLineEnd(line);
+        if (line.length == 0) {
+            checker.report(line.number, "an empty line among the rows");
+            continue;
+        }
+        ++lineCount;
+        if (section == SectionBitFields || section == SectionBitWeights) {
+            const std::string_view text = checker.view(line);
+            checker.bitNames[section == SectionBitFields ? 0 : 1].push_back(
+                BitName{text.substr(0, nameLength(text)), line.number});
+        }
+        MapRow row;
+        const bool read = section == SectionSymbols ? readSymbolRow(checker, line, row)
+                                                    : readNamedRow(checker, line, section, row);
+        if (!read)
+            continue;
+        checkOrder(checker, section, row, rows.empty() ? nullptr : &rows.back(), line.number,
+                   previousLine);
+        rows.push_back(row);
+        previousLine = line.number;
+        if (section == SectionBitFields)
+            checker.fieldLines.push_back(line.number);
+    }
+    if (hasCount && count != lineCount)
+        checker.report(titleLine, title.substr(0, title.size() - 2) + std::to_string(count) +
+                                      "] says " + std::to_string(count) +
+                                      " rows, the section has " + std::to_string(lineCount));
+}
+
+// The two bit sections list the same bits in the same order. A row that only one section has,
+// and two rows in the other order, are each one finding, not one for every row after them.
+void checkBitSections(Checker& checker) {
+    const std::vector<BitName>& fields = checker.bitNames[0];
+    const std::vector<BitName>& weights = checker.bitNames[1];
+    const auto at = [](const std::vector<BitName>& rows, std::size_t i) {
+        return i < rows.size() ? rows[i].name : std::string_view("\n"); // no name is "\n"
+    };
+    const auto missing = [&](const BitName& row, const char* section) {
+        checker.report(row.line, "the bit " + std::string(row.name) + " has no row in the " +
+                                     section + " section");
+    };
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < fields.size() || j < weights.size()) {
+        if (at(fields, i) == at(weights, j)) {
+            ++i;
+            ++j;
+        } else if (at(fields, i) == at(weights, j + 1) && at(fields, i + 1) == at(weights, j)) {
+            checker.report(weights[j].line,
+                           "the bit-weights rows of lines " + std::to_string(weights[j].line) +
+                               " and " + std::to_string(weights[j + 1].line) +
+                               " are in the other order than in the bit-fields section");
+            i += 2;
+            j += 2;
+        } else if (j < weights.size() &&
+                   (i == fields.size() || at(fields, i) == at(weights, j + 1))) {
+            missing(weights[j++], "bit-fields");
+        } else if (i < fields.size() &&
+                   (j == weights.size() || at(fields, i + 1) == at(weights, j))) {
+            missing(fields[i++], "bit-weights");
+        } else {
+            checker.report(weights[j].line, "the bit-weights row names " +
+                                                std::string(weights[j].name) +
+                                                " where the bit-fields row of line " +
+                                                std::to_string(fields[i].line) + " names " +
+                                                std::string(fields[i].name));
+            ++i;
+            ++j;
+        }
+    }
+}
+
+bool nameLess(const SymbolMap& map, const MapRow& a, const MapRow& b) {
+    return compareNames(rowName(map, a), rowName(map, b)) < 0;
+}
+
+// Every bit's location is a variable of the symbol table (sorted by now).
+void checkLocations(Checker& checker) {
+    const SymbolMap& map = checker.map;
+    const std::vector<MapRow>& variables = map.rows[SectionSymbols];
+    const std::vector<MapRow>& fields = map.rows[SectionBitFields];
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::string_view location = rowLocation(map, fields[i]);
+        const auto found = std::lower_bound(variables.begin(), variables.end(), location,
+                                            [&](const MapRow& row, std::string_view key) {
+                                                return compareNames(rowName(map, row), key) < 0;
+                                            });
+        if (found == variables.end() || compareNames(rowName(map, *found), location) != 0)
+            checker.report(checker.fieldLines[i], "the location " + std::string(location) +
+                                                      " of the bit " +
+                                                      std::string(rowName(map, fields[i])) +
+                                                      " is no variable of the symbol table");
+    }
+}
+
+void checkMap(SymbolMap& map) {
+    LineReader reader;
+    reader.text = map.text;
+    reader.size = map.size;
+    Checker checker{map, reader, {}, {}};
+    LineReader& lines = checker.lines;
+    lines.advance();
+    if (checker.view(lines.current) != Header)
+        checker.report(1, std::string("the header line is ") + quoted(checker.view(lines.current)) +
+                              ", not \"" + Header + "\"");
+    if (!lines.atEnd()) {
+        checker.checkLineEnd(lines.current);
+        lines.advance();
+    }
+    for (int section = 0; section < MapSectionCount; ++section)
+        readSection(checker, static_cast<MapSection>(section));
+    if (!lines.atEnd())
+        checker.report(lines.current.number, "text after the last row");
+    // Findings name lines in the order of the file; the bit sections are compared before the
+    // symbol table is sorted for the location look-up.
+    checkBitSections(checker);
+    // Look-ups and the comparison take every section in name order; the bit-fields rows are
+    // sorted only after their locations were looked up, while they still match their lines.
+    const MapSection sortOrder[MapSectionCount] = {SectionSymbols, SectionMembers, SectionConstants,
+                                                   SectionBitFields, SectionBitWeights};
+    for (MapSection section : sortOrder) {
+        if (section == SectionBitFields)
+            checkLocations(checker);
+        if (!map.ordered[section])
+            std::stable_sort(map.rows[section].begin(), map.rows[section].end(),
+                             [&](const MapRow& a, const MapRow& b) { return nameLess(map, a, b); });
+    }
+    std::stable_sort(map.findings.begin(), map.findings.end(),
+                     [](const MapFinding& a, const MapFinding& b) { return a.line < b.line; });
+}
+
+} // namespace
+
+int compareNames(std::string_view a, std::string_view b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]);
+        unsigned char y = static_cast<unsigned char>(b[i]);
+        x = x >= 'A' && x <= 'Z' ? static_cast<unsigned char>(x + 32) : x;
+        y = y >= 'A' && y <= 'Z' ? static_cast<unsigned char>(y + 32) : y;
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+std::vector<std::uint32_t> linesOfRows(const SymbolMap& map,
+                                       const std::vector<const MapRow*>& rows) {
+    std::vector<std::size_t> order(rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return rows[a]->nameAt < rows[b]->nameAt; });
+    std::vector<std::uint32_t> lines(rows.size());
+    std::uint32_t line = 1;
+    const char* p = map.text;
+    for (std::size_t i : order) {
+        const char* end = map.text + rows[i]->nameAt;
+        while (p < end) {
+            const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+            if (lf == nullptr)
+                break;
+            ++line;
+            p = static_cast<const char*>(lf) + 1;
+        }
+        lines[i] = line;
+    }
+    return lines;
+}
+
+bool looksLikeSymbolMap(const std::string& path) {
+    if (platform::existsAsDirectory(path.c_str()))
+        return false;
+    platform::File file;
+    if (!platform::openForReading(path.c_str(), file))
+        return false;
+    char head[5] = {};
+    std::size_t got = 0;
+    std::size_t total = 0;
+    bool read = true;
+    while (read && total < sizeof head) {
+        read = platform::readBytes(file, head + total, sizeof head - total, got);
+        if (got == 0)
+            break;
+        total += got;
+    }
+    platform::closeFile(file);
+    return read && total == sizeof head && std::memcmp(head, "$MP2 ", sizeof head) == 0;
+}
+
+bool readSymbolMap(const std::string& path, SymbolMap& map, std::string& error) {
+    map.path = path;
+    LoadedFile& loaded = map.file;
+    if (!platform::openForReading(path.c_str(), loaded.file)) {
+        error = "File cannot be opened: " + path;
+        return false;
+    }
+    std::uint64_t size = 0;
+    if (!platform::fileSize(loaded.file, size) || size > MaxMapSize ||
+        !platform::mapReadOnly(loaded.file, size, loaded.view)) {
+        error = size > MaxMapSize ? "File too large for a symbol map: " + path
+                                  : "File cannot be read: " + path;
+        releaseSymbolMap(map);
+        return false;
+    }
+    map.text = reinterpret_cast<const char*>(loaded.view.data);
+    map.size = loaded.view.size;
+    checkMap(map);
+    return true;
+}
+
+void releaseSymbolMap(SymbolMap& map) {
+    platform::unmapView(map.file.view);
+    platform::closeFile(map.file.file);
+    map = SymbolMap{};
+}
+
+} // namespace plcinfo

@@ -1,0 +1,469 @@
+// The built Plcinfo on symbol maps that the built Symvex writes from the example and from
+// generated listings, and on copies edited for each kind of fault: the check and summary, the
+// look-ups, the comparison of two builds' maps; and on image sets mixed from two builds.
+// Standard output and exit status compared whole.
+#include "plc_generator.h"
+#include "plc_listing.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using testsupport::readFile;
+using testsupport::runProgram;
+using testsupport::RunResult;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+namespace {
+
+const std::string Banner =
+    "\nPLC-Bin inspector for Zelvar        Version 1.0   PLC image inspector\n";
+const std::string Note =
+    "Selectors, addresses and constant values are hexadecimal; offsets and weights decimal.\n\n";
+
+RunResult plcinfo(const std::vector<std::string>& args) {
+    return runProgram(PLCINFO_PATH, args);
+}
+
+// Symvex's map of the project's listing (with an empty linker map), written as `name` in `dir`.
+std::string writeMap(const TempDir& dir, const std::string& name,
+                     const plcgen::ListingProject& project) {
+    const std::string listing = dir.file(name + ".lst");
+    writeFile(listing, plcgen::buildListing(project));
+    writeFile(dir.file("empty.map"), "");
+    const RunResult run = runProgram(SYMVEX_PATH, {dir.file(name), listing, dir.file("empty.map")});
+    EXPECT_EQ(run.exitStatus, 0) << run.output;
+    return dir.file(name);
+}
+
+// A path as a JSON string holds it: a backslash is doubled.
+std::string json(const std::string& path) {
+    std::string quoted;
+    for (char c : path)
+        quoted += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return quoted;
+}
+
+// The map's lines (without their CR LF) and back.
+std::vector<std::string> mapLines(const std::string& path) {
+    std::vector<std::string> lines;
+    const std::string text = readFile(path);
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find("\r\n", at);
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    return lines;
+}
+
+void writeLines(const std::string& path, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    writeFile(path, text);
+}
+
+// The findings of a check's text: the lines that begin with "line ".
+std::string findingsOf(const std::string& output) {
+    std::string findings;
+    for (std::size_t at = 0; at < output.size();) {
+        const std::size_t end = output.find('\n', at);
+        const std::string line = output.substr(at, end - at + 1);
+        if (line.rfind("line ", 0) == 0)
+            findings += line;
+        at = end + 1;
+    }
+    return findings;
+}
+
+const std::string ExampleSummary = "Section              Rows\n"
+                                   "SYMBOL_TABLE           14\n"
+                                   "BIT_FIELDS              6\n"
+                                   "STRUCTURE_OFFSETS       7\n"
+                                   "BIT_WEIGHTS             6\n"
+                                   "CONSTANTS               4\n"
+                                   "\n"
+                                   "Selector  Variables  Lowest    Highest   End       Of 64 KiB\n"
+                                   "0030              3  00000000  00000004  00000006  FFFA left\n"
+                                   "0068              5  00000000  00000008  00000010  FFF0 left\n"
+                                   "00A0              4  00000000  00000020  00000021  FFDF left\n"
+                                   "0160              2  00000000  00000002  00000003  FFFD left\n";
+
+TEST(SymbolMapCheck, ExampleAndGeneratedMapsAreSound) {
+    const std::string example = EXAMPLES_DIR "/plc.mp2";
+    const RunResult text = plcinfo({example});
+    EXPECT_EQ(text.output, Banner + "\nSymbol map: " + example + "\n" + Note + ExampleSummary +
+                               "\nsymbol map sound\n");
+    EXPECT_EQ(text.exitStatus, 0);
+    const RunResult json = plcinfo({"--json", example});
+    EXPECT_EQ(json.output,
+              "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"1.0\",\n  \"path\": \"" + example +
+                  "\",\n  \"kind\": \"symbol map\",\n  \"findings\": [\n  ],\n"
+                  "  \"sections\": {\"SYMBOL_TABLE\": 14, \"BIT_FIELDS\": 6, "
+                  "\"STRUCTURE_OFFSETS\": 7, \"BIT_WEIGHTS\": 6, \"CONSTANTS\": 4},\n"
+                  "  \"selectors\": [\n"
+                  "    {\"selector\": 48, \"variables\": 3, \"lowest\": 0, \"highest\": 4, "
+                  "\"end\": 6, \"withinSegment\": true},\n"
+                  "    {\"selector\": 104, \"variables\": 5, \"lowest\": 0, \"highest\": 8, "
+                  "\"end\": 16, \"withinSegment\": true},\n"
+                  "    {\"selector\": 160, \"variables\": 4, \"lowest\": 0, \"highest\": 32, "
+                  "\"end\": 33, \"withinSegment\": true},\n"
+                  "    {\"selector\": 352, \"variables\": 2, \"lowest\": 0, \"highest\": 2, "
+                  "\"end\": 3, \"withinSegment\": true}\n"
+                  "  ],\n  \"findingCount\": 0,\n  \"sound\": true\n}\n");
+    EXPECT_EQ(json.exitStatus, 0);
+
+    // A generated project of every kind, one selector past 64 KiB.
+    TempDir dir;
+    plcgen::ListingProject project = plcgen::standardListingProject(40000);
+    project.variables.push_back({"FAR_TABLE", "QWord", "DATA1", 0xFFFC});
+    const std::string generated = writeMap(dir, "gen.mp2", project);
+    const RunResult big = plcinfo({generated});
+    EXPECT_EQ(big.exitStatus, 0) << big.output.substr(0, 2000);
+    EXPECT_EQ(big.output.substr(big.output.rfind("\nSelector  ") + 1),
+              "Selector  Variables  Lowest    Highest   End       Of 64 KiB\n"
+              "0030          10000  00000000  0000A941  0000A942  56BE left\n"
+              "0068          10001  00000000  0000FFFC  00010004  0004 beyond\n"
+              "00A0          10000  00000000  0000A93E  0000A942  56BE left\n"
+              "0160          10000  00000000  00008F30  00008F38  70C8 left\n"
+              "\nsymbol map sound\n");
+}
+
+// Each kind of finding on a small generated map edited for it: the finding names its line.
+TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
+    TempDir dir;
+    const std::string path = writeMap(dir, "small.mp2", plcgen::standardListingProject(8));
+    const std::vector<std::string> sound = mapLines(path);
+    ASSERT_EQ(plcinfo({path}).exitStatus, 0);
+    struct Edit {
+        const char* what;
+        void (*edit)(std::vector<std::string>&);
+        const char* findings;
+    };
+    const Edit edits[] = {
+        {"row removed", [](std::vector<std::string>& l) { l.erase(l.begin() + 6); },
+         "line 3: [SYMBOL_TABLE 8] says 8 rows, the section has 7\nline 17: the location V000002 "
+         "of the bit KEY_HOLD is no variable of the symbol table\nline 18: the location V000002 of "
+         "the bit KEY_START is no variable of the symbol table\nline 19: the location V000002 of "
+         "the bit KEY_STOP is no variable of the symbol table\n"},
+        {"count changed", [](std::vector<std::string>& l) { l[2] = "[SYMBOL_TABLE 9]"; },
+         "line 3: [SYMBOL_TABLE 9] says 9 rows, the section has 8\n"},
+        {"rows swapped", [](std::vector<std::string>& l) { std::swap(l[5], l[6]); },
+         "line 7: V000001 is out of order: it sorts before V000002 of line 6\n"},
+        {"header", [](std::vector<std::string>& l) { l[0] = "$MP2 03"; },
+         "line 1: the header line is \"$MP2 03\", not \"$MP2 02\"\n"},
+        {"upper-case address", [](std::vector<std::string>& l) { l[4][10] = 'A'; },
+         "line 5: the address is not lower-case hexadecimal of at least four digits, \"H\" and "
+         "three blanks\n"},
+        {"type column", [](std::vector<std::string>& l) { l[4].replace(16, 4, "LONG"); },
+         "line 5: the type column is none the writer gives (\"BYTE \", \"WORD \", \"DWORD\", "
+         "\"MECH \" or \"BYTE\") followed by three blanks and the name\n"},
+        {"blank fill", [](std::vector<std::string>& l) { l[16].erase(10, 1); },
+         "line 17: the blank fill after the name is not 26 blanks\n"},
+        {"location", [](std::vector<std::string>& l) { l[16].replace(31, 7, "V999999"); },
+         "line 17: the location V999999 of the bit FAULT is no variable of the symbol table\n"},
+        {"bit sections differ", [](std::vector<std::string>& l) { std::swap(l[33], l[34]); },
+         "line 34: the bit-weights rows of lines 34 and 35 are in the other order than in the "
+         "bit-fields section\nline 35: KEY_START is out of order: it sorts before KEY_STOP of line "
+         "34\n"},
+        {"comment", [](std::vector<std::string>& l) { l[3] = ";Sel Addr Type Symbol"; },
+         "line 4: the comment line is not \";Sel    Addr    Type    Symbol\"\n"},
+        {"repeated name", [](std::vector<std::string>& l) { l[6] = l[5]; },
+         "line 7: V000001 repeats the name of line 6\nline 18: the location V000002 of the bit "
+         "KEY_HOLD is no variable of the symbol table\nline 19: the location V000002 of the bit "
+         "KEY_START is no variable of the symbol table\nline 20: the location V000002 of the bit "
+         "KEY_STOP is no variable of the symbol table\n"},
+        {"text after the last row", [](std::vector<std::string>& l) { l.push_back(""); },
+         "line 43: text after the last row\n"},
+    };
+    for (const Edit& edit : edits) {
+        SCOPED_TRACE(edit.what);
+        std::vector<std::string> lines = sound;
+        edit.edit(lines);
+        writeLines(path, lines);
+        const RunResult run = plcinfo({path});
+        EXPECT_EQ(findingsOf(run.output), edit.findings) << run.output;
+        EXPECT_EQ(run.exitStatus, 1);
+    }
+    // Line ends: one cut to LF, and a file cut inside its last row.
+    std::string text = readFile(EXAMPLES_DIR "/plc.mp2");
+    writeFile(path,
+              text.substr(0, text.find("\r\n", 100)) + text.substr(text.find("\r\n", 100) + 1));
+    EXPECT_EQ(findingsOf(plcinfo({path}).output), "line 6: the line ends in LF alone, not CR LF\n");
+    writeFile(path, text.substr(0, text.size() - 3));
+    const RunResult cut = plcinfo({path});
+    EXPECT_EQ(findingsOf(cut.output), "line 53: the file ends without CR LF after the line\nline "
+                                      "53: the value is not eight lower-case hexadecimal digits\n");
+    EXPECT_EQ(cut.exitStatus, 1);
+    // The whole report of a map with findings, as text and as JSON.
+    std::vector<std::string> lines = sound;
+    std::swap(lines[5], lines[6]);
+    lines[2] = "[SYMBOL_TABLE 9]";
+    writeLines(path, lines);
+    EXPECT_EQ(plcinfo({path}).output,
+              Banner + "\nSymbol map: " + path + "\n" + Note +
+                  "line 3: [SYMBOL_TABLE 9] says 9 rows, the section has 8\n"
+                  "line 7: V000001 is out of order: it sorts before V000002 of line 6\n\n"
+                  "Section              Rows\n"
+                  "SYMBOL_TABLE            8\n"
+                  "BIT_FIELDS              6\n"
+                  "STRUCTURE_OFFSETS       3\n"
+                  "BIT_WEIGHTS             6\n"
+                  "CONSTANTS               3\n\n"
+                  "Selector  Variables  Lowest    Highest   End       Of 64 KiB\n"
+                  "0030              2  00000000  00000001  00000002  FFFE left\n"
+                  "0068              2  00000000  00000001  00000002  FFFE left\n"
+                  "00A0              2  00000000  00000001  00000002  FFFE left\n"
+                  "0160              2  00000000  00000001  00000003  FFFD left\n\n"
+                  "2 findings\n");
+    EXPECT_EQ(
+        plcinfo({"--json", path}).output,
+        "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"1.0\",\n  \"path\": "
+        "\"" +
+            json(path) +
+            "\",\n  \"kind\": \"symbol map\",\n  \"findings\": "
+            "[\n    {\"line\": 3, \"text\": \"[SYMBOL_TABLE 9] says 9 rows, the section has "
+            "8\"},\n    "
+            "{\"line\": 7, \"text\": \"V000001 is out of order: it sorts before V000002 of line "
+            "6\"}\n "
+            " ],\n  \"sections\": {\"SYMBOL_TABLE\": 8, \"BIT_FIELDS\": 6, \"STRUCTURE_OFFSETS\": "
+            "3, "
+            "\"BIT_WEIGHTS\": 6, \"CONSTANTS\": 3},\n  \"selectors\": [\n    {\"selector\": 48, "
+            "\"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 2, \"withinSegment\": "
+            "true},\n  "
+            "  {\"selector\": 104, \"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 2, "
+            "\"withinSegment\": true},\n    {\"selector\": 160, \"variables\": 2, \"lowest\": 0, "
+            "\"highest\": 1, \"end\": 2, \"withinSegment\": true},\n    {\"selector\": 352, "
+            "\"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 3, \"withinSegment\": "
+            "true}\n  "
+            "],\n  \"findingCount\": 2,\n  \"sound\": false\n}\n");
+}
+
+TEST(SymbolMapLookUp, FindAndAtHitsAndMisses) {
+    const std::string example = EXAMPLES_DIR "/plc.mp2";
+    const std::string head = Banner + "\nSymbol map: " + example + "\n" + Note;
+    // A record variable with its bits, a bit with its variable, wildcards across sections.
+    EXPECT_EQ(plcinfo({"--find", "panel_io", example}).output,
+              head + "Rows named panel_io:\nvariable          PANEL_IO  0030:0002 BYTE  (line "
+                     "14)\n                  bit BUSY weight 02\n                  bit FAULT "
+                     "weight 01\n                  bit READY weight 00\n\nsymbol map sound\n");
+    EXPECT_EQ(plcinfo({"--find", "?us*", example}).output,
+              head + "Rows named ?us*:\nbit               BUSY in PANEL_IO weight 02  (line 22)\n  "
+                     "                variable PANEL_IO  0030:0002 BYTE\n\nsymbol map sound\n");
+    EXPECT_EQ(plcinfo({"--find", "*t?", example}).output,
+              head + "Rows named *t?:\nmember            STATE offset 0006  (line 34)\n\nsymbol "
+                     "map sound\n");
+    const RunResult none = plcinfo({"--find", "NOTHING", "--at", "160:4", example});
+    EXPECT_EQ(none.output,
+              head + "Rows named NOTHING:\nnone\n\nVariables at 0160:0004:\nNo variable begins at "
+                     "0160:0004.\nNot a match: ROZ_TABLE  0160:0002 BYTE begins 0002 bytes before "
+                     "it.\n\nsymbol map sound\n");
+    EXPECT_EQ(none.exitStatus, 0);
+    // Exact hits, and a miss with the variable before it marked as no match.
+    EXPECT_EQ(plcinfo({"--at", "68:0", example}).output,
+              head + "Variables at 0068:0000:\nvariable          MODULE_BLOCK_INIT  0068:0000 "
+                     "MECH\n\nsymbol map sound\n");
+    EXPECT_EQ(plcinfo({"--at", "0030:0003H", example}).output,
+              head + "Variables at 0030:0003:\nNo variable begins at 0030:0003.\nNot a match: "
+                     "PANEL_IO  0030:0002 BYTE begins 0001 bytes before it.\n\nsymbol map sound\n");
+    EXPECT_EQ(plcinfo({"--json", "--find", "BUSY", "--at", "30:3", example}).output,
+              "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"1.0\",\n  \"path\": "
+              "\"" +
+                  json(example) +
+                  "\",\n  \"kind\": \"symbol map\",\n  \"find\": {\"pattern\": "
+                  "\"BUSY\", \"rows\": [\n    {\"section\": \"BIT_FIELDS\", \"name\": \"BUSY\", "
+                  "\"line\": "
+                  "22, \"location\": \"PANEL_IO\", \"weight\": 2, \"variable\": {\"selector\": 48, "
+                  "\"address\": 2, \"type\": \"BYTE\"}}\n  ]},\n  \"at\": {\"selector\": 48, "
+                  "\"address\": 3, "
+                  "\"variables\": [], \"before\": {\"section\": \"SYMBOL_TABLE\", \"name\": "
+                  "\"PANEL_IO\", "
+                  "\"line\": 14, \"selector\": 48, \"address\": 2, \"type\": \"BYTE\", "
+                  "\"distance\": 1}},\n  "
+                  "\"findingCount\": 0,\n  \"sound\": true\n}\n");
+    // Wrong values.
+    const auto error = [](const std::vector<std::string>& args) {
+        const std::string output = plcinfo(args).output;
+        return output.substr(0, output.find("\nSyntax"));
+    };
+    EXPECT_EQ(error({"--at", "30", example}), Banner + "\nError: Not a hexadecimal SEL:ADDR: 30\n");
+    EXPECT_EQ(error({"--find", "X", EXAMPLES_DIR}),
+              Banner + "\nError: --find and --at look into one symbol map\n");
+    EXPECT_EQ(error({"--find", "X", example, example}),
+              Banner + "\nError: --find and --at look into one symbol map\n");
+    EXPECT_EQ(error({"--all", example}),
+              Banner + "\nError: --all and --fail-on compare two symbol maps\n");
+}
+
+// Two generated builds that differ by one change of every class.
+TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
+    TempDir dir;
+    plcgen::ListingProject project = plcgen::standardListingProject(40);
+    project.structures.push_back({"TOOL_S", 4, {{"TNUM", 0, "Word"}, {"TLIFE", 2, "Word"}}});
+    project.constants.push_back({"OLD_LIMIT", 9});
+    const std::string before = writeMap(dir, "old.mp2", project);
+
+    plcgen::ListingProject changed = project;
+    const auto variable = [&](const char* name) {
+        auto it = changed.variables.begin();
+        while (it->name != name)
+            ++it;
+        return it;
+    };
+    // Inserted near the start of DATA_COM: the variables behind it move by 2.
+    changed.variables.insert(variable("V000004"), {"NEW_WORD", "Word", "DATA_COM", 0});
+    // Removed from DATA1 (a QWord): those behind it move back by 8.
+    changed.variables.erase(variable("V000009"));
+    // Retyped in DATAROZ from Byte to DWord: those behind it move by 3.
+    variable("V000011")->type = "DWord";
+    changed.records[0].bits[1].shift = 5;            // a bit moved: FAULT's weight
+    changed.records[0].bits.push_back({"ALARM", 3}); // a bit added
+    changed.records[1].bits.pop_back();              // a bit removed: KEY_HOLD
+    changed.structures[0].members[1].offset = 5;     // SPEED's offset
+    changed.structures[1].members.pop_back();        // TLIFE removed
+    changed.structures[0].members.push_back({"LIMIT", 7, "Byte"});
+    changed.constants[0].value = 3; // MAX_AXES
+    changed.constants.pop_back();   // OLD_LIMIT removed
+    changed.constants.push_back({"NEW_LIMIT", 12});
+    plcgen::layOutVariables(changed);
+    const std::string after = writeMap(dir, "new.mp2", changed);
+
+    const std::string head =
+        Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + after + "\n" + Note;
+    const RunResult text = plcinfo({before, after});
+    EXPECT_EQ(
+        text.output,
+        head +
+            "variable added    NEW_WORD  0030:0001 WORD\nvariable removed  V000009  0068:0002 "
+            "QWORD\nvariables moved   V000004 ... V000036: 9 variables of 0030 by +0002\nvariables "
+            "moved   V000013 ... V000037: 7 variables of 0068 by -0008\nvariables moved   V000015 "
+            "... V000039: 7 variables of 0160 by +0003\nvariable retyped  V000011  BYTE 0160:0003 "
+            "-> DWORD 0160:0003\nbit added         ALARM in V000001 weight 03\nbit removed       "
+            "KEY_HOLD in V000002 weight 07\nbit moved         FAULT in V000001 weight 01 -> in "
+            "V000001 weight 05\nmember added      LIMIT  0007\nmember removed    TLIFE  "
+            "0002\nmember offset     SPEED  0004 -> 0005\nconstant added    NEW_LIMIT  "
+            "0000000C\nconstant removed  OLD_LIMIT  00000009\nconstant value    MAX_AXES  00000002 "
+            "-> 00000003\n\nchanges: variable added 1, variable removed 1, variable moved 23, "
+            "variable retyped 1, bit added 1, bit removed 1, bit moved 1, member added 1, member "
+            "removed 1, member offset 1, constant added 1, constant removed 1, constant value "
+            "1\nOld: symbol map sound\nNew: symbol map sound\n");
+    EXPECT_EQ(text.exitStatus, 0);
+    EXPECT_EQ(
+        plcinfo({"--all", before, after}).output,
+        head +
+            "variable added    NEW_WORD  0030:0001 WORD\nvariable removed  V000009  0068:0002 "
+            "QWORD\nvariables moved   V000004 ... V000036: 9 variables of 0030 by +0002\n          "
+            "        V000004  0030:0001 -> 0030:0003\n                  V000008  0030:0009 -> "
+            "0030:000B\n                  V000012  0030:000D -> 0030:000F\n                  "
+            "V000016  0030:000E -> 0030:0010\n                  V000020  0030:0016 -> 0030:0018\n  "
+            "                V000024  0030:001A -> 0030:001C\n                  V000028  0030:001B "
+            "-> 0030:001D\n                  V000032  0030:0023 -> 0030:0025\n                  "
+            "V000036  0030:0027 -> 0030:0029\nvariables moved   V000013 ... V000037: 7 variables "
+            "of 0068 by -0008\n                  V000013  0068:000A -> 0068:0002\n                 "
+            " V000017  0068:000C -> 0068:0004\n                  V000021  0068:000D -> 0068:0005\n "
+            "                 V000025  0068:0015 -> 0068:000D\n                  V000029  "
+            "0068:0017 -> 0068:000F\n                  V000033  0068:0018 -> 0068:0010\n           "
+            "       V000037  0068:0020 -> 0068:0018\nvariables moved   V000015 ... V000039: 7 "
+            "variables of 0160 by +0003\n                  V000015  0160:0004 -> 0160:0007\n       "
+            "           V000019  0160:000C -> 0160:000F\n                  V000023  0160:000E -> "
+            "0160:0011\n                  V000027  0160:000F -> 0160:0012\n                  "
+            "V000031  0160:0017 -> 0160:001A\n                  V000035  0160:0019 -> 0160:001C\n  "
+            "                V000039  0160:001A -> 0160:001D\nvariable retyped  V000011  BYTE "
+            "0160:0003 -> DWORD 0160:0003\nbit added         ALARM in V000001 weight 03\nbit "
+            "removed       KEY_HOLD in V000002 weight 07\nbit moved         FAULT in V000001 "
+            "weight 01 -> in V000001 weight 05\nmember added      LIMIT  0007\nmember removed    "
+            "TLIFE  0002\nmember offset     SPEED  0004 -> 0005\nconstant added    NEW_LIMIT  "
+            "0000000C\nconstant removed  OLD_LIMIT  00000009\nconstant value    MAX_AXES  00000002 "
+            "-> 00000003\n\nchanges: variable added 1, variable removed 1, variable moved 23, "
+            "variable retyped 1, bit added 1, bit removed 1, bit moved 1, member added 1, member "
+            "removed 1, member offset 1, constant added 1, constant removed 1, constant value "
+            "1\nOld: symbol map sound\nNew: symbol map sound\n");
+    EXPECT_EQ(
+        plcinfo({"--json", before, after}).output,
+        "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"1.0\",\n  \"old\": {\"path\": \"" +
+            json(before) +
+            "\", \"kind\": \"symbol map\", \"findings\": 0, \"sound\": true},\n  \"new\": "
+            "{\"path\": \"" +
+            json(after) +
+            "\", \"kind\": \"symbol map\", \"findings\": 0, \"sound\": true},\n  \"changes\": [\n  "
+            "  {\"class\": \"variable-added\", \"name\": \"NEW_WORD\", \"old\": null, \"new\": "
+            "{\"selector\": 48, \"address\": 1, \"type\": \"WORD\"}},\n    {\"class\": "
+            "\"variable-removed\", \"name\": \"V000009\", \"old\": {\"selector\": 104, "
+            "\"address\": 2, \"type\": \"QWORD\"}, \"new\": null},\n    {\"class\": "
+            "\"variable-moved\", \"run\": {\"first\": \"V000004\", \"last\": \"V000036\", "
+            "\"count\": 9, \"selector\": 48, \"distance\": 2}},\n    {\"class\": "
+            "\"variable-moved\", \"run\": {\"first\": \"V000013\", \"last\": \"V000037\", "
+            "\"count\": 7, \"selector\": 104, \"distance\": -8}},\n    {\"class\": "
+            "\"variable-moved\", \"run\": {\"first\": \"V000015\", \"last\": \"V000039\", "
+            "\"count\": 7, \"selector\": 352, \"distance\": 3}},\n    {\"class\": "
+            "\"variable-retyped\", \"name\": \"V000011\", \"old\": {\"selector\": 352, "
+            "\"address\": 3, \"type\": \"BYTE\"}, \"new\": {\"selector\": 352, \"address\": 3, "
+            "\"type\": \"DWORD\"}},\n    {\"class\": \"bit-added\", \"name\": \"ALARM\", \"old\": "
+            "null, \"new\": {\"variable\": \"V000001\", \"weight\": 3}},\n    {\"class\": "
+            "\"bit-removed\", \"name\": \"KEY_HOLD\", \"old\": {\"variable\": \"V000002\", "
+            "\"weight\": 7}, \"new\": null},\n    {\"class\": \"bit-moved\", \"name\": \"FAULT\", "
+            "\"old\": {\"variable\": \"V000001\", \"weight\": 1}, \"new\": {\"variable\": "
+            "\"V000001\", \"weight\": 5}},\n    {\"class\": \"member-added\", \"name\": \"LIMIT\", "
+            "\"old\": null, \"new\": {\"offset\": 7}},\n    {\"class\": \"member-removed\", "
+            "\"name\": \"TLIFE\", \"old\": {\"offset\": 2}, \"new\": null},\n    {\"class\": "
+            "\"member-offset\", \"name\": \"SPEED\", \"old\": {\"offset\": 4}, \"new\": "
+            "{\"offset\": 5}},\n    {\"class\": \"constant-added\", \"name\": \"NEW_LIMIT\", "
+            "\"old\": null, \"new\": {\"value\": 12}},\n    {\"class\": \"constant-removed\", "
+            "\"name\": \"OLD_LIMIT\", \"old\": {\"value\": 9}, \"new\": null},\n    {\"class\": "
+            "\"constant-value\", \"name\": \"MAX_AXES\", \"old\": {\"value\": 2}, \"new\": "
+            "{\"value\": 3}}\n  ],\n  \"counts\": {\"variable-added\": 1, \"variable-removed\": 1, "
+            "\"variable-moved\": 23, \"variable-retyped\": 1, \"bit-added\": 1, \"bit-removed\": "
+            "1, \"bit-moved\": 1, \"member-added\": 1, \"member-removed\": 1, \"member-offset\": "
+            "1, \"constant-added\": 1, \"constant-removed\": 1, \"constant-value\": 1},\n  "
+            "\"changed\": 35\n}\n");
+    EXPECT_EQ(plcinfo({"--fail-on", "moved", before, after}).exitStatus, 1);
+
+    // A map against itself; only a constant changed: --fail-on moved passes.
+    const RunResult same = plcinfo({"--fail-on", "moved,removed,retyped", before, before});
+    EXPECT_EQ(same.output, Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + before +
+                               "\n" + Note +
+                               "no change\nOld: symbol map sound\nNew: symbol map sound\n");
+    EXPECT_EQ(same.exitStatus, 0);
+    plcgen::ListingProject constant = project;
+    constant.constants[0].value = 7;
+    const std::string constantOnly = writeMap(dir, "constant.mp2", constant);
+    EXPECT_EQ(plcinfo({"--fail-on", "moved", before, constantOnly}).exitStatus, 0);
+    EXPECT_EQ(plcinfo({"--fail-on", "value", before, constantOnly}).exitStatus, 1);
+    // Wrong uses: an unknown class, a map against images, a map with findings.
+    const RunResult unknown = plcinfo({"--fail-on", "moved,shifted", before, after});
+    EXPECT_EQ(unknown.output,
+              "\nPLC-Bin inspector for Zelvar        Version 1.0   PLC image inspector\n\nError: "
+              "Unknown change class: shifted\n\nSyntax: Plcinfo [--json] (images folder or joined "
+              "file)\n        Plcinfo [--json] (old folder or joined file) (new folder or joined "
+              "file)\n        Plcinfo [--json] [--find NAME] [--at SEL:ADDR] (symbol map)\n        "
+              "Plcinfo [--json] [--all] [--fail-on CLASSES] (old symbol map) (new symbol "
+              "map)\n\n--json ............ the same facts as one JSON document, without the "
+              "banner\n--find NAME ....... every row of that name (letter case ignored, * and ? as "
+              "wildcards)\n--at SEL:ADDR ..... the variables that begin there (hexadecimal)\n--all "
+              "............. each variable of a run of moved variables listed too\n--fail-on "
+              "CLASSES . exit with 1 on a change of these classes (comma-separated: added,\n       "
+              "             removed, moved, retyped, offset, value, or one section's class such\n  "
+              "                  as variable-moved)\n-h, --help ........ this text\n");
+    EXPECT_EQ(unknown.exitStatus, testsupport::FailureStatus);
+    const RunResult images = plcinfo({before, EXAMPLES_DIR});
+    EXPECT_EQ(images.output, Banner + "\nError: A symbol map cannot be compared with images: " +
+                                 before + " against " EXAMPLES_DIR "\n");
+    EXPECT_EQ(images.exitStatus, testsupport::FailureStatus);
+    std::vector<std::string> lines = mapLines(after);
+    lines.pop_back();
+    writeLines(after, lines);
+    const RunResult bad = plcinfo({before, after});
+    EXPECT_EQ(
+        bad.output.substr(bad.output.rfind("changes:")),
+        "changes: variable added 1, variable removed 1, variable moved 23, variable retyped 1, "
+        "bit added 1, bit removed 1, bit moved 1, member added 1, member removed 1, member offset "
+        "1, constant added 1, constant removed 2, constant value 1\nOld: symbol map sound\nNew: 1 "
+        "finding\n");
+    EXPECT_EQ(bad.exitStatus, 1);
+}
+
+} // namespace
