@@ -1,0 +1,79 @@
+// The order of the steps that write outputs whole, the same on every system: the set's
+// renames, with every replaced file kept aside until the last one has succeeded, and putting
+// everything back when one is refused.
+#include "output_steps.h"
+#include "platform.h"
+
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// Gives the output's name back what it held before: the file kept aside, or nothing.
+void putBack(const OutputFile& output, const std::string& aside) {
+    if (aside.empty()) {
+        steps::removeFile(output.path);
+        return;
+    }
+    steps::replaceFile(aside, output.path);
+    // A hard link renamed onto another name of the same file leaves both names in place.
+    steps::removeFile(aside);
+}
+
+} // namespace
+
+bool closeOutput(OutputFile& output) {
+    return closeFile(output.file);
+}
+
+void discardOutput(OutputFile& output) {
+    closeFile(output.file);
+    if (output.temporary.empty())
+        return;
+    steps::removeFile(output.temporary);
+    steps::forgetTemporary(output.temporary);
+    output.temporary.clear();
+}
+
+bool commitOutputs(OutputFile* outputs, std::size_t count, std::size_t& failed) {
+    failed = count;
+    std::vector<std::string> asides(count);
+    std::vector<bool> renamed(count, false);
+    steps::holdInterruptions();
+    std::size_t i = 0;
+    for (; i < count; ++i) {
+        OutputFile& output = outputs[i];
+        if (output.temporary.empty())
+            continue; // written in place
+        if (count > 1 && !steps::keepAside(output.path, asides[i]))
+            break;
+        if (!steps::replaceFile(output.temporary, output.path)) {
+            // The refused name still holds its file, unless it had to be moved aside.
+            if (!asides[i].empty() && existsAsFile(output.path.c_str()))
+                steps::removeFile(asides[i]);
+            else if (!asides[i].empty())
+                putBack(output, asides[i]);
+            break;
+        }
+        steps::forgetTemporary(output.temporary);
+        output.temporary.clear();
+        renamed[i] = true;
+    }
+    if (i < count) {
+        failed = i;
+        for (std::size_t j = i; j-- > 0;)
+            if (renamed[j])
+                putBack(outputs[j], asides[j]);
+        for (std::size_t j = i; j < count; ++j)
+            discardOutput(outputs[j]);
+    } else {
+        for (const std::string& aside : asides)
+            if (!aside.empty())
+                steps::removeFile(aside);
+    }
+    steps::releaseInterruptions();
+    return i == count;
+}
+
+} // namespace platform

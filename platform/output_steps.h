@@ -1,0 +1,31 @@
+// The steps of writing an output whole (platform.h, OutputFile), each system's own and the
+// in-memory file system's; output_files.cpp puts them in their order.
+#pragma once
+
+#include <string>
+
+namespace platform::steps {
+
+// Keeps the file at `path` under a new temporary name beside it, `aside`, until the set it
+// belongs to is renamed: a second name of the same file (a hard link), or, on a file system
+// that has none, the file itself moved there. True with `aside` empty when nothing is at
+// `path`.
+bool keepAside(const std::string& path, std::string& aside);
+
+// Renames `from` onto `to`, replacing what is there.
+bool replaceFile(const std::string& from, const std::string& to);
+
+// Removes a file the run created; a failure leaves it (nothing to report it to).
+void removeFile(const std::string& path);
+
+// The temporary no longer needs removing on an interruption.
+void forgetTemporary(const std::string& path);
+
+// While held, an interruption waits; it takes effect once released.
+void holdInterruptions();
+void releaseInterruptions();
+
+// Interrupts the process as SIGTERM (Windows: Ctrl+C) would; for the fault sweep.
+void interruptProcess();
+
+} // namespace platform::steps
