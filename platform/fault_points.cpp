@@ -31,7 +31,6 @@ const struct {
     {"rename", FaultOp::Rename},
 };
 
-
 FaultPlan readPlan() {
     FaultPlan plan;
     const char* text = std::getenv("PLC_FAULT");

@@ -4,6 +4,7 @@
 #include "output_steps.h"
 #include "platform.h"
 
+#include <cstdio>
 #include <vector>
 
 namespace platform {
@@ -22,6 +23,16 @@ void putBack(const OutputFile& output, const std::string& aside) {
 }
 
 } // namespace
+
+std::string steps::temporaryName(const std::string& folder, std::string name, unsigned long process,
+                                 const char* kind) {
+    static unsigned long counter = 0;
+    if (name.size() > 200)
+        name.resize(200);
+    char unique[48];
+    std::snprintf(unique, sizeof unique, ".%lx-%lx%s.tmp", process, ++counter, kind);
+    return folder + "." + name + unique;
+}
 
 bool closeOutput(OutputFile& output) {
     return closeFile(output.file);

@@ -6,6 +6,12 @@
 
 namespace platform::steps {
 
+// A name for a temporary of the output `name` in `folder` (which ends with its separator, or
+// is empty): "." + the name (cut to leave room in a folder entry) + a part unique to the
+// process `process` and to this call + `kind` + ".tmp".
+std::string temporaryName(const std::string& folder, std::string name, unsigned long process,
+                          const char* kind);
+
 // Keeps the file at `path` under a new temporary name beside it, `aside`, until the set it
 // belongs to is renamed: a second name of the same file (a hard link), or, on a file system
 // that has none, the file itself moved there. True with `aside` empty when nothing is at

@@ -230,18 +230,11 @@ bool followLinks(const std::string& path, std::string& final) {
     return false;
 }
 
-// A name the temporary files of `path` may take: in its folder, "." + its name (cut to leave
-// room in a folder entry) + a part unique to this process and call + `kind` + ".tmp".
-std::string temporaryName(const std::string& path, const char* kind) {
-    static unsigned long counter = 0;
+// A name the temporary files of `path` may take, in its folder.
+std::string temporaryBeside(const std::string& path, const char* kind) {
     std::string folder, name;
     splitPath(path, folder, name);
-    if (name.size() > 200)
-        name.resize(200);
-    char unique[48];
-    std::snprintf(unique, sizeof unique, ".%lx-%lx%s.tmp", static_cast<unsigned long>(getpid()),
-                  ++counter, kind);
-    return folder + "." + name + unique;
+    return steps::temporaryName(folder, name, static_cast<unsigned long>(getpid()), kind);
 }
 
 bool namesAFile(const std::string& path) {
@@ -298,7 +291,7 @@ bool beginOutput(const char* path, OutputFile& output) {
         return false;
     const mode_t mode = exists ? (info.st_mode & 07777 & ~(S_ISUID | S_ISGID)) : 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temporary = temporaryName(output.path, "");
+        const std::string temporary = temporaryBeside(output.path, "");
         int fd;
         do {
             fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
@@ -332,7 +325,7 @@ bool keepAside(const std::string& path, std::string& aside) {
     if (lstat(path.c_str(), &info) != 0)
         return errno == ENOENT;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = temporaryName(path, ".old");
+        const std::string name = temporaryBeside(path, ".old");
         if (link(path.c_str(), name.c_str()) == 0) {
             aside = name;
             return true;

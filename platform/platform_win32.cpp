@@ -272,16 +272,11 @@ bool followLinks(const std::string& path, std::string& final) {
     return true;
 }
 
-std::string temporaryName(const std::string& path, const char* kind) {
-    static unsigned long counter = 0;
+std::string temporaryBeside(const std::string& path, const char* kind) {
     std::string folder, name;
     splitPath(path, folder, name);
-    if (name.size() > 200)
-        name.resize(200);
-    char unique[48];
-    std::snprintf(unique, sizeof unique, ".%lx-%lx%s.tmp",
-                  static_cast<unsigned long>(GetCurrentProcessId()), ++counter, kind);
-    return folder + "." + name + unique;
+    return steps::temporaryName(folder, name, static_cast<unsigned long>(GetCurrentProcessId()),
+                                kind);
 }
 
 // Virus scanners and indexers open new files for a moment: a rename refused with access
@@ -341,7 +336,7 @@ bool beginOutput(const char* path, OutputFile& output) {
         CloseHandle(probe);
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temporary = temporaryName(output.path, "");
+        const std::string temporary = temporaryBeside(output.path, "");
         HANDLE handle = openPath(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
         if (handle == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)
@@ -381,7 +376,7 @@ bool keepAside(const std::string& path, std::string& aside) {
         Sleep(50);
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = temporaryName(path, ".old");
+        const std::string name = temporaryBeside(path, ".old");
         const SystemPath link(name.c_str());
         const SystemPath existing(path.c_str());
         const BOOL linked =
