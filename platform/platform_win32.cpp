@@ -337,7 +337,9 @@ bool beginOutput(const char* path, OutputFile& output) {
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = temporaryBeside(output.path, "");
-        HANDLE handle = openPath(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
+        // Shared for deleting: an interruption removes the temporary while it is still open.
+        HANDLE handle = openPath(temporary.c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW);
         if (handle == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)
                 continue;

@@ -160,12 +160,16 @@ TEST(Orlund, FailuresEndTheRunWithFailureAndCreateNothing) {
 }
 
 #ifdef _WIN32
-// Files that another program holds open: an image being written elsewhere cannot be read,
-// and a destination that another program keeps open cannot be replaced.
+// Files that another program holds open: an image being written elsewhere cannot be read, and
+// a destination that another program keeps open cannot be replaced: refused as it cannot be
+// created when that program lets nobody write, as it cannot be written when the rename onto it
+// is refused. The earlier joined file stays as it was, no temporary beside it.
 TEST(Orlund, FilesHeldOpenByAnotherProgram) {
     TempDir dir;
-    const std::string images = writeImages(dir.path() + "/");
+    writeImages(dir.path() + "/");
     writeFile(dir.file("end"), "E");
+    writeFile(dir.file("joined.bin"), "an earlier join");
+    const auto before = folderFiles(dir.path());
     const std::string path = dir.path() + "/";
     {
         const HeldFile held(dir.file("Plc_e003.bin"), true, true);
@@ -173,13 +177,22 @@ TEST(Orlund, FilesHeldOpenByAnotherProgram) {
         const RunResult run = runOrlund({path, "joined.bin", dir.file("end")});
         EXPECT_EQ(run.output, kBanner + kOpenError);
         EXPECT_EQ(run.exitStatus, FailureStatus);
-        EXPECT_FALSE(fileExists(dir.file("joined.bin")));
     }
-    const HeldFile held(dir.file("joined.bin"), false, true);
+    EXPECT_EQ(folderFiles(dir.path()), before);
+    {
+        const HeldFile held(dir.file("joined.bin"), false, true);
+        ASSERT_TRUE(held.isOpen());
+        const RunResult run = runOrlund({path, "joined.bin", dir.file("end")});
+        EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be created\n");
+        EXPECT_EQ(run.exitStatus, FailureStatus);
+    }
+    EXPECT_EQ(folderFiles(dir.path()), before);
+    const HeldFile held(dir.file("joined.bin"), false, true, true);
     ASSERT_TRUE(held.isOpen());
     const RunResult run = runOrlund({path, "joined.bin", dir.file("end")});
-    EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be created\n");
+    EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be written\n");
     EXPECT_EQ(run.exitStatus, FailureStatus);
+    EXPECT_EQ(folderFiles(dir.path()), before);
 }
 #endif
 
