@@ -208,11 +208,12 @@ void splitPath(const std::string& path, std::string& folder, std::string& name) 
 }
 
 // Follows symbolic links from `path` to the file they end at, which need not exist yet.
-bool followLinks(const std::string& path, std::string& final) {
+// `exists` tells whether it does; `info` is then what the system knows of it.
+bool followLinks(const std::string& path, std::string& final, struct stat& info, bool& exists) {
     final = path;
     for (int depth = 0; depth < 40; ++depth) {
-        struct stat info;
-        if (lstat(final.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+        exists = lstat(final.c_str(), &info) == 0;
+        if (!exists || !S_ISLNK(info.st_mode))
             return true;
         std::string target(PATH_MAX, '\0');
         const ssize_t length = readlink(final.c_str(), target.data(), target.size());
@@ -234,7 +235,8 @@ bool followLinks(const std::string& path, std::string& final) {
 std::string temporaryBeside(const std::string& path, const char* kind) {
     std::string folder, name;
     splitPath(path, folder, name);
-    return steps::temporaryName(folder, name, static_cast<unsigned long>(getpid()), kind);
+    static const unsigned long process = static_cast<unsigned long>(getpid());
+    return steps::temporaryName(folder, name, process, kind);
 }
 
 bool namesAFile(const std::string& path) {
@@ -246,14 +248,17 @@ bool namesAFile(const std::string& path) {
 // An existing file in the output's place may be replaced only when it could be opened for
 // writing, as writing it in place would need.
 bool mayBeWritten(const char* path) {
-    int fd;
-    do {
-        fd = open(path, O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-    } while (fd == -1 && errno == EINTR);
-    if (fd == -1)
-        return false;
-    close(fd);
-    return true;
+    return faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) == 0;
+}
+
+// The permission bits that the system takes away from every new file of this process.
+mode_t creationMask() {
+    static const mode_t mask = [] {
+        const mode_t current = umask(0);
+        umask(current);
+        return current;
+    }();
+    return mask;
 }
 
 int openInPlace(const char* path) {
@@ -273,10 +278,10 @@ bool beginOutput(const char* path, OutputFile& output) {
         errno = ENOSPC;
         return false;
     }
-    if (!namesAFile(path) || !followLinks(path, output.path))
-        return false;
     struct stat info;
-    const bool exists = stat(output.path.c_str(), &info) == 0;
+    bool exists = false;
+    if (!namesAFile(path) || !followLinks(path, output.path, info, exists))
+        return false;
     if (exists && S_ISDIR(info.st_mode)) {
         errno = EISDIR;
         return false;
@@ -289,13 +294,16 @@ bool beginOutput(const char* path, OutputFile& output) {
     }
     if (exists && !mayBeWritten(output.path.c_str()))
         return false;
-    const mode_t mode = exists ? (info.st_mode & 07777 & ~(S_ISUID | S_ISGID)) : 0;
+    // A replaced file's mode goes onto the temporary: at its creation when the process's mask
+    // leaves it whole, else set afterwards.
+    const mode_t mode = exists ? (info.st_mode & 07777 & ~(S_ISUID | S_ISGID)) : 0666;
+    const bool setMode = exists && (mode & (creationMask() | S_ISVTX)) != 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = temporaryBeside(output.path, "");
         int fd;
         do {
             fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                      exists ? 0600 : 0666);
+                      setMode ? 0600 : mode);
         } while (fd == -1 && errno == EINTR);
         if (fd == -1) {
             if (errno == EEXIST)
@@ -306,7 +314,7 @@ bool beginOutput(const char* path, OutputFile& output) {
         output.temporary = temporary;
         output.file.handle = fd;
         // Where the file system keeps no such bits, the temporary keeps its owner-only mode.
-        if (exists)
+        if (setMode)
             (void)fchmod(fd, mode);
         return true;
     }
@@ -321,15 +329,14 @@ bool keepAside(const std::string& path, std::string& aside) {
         errno = EIO;
         return false;
     }
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0)
-        return errno == ENOENT;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = temporaryBeside(path, ".old");
         if (link(path.c_str(), name.c_str()) == 0) {
             aside = name;
             return true;
         }
+        if (errno == ENOENT)
+            return true; // nothing there to keep
         if (errno == EEXIST)
             continue;
         // No hard links on this file system: move the file aside, to a name found free.
