@@ -239,23 +239,24 @@ bool beginOutput(const char* path, OutputFile& output) {
 
 namespace steps {
 
-bool keepAside(const std::string& path, std::string& aside) {
-    aside.clear();
-    std::shared_ptr<Node> node = findNode(path.c_str());
-    if (node == nullptr)
-        return true;
-    aside = path + ".old.tmp";
-    fs().files[aside] = std::move(node);
-    return true;
-}
-
-bool replaceFile(const std::string& from, const std::string& to) {
+bool replaceFile(const std::string& from, const std::string& to, bool keepPrevious,
+                 std::string& previous) {
+    previous.clear();
     std::shared_ptr<Node> node = findNode(from.c_str());
     if (node == nullptr)
         return false;
+    if (std::shared_ptr<Node> replaced = findNode(to.c_str()); replaced && keepPrevious) {
+        previous = to + ".old.tmp";
+        fs().files[previous] = std::move(replaced);
+    }
     fs().files.erase(from);
     fs().files[to] = std::move(node);
     return true;
+}
+
+bool putBackFile(const std::string& previous, const std::string& to) {
+    std::string ignored;
+    return replaceFile(previous, to, false, ignored);
 }
 
 void removeFile(const std::string& path) {

@@ -19,8 +19,8 @@
 
 namespace platform {
 
-// Rename: every rename of an output's temporary onto its name, and every step that keeps a
-// replaced file aside or puts it back.
+// Rename: every rename of an output's temporary onto its name (keeping the replaced file when
+// it must), and every putting back of a replaced file.
 enum class FaultOp { Open, Read, Create, Write, Close, Map, Rename };
 
 #ifdef PLC_FAULT_POINTS

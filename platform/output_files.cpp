@@ -1,5 +1,5 @@
 // The order of the steps that write outputs whole, the same on every system: the set's
-// renames, with every replaced file kept aside until the last one has succeeded, and putting
+// renames, with every replaced file kept until the last one has succeeded, and putting
 // everything back when one is refused.
 #include "output_steps.h"
 #include "platform.h"
@@ -12,14 +12,14 @@ namespace platform {
 namespace {
 
 // Gives the output's name back what it held before: the file kept aside, or nothing.
-void putBack(const OutputFile& output, const std::string& aside) {
-    if (aside.empty()) {
+void putBack(const OutputFile& output, const std::string& previous) {
+    if (previous.empty()) {
         steps::removeFile(output.path);
         return;
     }
-    steps::replaceFile(aside, output.path);
+    steps::putBackFile(previous, output.path);
     // A hard link renamed onto another name of the same file leaves both names in place.
-    steps::removeFile(aside);
+    steps::removeFile(previous);
 }
 
 } // namespace
@@ -49,7 +49,7 @@ void discardOutput(OutputFile& output) {
 
 bool commitOutputs(OutputFile* outputs, std::size_t count, std::size_t& failed) {
     failed = count;
-    std::vector<std::string> asides(count);
+    std::vector<std::string> previous(count);
     std::vector<bool> renamed(count, false);
     steps::holdInterruptions();
     std::size_t i = 0;
@@ -57,16 +57,9 @@ bool commitOutputs(OutputFile* outputs, std::size_t count, std::size_t& failed) 
         OutputFile& output = outputs[i];
         if (output.temporary.empty())
             continue; // written in place
-        if (count > 1 && !steps::keepAside(output.path, asides[i]))
+        // Of a set, every replaced file is kept until the last rename has succeeded.
+        if (!steps::replaceFile(output.temporary, output.path, count > 1, previous[i]))
             break;
-        if (!steps::replaceFile(output.temporary, output.path)) {
-            // The refused name still holds its file, unless it had to be moved aside.
-            if (!asides[i].empty() && existsAsFile(output.path.c_str()))
-                steps::removeFile(asides[i]);
-            else if (!asides[i].empty())
-                putBack(output, asides[i]);
-            break;
-        }
         steps::forgetTemporary(output.temporary);
         output.temporary.clear();
         renamed[i] = true;
@@ -75,13 +68,13 @@ bool commitOutputs(OutputFile* outputs, std::size_t count, std::size_t& failed) 
         failed = i;
         for (std::size_t j = i; j-- > 0;)
             if (renamed[j])
-                putBack(outputs[j], asides[j]);
+                putBack(outputs[j], previous[j]);
         for (std::size_t j = i; j < count; ++j)
             discardOutput(outputs[j]);
     } else {
-        for (const std::string& aside : asides)
-            if (!aside.empty())
-                steps::removeFile(aside);
+        for (const std::string& kept : previous)
+            if (!kept.empty())
+                steps::removeFile(kept);
     }
     steps::releaseInterruptions();
     return i == count;

@@ -12,14 +12,15 @@ namespace platform::steps {
 std::string temporaryName(const std::string& folder, std::string name, unsigned long process,
                           const char* kind);
 
-// Keeps the file at `path` under a new temporary name beside it, `aside`, until the set it
-// belongs to is renamed: a second name of the same file (a hard link), or, on a file system
-// that has none, the file itself moved there. True with `aside` empty when nothing is at
-// `path`.
-bool keepAside(const std::string& path, std::string& aside);
+// Renames `from` onto `to`. The file that was at `to` is kept under a temporary name beside
+// it, `previous`, when `keepPrevious` (and on systems where keeping it costs nothing, then
+// too); `previous` is empty when nothing was there or it was not kept. On failure `to` holds
+// what it held before and nothing is kept.
+bool replaceFile(const std::string& from, const std::string& to, bool keepPrevious,
+                 std::string& previous);
 
-// Renames `from` onto `to`, replacing what is there.
-bool replaceFile(const std::string& from, const std::string& to);
+// Renames a kept file back onto its name, replacing what is there.
+bool putBackFile(const std::string& previous, const std::string& to);
 
 // Removes a file the run created; a failure leaves it (nothing to report it to).
 void removeFile(const std::string& path);

@@ -323,12 +323,13 @@ bool beginOutput(const char* path, OutputFile& output) {
 
 namespace steps {
 
+namespace {
+
+// Keeps the file at `path` under a new temporary name, `aside`: a second name of the same file
+// (a hard link), or where the file system has none, the file moved there. True with `aside`
+// empty when nothing is at `path`.
 bool keepAside(const std::string& path, std::string& aside) {
     aside.clear();
-    if (faultNow(FaultOp::Rename)) {
-        errno = EIO;
-        return false;
-    }
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = temporaryBeside(path, ".old");
         if (link(path.c_str(), name.c_str()) == 0) {
@@ -339,7 +340,6 @@ bool keepAside(const std::string& path, std::string& aside) {
             return true; // nothing there to keep
         if (errno == EEXIST)
             continue;
-        // No hard links on this file system: move the file aside, to a name found free.
         if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EMLINK)
             return false;
         struct stat taken;
@@ -353,12 +353,59 @@ bool keepAside(const std::string& path, std::string& aside) {
     return false;
 }
 
-bool replaceFile(const std::string& from, const std::string& to) {
+// Swaps the two names' files in one step where the system can: `to` then holds the new file
+// and `from` the previous one. Renaming over a file instead makes some file systems (ext4)
+// write the new file's blocks at once, a large part of a run's time.
+bool exchangeFiles(const std::string& from, const std::string& to) {
+#ifdef RENAME_EXCHANGE
+    return renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0;
+#else
+    (void)from;
+    (void)to;
+    errno = ENOSYS;
+    return false;
+#endif
+}
+
+} // namespace
+
+bool replaceFile(const std::string& from, const std::string& to, bool keepPrevious,
+                 std::string& previous) {
+    previous.clear();
     if (faultNow(FaultOp::Rename)) {
         errno = EIO;
         return false;
     }
-    return rename(from.c_str(), to.c_str()) == 0;
+    if (exchangeFiles(from, to)) {
+        previous = from;
+        return true;
+    }
+    if (errno == ENOENT) // nothing at `to` yet
+        return rename(from.c_str(), to.c_str()) == 0;
+    if (keepPrevious && !keepAside(to, previous))
+        return false;
+    if (rename(from.c_str(), to.c_str()) == 0)
+        return true;
+    const int error = errno;
+    if (!previous.empty()) {
+        // Back as it was: the second name goes, or the moved file returns.
+        struct stat info;
+        if (lstat(to.c_str(), &info) == 0)
+            unlink(previous.c_str());
+        else
+            rename(previous.c_str(), to.c_str());
+        previous.clear();
+    }
+    errno = error;
+    return false;
+}
+
+bool putBackFile(const std::string& previous, const std::string& to) {
+    if (faultNow(FaultOp::Rename)) {
+        errno = EIO;
+        return false;
+    }
+    return rename(previous.c_str(), to.c_str()) == 0;
 }
 
 void removeFile(const std::string& path) {

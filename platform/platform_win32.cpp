@@ -355,12 +355,13 @@ bool beginOutput(const char* path, OutputFile& output) {
 
 namespace steps {
 
+namespace {
+
+// Keeps the file at `path` under a new temporary name, `aside`: a second name of the same file
+// (a hard link), or where the file system has none (FAT), the file moved there. True with
+// `aside` empty when nothing is at `path`.
 bool keepAside(const std::string& path, std::string& aside) {
     aside.clear();
-    if (faultNow(FaultOp::Rename)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
     if (!existsAsFile(path.c_str()))
         return true;
     // A file that another program holds open without letting it be deleted cannot be
@@ -405,12 +406,38 @@ bool keepAside(const std::string& path, std::string& aside) {
     return false;
 }
 
-bool replaceFile(const std::string& from, const std::string& to) {
+} // namespace
+
+bool replaceFile(const std::string& from, const std::string& to, bool keepPrevious,
+                 std::string& previous) {
+    previous.clear();
     if (faultNow(FaultOp::Rename)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-    return movePath(from, to, MOVEFILE_REPLACE_EXISTING);
+    if (keepPrevious && !keepAside(to, previous))
+        return false;
+    if (movePath(from, to, MOVEFILE_REPLACE_EXISTING))
+        return true;
+    const DWORD error = GetLastError();
+    if (!previous.empty()) {
+        // Back as it was: the second name goes, or the moved file returns.
+        if (existsAsFile(to.c_str()))
+            deletePath(previous);
+        else
+            movePath(previous, to, MOVEFILE_REPLACE_EXISTING);
+        previous.clear();
+    }
+    SetLastError(error);
+    return false;
+}
+
+bool putBackFile(const std::string& previous, const std::string& to) {
+    if (faultNow(FaultOp::Rename)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return movePath(previous, to, MOVEFILE_REPLACE_EXISTING);
 }
 
 void removeFile(const std::string& path) {
