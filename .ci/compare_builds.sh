@@ -106,6 +106,14 @@ compare "Tessan with a missing command file" "$ex" splitter/Tessan @none.txt
 compare "Tessan with a missing executable" "$ex" splitter/Tessan out/ none.exe KORVEX.map Make.knf
 compare "Tessan without its output folder" "$ex" splitter/Tessan none/ KORVEX.EXE KORVEX.map \
   Make.knf
+# Over the images of another build, with a folder in the place of the fifth: nothing written.
+blocked="$work/blocked"
+cp -r "$ex" "$blocked"
+for image in main far0 e0{03,04,06,07,08,09,10,11,12,13,14,15,16,17}; do
+  echo "previous $image" >"$blocked/out/Plc_$image.bin"
+done
+mkdir "$blocked/out/Plc_e005.bin"
+compare "Tessan with a folder in an image's place" "$blocked" splitter/Tessan "${splitter_args[@]}"
 
 # Orlund on the images of the example.
 joined="$work/joined"
@@ -114,6 +122,8 @@ cp -r "$ex" "$joined"
 compare "Orlund on the example" "$joined" joiner/Orlund out/ KORVEX.PLC PLC_ENDP.DAT
 compare "Orlund with NO" "$joined" joiner/Orlund out/ NO PLC_ENDP.DAT
 compare "Orlund with too few" "$joined" joiner/Orlund out/ KORVEX.PLC
+compare "Orlund to a new file named like an image" "$joined" joiner/Orlund out/ PLC_E003.BIN \
+  PLC_ENDP.DAT
 (cd "$joined" && "$linux/joiner/Orlund" out/ KORVEX.PLC PLC_ENDP.DAT >/dev/null)
 compare "Plcinfo on the images" "$joined" inspector/Plcinfo out
 compare "Plcinfo on the joined file" "$joined" inspector/Plcinfo --json out/KORVEX.PLC
@@ -122,6 +132,7 @@ printf '\x55' | dd of="$work/changed/out/Plc_e009.bin" bs=1 seek=40 conv=notrunc
 cp -r "$joined/out" "$work/changed/old"
 compare "Plcinfo on a changed image" "$work/changed" inspector/Plcinfo old out
 rm "$joined/out/Plc_e005.bin"
+# The joined file of the run before stays as it was.
 compare "Orlund with a missing image" "$joined" joiner/Orlund out/ KORVEX.PLC PLC_ENDP.DAT
 
 # Symvex on the example, the hand-written data and the real listings and maps beside the
@@ -158,6 +169,8 @@ compare "Symvex with bad switches" "$sx" symmap/Symvex -q out.mp2 -wx in.lst in.
 compare "Symvex from a command file" "$sx" symmap/Symvex @args.txt -w
 compare "Symvex in the order of the usage text" "$sx" symmap/Symvex in.lst out.mp2 in.map
 compare "Symvex without its output folder" "$sx" symmap/Symvex none/out.mp2 in.lst in.map
+mkdir "$sx/folder.mp2"
+compare "Symvex onto a folder" "$sx" symmap/Symvex folder.mp2 in.lst in.map
 
 echo "compare_builds: $cases cases, $failures different"
 [ "$failures" -eq 0 ]

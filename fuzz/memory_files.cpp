@@ -1,6 +1,7 @@
 // The file services of platform.h over the in-memory file system of memory_files.h.
 #include "memory_files.h"
 
+#include "output_steps.h"
 #include "platform.h"
 
 #include <cstring>
@@ -216,6 +217,58 @@ bool closeFile(File& file) {
     handle->node.reset();
     return true;
 }
+
+// Outputs: a temporary beside the output, renamed onto it at the end. There are no links,
+// devices or pipes here, and nothing interrupts a fuzz target.
+bool beginOutput(const char* path, OutputFile& output) {
+    output.file.handle = -1;
+    output.path = path;
+    output.temporary.clear();
+    const std::string key = path;
+    const std::size_t slash = key.rfind('/');
+    const std::string name = slash == std::string::npos ? key : key.substr(slash + 1);
+    if (name.empty() || name == "." || name == ".." || fs().folders.count(key) > 0 ||
+        !folderExists(parentOf(key)))
+        return false;
+    static unsigned long counter = 0;
+    const std::string folder =
+        slash == std::string::npos ? std::string() : key.substr(0, slash + 1);
+    output.temporary = folder + "." + name + "." + std::to_string(++counter) + ".tmp";
+    return createForWriting(output.temporary.c_str(), output.file);
+}
+
+namespace steps {
+
+bool replaceFile(const std::string& from, const std::string& to, bool keepPrevious,
+                 std::string& previous) {
+    previous.clear();
+    std::shared_ptr<Node> node = findNode(from.c_str());
+    if (node == nullptr)
+        return false;
+    if (std::shared_ptr<Node> replaced = findNode(to.c_str()); replaced && keepPrevious) {
+        previous = to + ".old.tmp";
+        fs().files[previous] = std::move(replaced);
+    }
+    fs().files.erase(from);
+    fs().files[to] = std::move(node);
+    return true;
+}
+
+bool putBackFile(const std::string& previous, const std::string& to) {
+    std::string ignored;
+    return replaceFile(previous, to, false, ignored);
+}
+
+void removeFile(const std::string& path) {
+    fs().files.erase(path);
+}
+
+void forgetTemporary(const std::string&) {}
+void holdInterruptions() {}
+void releaseInterruptions() {}
+void interruptProcess() {}
+
+} // namespace steps
 
 bool fileSize(const File& file, std::uint64_t& size) {
     size = 0;

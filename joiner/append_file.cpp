@@ -19,7 +19,7 @@ bool copyAll(platform::File& source, JoinDestination& destination) {
         }
         if (got == 0)
             return true;
-        if (!platform::writeAll(destination.file, destination.buffer, got)) {
+        if (!platform::writeAll(destination.output.file, destination.buffer, got)) {
             printMessage(kWriteError);
             return false;
         }
@@ -33,13 +33,6 @@ bool AppendFile(const std::string& sourcePath, JoinDestination& destination) {
     platform::File source;
     if (!locateSource(sourcePath, found) || !platform::openForReading(found.c_str(), source)) {
         printMessage(kOpenError);
-        return false;
-    }
-    platform::FileIdentity id;
-    if (destination.identified && platform::identifyOpenFile(source, id) &&
-        platform::sameFile(id, destination.identity)) {
-        platform::closeFile(source);
-        printMessage(kSameFileError);
         return false;
     }
     const bool copied = copyAll(source, destination);

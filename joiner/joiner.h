@@ -20,13 +20,11 @@ inline constexpr std::size_t kCopyBufferSize = 512;
 inline constexpr int kImageCount = 17;
 extern const char* const kImageNames[kImageCount];
 
-// The destination of one run, open from its creation to the end of the run, and the copy
-// buffer that all appends share. A source that is the destination itself is never read: it
-// would grow with every block appended and the join would never end.
+// The destination of one run, written to a temporary beside it from its creation to the end
+// of the run and renamed onto its name only when the join is complete, and the copy buffer
+// that all appends share.
 struct JoinDestination {
-    platform::File file;
-    platform::FileIdentity identity;
-    bool identified = false;
+    platform::OutputFile output;
     unsigned char buffer[kCopyBufferSize];
 };
 
@@ -44,8 +42,7 @@ void printMessage(const char* text);
 bool locateSource(const std::string& composed, std::string& found);
 
 // Appends every byte of the source to the destination. Prints the error and returns false
-// when the source cannot be opened or read, is the destination itself, or the destination
-// cannot be written.
+// when the source cannot be opened or read, or the destination cannot be written.
 bool AppendFile(const std::string& sourcePath, JoinDestination& destination);
 
 // The whole run: banner, arguments, destination, eighteen appends, close. Returns the exit

@@ -1,5 +1,5 @@
 // The joiner's run: banner, the three arguments, the destination, the seventeen images in
-// table order, the PLC_ENDP file, and the close of the destination.
+// table order, the PLC_ENDP file, and the close of the destination, which then takes its name.
 #include "joiner.h"
 
 #include <cstdio>
@@ -30,17 +30,65 @@ bool isSource(const std::string& sourcePath, const platform::FileIdentity& desti
            platform::sameFile(id, destination);
 }
 
-// True when the destination already exists and is one of the eighteen sources, each found as
-// the append will find it.
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lowerAscii(a[i]) != lowerAscii(b[i]))
+            return false;
+    return true;
+}
+
+// Splits a path as the lookup of a source does: the folder part with its last "/", the name.
+void splitPath(const std::string& path, std::string& folder, std::string& name) {
+    const std::size_t slash = path.rfind('/');
+    folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool sameFolder(const std::string& a, const std::string& b) {
+    platform::FileIdentity first, second;
+    return a == b || (platform::identifyFile(a.empty() ? "." : a.c_str(), first) &&
+                      platform::identifyFile(b.empty() ? "." : b.c_str(), second) &&
+                      platform::sameFile(first, second));
+}
+
+// True when the lookup of a source would find a destination that does not exist yet once it
+// is created: in the source's folder, named like it ignoring letter case, and either named
+// exactly so or the entry the lookup ignoring case would take.
+bool wouldFindNewDestination(const std::string& sourcePath, const std::string& destinationPath) {
+    std::string sourceFolder, sourceName, folder, name;
+    splitPath(sourcePath, sourceFolder, sourceName);
+    splitPath(destinationPath, folder, name);
+    if (!equalIgnoringCase(sourceName, name) || !sameFolder(sourceFolder, folder))
+        return false;
+    if (sourceName == name)
+        return true;
+    if (platform::existsAsFile(sourcePath.c_str()))
+        return false; // found as it stands, before any lookup ignoring case
+    std::string found;
+    return !platform::findFileIgnoringCase(sourceFolder, sourceName, found) || name < found;
+}
+
+// True when the destination is one of the eighteen sources, each found as the append will find
+// it: an existing destination that is one of them, or a new one that a source's lookup would
+// find once it is created. The join would read the file it writes.
 bool destinationIsASource(const std::string& destinationPath, const std::string& outputPath,
                           const std::string& endPath) {
     platform::FileIdentity destination;
-    if (!platform::identifyFile(destinationPath.c_str(), destination))
-        return false;
+    const bool exists = platform::identifyFile(destinationPath.c_str(), destination);
+    auto refers = [&](const std::string& sourcePath) {
+        return exists ? isSource(sourcePath, destination)
+                      : wouldFindNewDestination(sourcePath, destinationPath);
+    };
     for (const char* name : kImageNames)
-        if (isSource(outputPath + name, destination))
+        if (refers(outputPath + name))
             return true;
-    return isSource(endPath, destination);
+    return refers(endPath);
 }
 
 bool appendImages(const std::string& outputPath, JoinDestination& destination) {
@@ -74,17 +122,20 @@ int runOrlund(int argc, char** argv) {
         printMessage(kSameFileError);
         return kExitFailure;
     }
-    if (!platform::createForWriting(destinationPath.c_str(), destination.file)) {
+    if (!platform::beginOutput(destinationPath.c_str(), destination.output)) {
         printMessage(kCreateError);
         return kExitFailure;
     }
-    destination.identified = platform::identifyOpenFile(destination.file, destination.identity);
+    // The joined file takes the destination's name only when it is complete; on any failure
+    // its temporary goes and the destination keeps what it held.
     if (!appendImages(outputPath, destination) || !AppendFile(argv[3], destination)) {
-        // The run has already failed and said why; the destination keeps what was appended.
-        platform::closeFile(destination.file);
+        platform::discardOutput(destination.output);
         return kExitFailure;
     }
-    if (!platform::closeFile(destination.file)) {
+    std::size_t failed = 0;
+    if (!platform::closeOutput(destination.output) ||
+        !platform::commitOutputs(&destination.output, 1, failed)) {
+        platform::discardOutput(destination.output);
         printMessage(kWriteError);
         return kExitFailure;
     }

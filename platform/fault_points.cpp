@@ -1,6 +1,7 @@
 // The live failure points: counts the calls of the planned operation and fails its N-th.
 // Compiled only into the test-only variant of the file services (PLC_FAULT_POINTS).
 #include "fault_points.h"
+#include "output_steps.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,20 +11,24 @@ namespace platform {
 
 namespace {
 
+enum class FaultAction { Fail, Kill, Interrupt };
+
 struct FaultPlan {
     bool armed = false;
     FaultOp op = FaultOp::Open;
     unsigned long target = 0;
     unsigned long calls = 0;
     const char* mark = nullptr;
+    FaultAction action = FaultAction::Fail;
 };
 
 const struct {
     const char* name;
     FaultOp op;
 } OperationNames[] = {
-    {"open", FaultOp::Open},   {"read", FaultOp::Read},   {"create", FaultOp::Create},
-    {"write", FaultOp::Write}, {"close", FaultOp::Close}, {"map", FaultOp::Map},
+    {"open", FaultOp::Open},     {"read", FaultOp::Read},   {"create", FaultOp::Create},
+    {"write", FaultOp::Write},   {"close", FaultOp::Close}, {"map", FaultOp::Map},
+    {"rename", FaultOp::Rename},
 };
 
 FaultPlan readPlan() {
@@ -45,6 +50,12 @@ FaultPlan readPlan() {
         }
     }
     plan.mark = std::getenv("PLC_FAULT_MARK");
+    if (const char* action = std::getenv("PLC_FAULT_ACTION")) {
+        if (std::strcmp(action, "kill") == 0)
+            plan.action = FaultAction::Kill;
+        else if (std::strcmp(action, "interrupt") == 0)
+            plan.action = FaultAction::Interrupt;
+    }
     return plan;
 }
 
@@ -57,6 +68,14 @@ bool faultNow(FaultOp op) {
     if (plan.mark != nullptr && plan.mark[0] != '\0') {
         if (std::FILE* mark = std::fopen(plan.mark, "w"))
             std::fclose(mark);
+    }
+    if (plan.action == FaultAction::Kill) {
+        std::_Exit(137); // no handler, no cleanup: what an uncatchable kill leaves
+    }
+    if (plan.action == FaultAction::Interrupt) {
+        std::fflush(stdout);
+        steps::interruptProcess();
+        return false; // an interruption held back until later: the call itself goes on
     }
     return true;
 }

@@ -92,6 +92,41 @@ bool writeAll(File& file, const void* data, std::size_t size);
 // not open does nothing and succeeds.
 bool closeFile(File& file);
 
+// An output written whole or not at all. A regular file, or a path where nothing is yet, is
+// written to a temporary file beside the file it replaces (symbolic links followed to that
+// file), named "." + the output's name + a unique part + ".tmp", created exclusively; only a
+// complete temporary is renamed onto the output's name, so that name holds either what it held
+// before or the whole new file. An existing file that is not a regular file (a device, a pipe)
+// is written in place, `temporary` then empty. Move an OutputFile, never copy it.
+struct OutputFile {
+    File file;
+    std::string path;      // the file the output becomes: the given path, links followed
+    std::string temporary; // the temporary written instead; empty when written in place
+};
+
+// Opens the output for writing. Refuses, before anything is created, a folder in the output's
+// place, a path that cannot name a file (empty, ending in a separator, "." or ".."), and an
+// existing file that could not be opened for writing (as replacing it in place would fail).
+// A replaced file's permission bits, without set-user-ID and set-group-ID, go onto the
+// temporary; a new file gets the usual mode. Until it is committed or discarded, the temporary
+// is removed when the process is interrupted (SIGINT, SIGTERM, SIGHUP; Ctrl+C or a closed
+// console on Windows).
+bool beginOutput(const char* path, OutputFile& output);
+
+// Closes the output's file; false when the system could not close it cleanly. The temporary
+// stays until it is committed or discarded.
+bool closeOutput(OutputFile& output);
+
+// Renames the closed temporaries of `count` outputs onto their names, in order, as one set: on
+// a refused rename every name gets back what it held before the run (for a set of more than
+// one, each replaced file is kept aside under a temporary name until the last rename has
+// succeeded), every temporary is removed, `failed` is the index of the refused output and the
+// result is false. Interruptions wait until the set is renamed or put back.
+bool commitOutputs(OutputFile* outputs, std::size_t count, std::size_t& failed);
+
+// Closes the output's file if open and removes its temporary; the output's name is untouched.
+void discardOutput(OutputFile& output);
+
 // Size in bytes of an open file.
 bool fileSize(const File& file, std::uint64_t& size);
 

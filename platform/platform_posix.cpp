@@ -4,7 +4,13 @@
 
 #include "fault_points.h"
 
+#include "output_steps.h"
+
 #include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -125,6 +131,308 @@ bool closeFile(File& file) {
     }
     return result == 0;
 }
+
+// ---- Outputs written whole ----------------------------------------------------------------
+
+namespace {
+
+// The temporaries that an interruption removes: fixed slots of fixed size, so that the signal
+// handler reads them without allocating or locking. A slot is filled before it is marked used
+// and marked unused before it is reused.
+constexpr int TemporarySlots = 64;
+struct TemporarySlot {
+    volatile sig_atomic_t used = 0;
+    char path[PATH_MAX];
+};
+TemporarySlot temporaries[TemporarySlots];
+
+const int InterruptingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void removeTemporariesAndEnd(int signalNumber) {
+    for (TemporarySlot& slot : temporaries)
+        if (slot.used)
+            unlink(slot.path);
+    // The handler was installed to run once: the signal, raised again, now ends the process
+    // as it would have without the handler, once this handler returns.
+    raise(signalNumber);
+}
+
+// Installs the handler for each interrupting signal that is not ignored (a run started with
+// "nohup" stays deaf to SIGHUP).
+void installInterruptHandlers() {
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    for (int signalNumber : InterruptingSignals) {
+        struct sigaction current;
+        if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action;
+        std::memset(&action, 0, sizeof action);
+        action.sa_handler = removeTemporariesAndEnd;
+        sigemptyset(&action.sa_mask);
+        for (int other : InterruptingSignals)
+            sigaddset(&action.sa_mask, other);
+        action.sa_flags = SA_RESETHAND;
+        sigaction(signalNumber, &action, nullptr);
+    }
+}
+
+void rememberTemporary(const std::string& path) {
+    installInterruptHandlers();
+    if (path.size() >= PATH_MAX)
+        return; // cannot be kept for the handler; removed on every other way out
+    for (TemporarySlot& slot : temporaries) {
+        if (slot.used)
+            continue;
+        std::memcpy(slot.path, path.c_str(), path.size() + 1);
+        slot.used = 1;
+        return;
+    }
+}
+
+sigset_t interruptingSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signalNumber : InterruptingSignals)
+        sigaddset(&set, signalNumber);
+    return set;
+}
+
+// The folder part of a path with its last "/" ("" for a bare name) and the name after it.
+void splitPath(const std::string& path, std::string& folder, std::string& name) {
+    const std::size_t slash = path.rfind('/');
+    folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links from `path` to the file they end at, which need not exist yet.
+// `exists` tells whether it does; `info` is then what the system knows of it.
+bool followLinks(const std::string& path, std::string& final, struct stat& info, bool& exists) {
+    final = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        exists = lstat(final.c_str(), &info) == 0;
+        if (!exists || !S_ISLNK(info.st_mode))
+            return true;
+        std::string target(PATH_MAX, '\0');
+        const ssize_t length = readlink(final.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size())
+            return false;
+        target.resize(static_cast<std::size_t>(length));
+        if (target[0] != '/') {
+            std::string folder, name;
+            splitPath(final, folder, name);
+            target = folder + target;
+        }
+        final = target;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+// A name the temporary files of `path` may take, in its folder.
+std::string temporaryBeside(const std::string& path, const char* kind) {
+    std::string folder, name;
+    splitPath(path, folder, name);
+    static const unsigned long process = static_cast<unsigned long>(getpid());
+    return steps::temporaryName(folder, name, process, kind);
+}
+
+bool namesAFile(const std::string& path) {
+    std::string folder, name;
+    splitPath(path, folder, name);
+    return !name.empty() && name != "." && name != "..";
+}
+
+// An existing file in the output's place may be replaced only when it could be opened for
+// writing, as writing it in place would need.
+bool mayBeWritten(const char* path) {
+    return faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) == 0;
+}
+
+// The permission bits that the system takes away from every new file of this process.
+mode_t creationMask() {
+    static const mode_t mask = [] {
+        const mode_t current = umask(0);
+        umask(current);
+        return current;
+    }();
+    return mask;
+}
+
+int openInPlace(const char* path) {
+    int fd;
+    do {
+        fd = open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
+    } while (fd == -1 && errno == EINTR);
+    return fd;
+}
+
+} // namespace
+
+bool beginOutput(const char* path, OutputFile& output) {
+    output.file.handle = -1;
+    output.temporary.clear();
+    if (faultNow(FaultOp::Create)) {
+        errno = ENOSPC;
+        return false;
+    }
+    struct stat info;
+    bool exists = false;
+    if (!namesAFile(path) || !followLinks(path, output.path, info, exists))
+        return false;
+    if (exists && S_ISDIR(info.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    if (exists && !S_ISREG(info.st_mode)) {
+        // A device or a pipe: written in place, as it has no contents to keep.
+        const int fd = openInPlace(output.path.c_str());
+        output.file.handle = fd;
+        return fd != -1;
+    }
+    if (exists && !mayBeWritten(output.path.c_str()))
+        return false;
+    // A replaced file's mode goes onto the temporary: at its creation when the process's mask
+    // leaves it whole, else set afterwards.
+    const mode_t mode = exists ? (info.st_mode & 07777 & ~(S_ISUID | S_ISGID)) : 0666;
+    const bool setMode = exists && (mode & (creationMask() | S_ISVTX)) != 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temporary = temporaryBeside(output.path, "");
+        int fd;
+        do {
+            fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                      setMode ? 0600 : mode);
+        } while (fd == -1 && errno == EINTR);
+        if (fd == -1) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        rememberTemporary(temporary);
+        output.temporary = temporary;
+        output.file.handle = fd;
+        // Where the file system keeps no such bits, the temporary keeps its owner-only mode.
+        if (setMode)
+            (void)fchmod(fd, mode);
+        return true;
+    }
+    return false;
+}
+
+namespace steps {
+
+namespace {
+
+// Keeps the file at `path` under a new temporary name, `aside`: a second name of the same file
+// (a hard link), or where the file system has none, the file moved there. True with `aside`
+// empty when nothing is at `path`.
+bool keepAside(const std::string& path, std::string& aside) {
+    aside.clear();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = temporaryBeside(path, ".old");
+        if (link(path.c_str(), name.c_str()) == 0) {
+            aside = name;
+            return true;
+        }
+        if (errno == ENOENT)
+            return true; // nothing there to keep
+        if (errno == EEXIST)
+            continue;
+        if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EMLINK)
+            return false;
+        struct stat taken;
+        if (lstat(name.c_str(), &taken) == 0 || errno != ENOENT)
+            continue;
+        if (rename(path.c_str(), name.c_str()) != 0)
+            return false;
+        aside = name;
+        return true;
+    }
+    return false;
+}
+
+// Swaps the two names' files in one step where the system can: `to` then holds the new file
+// and `from` the previous one. Renaming over a file instead makes some file systems (ext4)
+// write the new file's blocks at once, a large part of a run's time.
+bool exchangeFiles(const std::string& from, const std::string& to) {
+#ifdef RENAME_EXCHANGE
+    return renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0;
+#else
+    (void)from;
+    (void)to;
+    errno = ENOSYS;
+    return false;
+#endif
+}
+
+} // namespace
+
+bool replaceFile(const std::string& from, const std::string& to, bool keepPrevious,
+                 std::string& previous) {
+    previous.clear();
+    if (faultNow(FaultOp::Rename)) {
+        errno = EIO;
+        return false;
+    }
+    if (exchangeFiles(from, to)) {
+        previous = from;
+        return true;
+    }
+    if (errno == ENOENT) // nothing at `to` yet
+        return rename(from.c_str(), to.c_str()) == 0;
+    if (keepPrevious && !keepAside(to, previous))
+        return false;
+    if (rename(from.c_str(), to.c_str()) == 0)
+        return true;
+    const int error = errno;
+    if (!previous.empty()) {
+        // Back as it was: the second name goes, or the moved file returns.
+        struct stat info;
+        if (lstat(to.c_str(), &info) == 0)
+            unlink(previous.c_str());
+        else
+            rename(previous.c_str(), to.c_str());
+        previous.clear();
+    }
+    errno = error;
+    return false;
+}
+
+bool putBackFile(const std::string& previous, const std::string& to) {
+    if (faultNow(FaultOp::Rename)) {
+        errno = EIO;
+        return false;
+    }
+    return rename(previous.c_str(), to.c_str()) == 0;
+}
+
+void removeFile(const std::string& path) {
+    unlink(path.c_str());
+}
+
+void forgetTemporary(const std::string& path) {
+    for (TemporarySlot& slot : temporaries)
+        if (slot.used && path == slot.path)
+            slot.used = 0;
+}
+
+void holdInterruptions() {
+    const sigset_t set = interruptingSet();
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+}
+
+void releaseInterruptions() {
+    const sigset_t set = interruptingSet();
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+void interruptProcess() {
+    raise(SIGTERM);
+}
+
+} // namespace steps
 
 bool fileSize(const File& file, std::uint64_t& size) {
     size = 0;

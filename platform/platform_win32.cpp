@@ -2,8 +2,11 @@
 #include "platform.h"
 
 #include "fault_points.h"
+#include "output_steps.h"
 
 #include <climits>
+#include <cstdio>
+#include <vector>
 #include <windows.h>
 
 namespace platform {
@@ -87,6 +90,18 @@ bool identityOf(HANDLE handle, FileIdentity& id) {
     return true;
 }
 
+// A path in the code page of the ANSI entry points, as UTF-16.
+std::wstring widen(const std::string& path) {
+    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+    const int length = MultiByteToWideChar(codePage, 0, path.c_str(), -1, nullptr, 0);
+    if (length <= 0)
+        return std::wstring();
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, path.c_str(), -1, wide.data(), length);
+    wide.pop_back();
+    return wide;
+}
+
 DWORD attributesOf(const char* path) {
     const SystemPath name(path);
     return name.isWide() ? GetFileAttributesW(name.wide()) : GetFileAttributesA(name.narrow());
@@ -168,6 +183,307 @@ bool closeFile(File& file) {
     }
     return closed != 0;
 }
+
+// ---- Outputs written whole ----------------------------------------------------------------
+
+namespace {
+
+// The temporaries that an interruption removes. The console's control handler runs in a thread
+// of its own, so the list is kept under a lock, which the renames of a set also hold: an
+// interruption then waits until the set is renamed or put back.
+struct Temporaries {
+    CRITICAL_SECTION lock;
+    std::vector<std::string> paths;
+    int held = 0;
+    bool interruptPending = false;
+};
+
+Temporaries& temporaries() {
+    static Temporaries* list = [] {
+        auto* created = new Temporaries;
+        InitializeCriticalSection(&created->lock);
+        return created;
+    }();
+    return *list;
+}
+
+bool deletePath(const std::string& path) {
+    const SystemPath name(path.c_str());
+    return name.isWide() ? DeleteFileW(name.wide()) != 0 : DeleteFileA(name.narrow()) != 0;
+}
+
+// Ctrl+C, Ctrl+Break, a closed console, logoff or shutdown: removes the temporaries and lets
+// the next handler, the system's, end the process as it would have. The lock stays taken, so
+// that the program makes no new temporary before it ends.
+BOOL WINAPI removeTemporariesOnInterruption(DWORD) {
+    Temporaries& list = temporaries();
+    EnterCriticalSection(&list.lock);
+    for (const std::string& path : list.paths)
+        deletePath(path);
+    list.paths.clear();
+    return FALSE;
+}
+
+void rememberTemporary(const std::string& path) {
+    static bool installed = false;
+    Temporaries& list = temporaries();
+    EnterCriticalSection(&list.lock);
+    if (!installed)
+        installed = SetConsoleCtrlHandler(removeTemporariesOnInterruption, TRUE) != 0;
+    list.paths.push_back(path);
+    LeaveCriticalSection(&list.lock);
+}
+
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+// The folder part of a path with its last separator (or a drive's colon) and the name after it.
+void splitPath(const std::string& path, std::string& folder, std::string& name) {
+    std::size_t end = path.size();
+    while (end > 0 && !isSeparator(path[end - 1]) && path[end - 1] != ':')
+        --end;
+    folder = path.substr(0, end);
+    name = path.substr(end);
+}
+
+bool namesAFile(const std::string& path) {
+    std::string folder, name;
+    splitPath(path, folder, name);
+    return !name.empty() && name != "." && name != "..";
+}
+
+// A symbolic link or junction in the output's place leads to the file that it ends at.
+bool followLinks(const std::string& path, std::string& final) {
+    final = path;
+    const DWORD attributes = attributesOf(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return true;
+    HANDLE handle = openForQuery(path.c_str());
+    if (handle == INVALID_HANDLE_VALUE)
+        return true; // a link to nothing yet: written as a new file in the link's place
+    char buffer[32768];
+    const DWORD length = GetFinalPathNameByHandleA(handle, buffer, sizeof buffer,
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(handle);
+    if (length == 0 || length >= sizeof buffer)
+        return false;
+    final.assign(buffer, length);
+    return true;
+}
+
+std::string temporaryBeside(const std::string& path, const char* kind) {
+    std::string folder, name;
+    splitPath(path, folder, name);
+    return steps::temporaryName(folder, name, static_cast<unsigned long>(GetCurrentProcessId()),
+                                kind);
+}
+
+// Virus scanners and indexers open new files for a moment: a rename refused with access
+// denied or a sharing violation is tried again for about two seconds.
+bool refusedForAMoment(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+}
+
+bool movePath(const std::string& from, const std::string& to, DWORD flags) {
+    const SystemPath source(from.c_str());
+    const SystemPath target(to.c_str());
+    for (int attempt = 0;; ++attempt) {
+        BOOL moved;
+        if (source.isWide() || target.isWide()) {
+            const std::wstring wideSource = source.isWide() ? source.wide() : widen(from);
+            const std::wstring wideTarget = target.isWide() ? target.wide() : widen(to);
+            moved = MoveFileExW(wideSource.c_str(), wideTarget.c_str(), flags);
+        } else {
+            moved = MoveFileExA(from.c_str(), to.c_str(), flags);
+        }
+        if (moved)
+            return true;
+        if (attempt == 40 || !refusedForAMoment(GetLastError()))
+            return false;
+        Sleep(50);
+    }
+}
+
+} // namespace
+
+bool beginOutput(const char* path, OutputFile& output) {
+    output.file.handle = -1;
+    output.temporary.clear();
+    if (faultNow(FaultOp::Create)) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    if (!namesAFile(path) || !followLinks(path, output.path))
+        return false;
+    const char* final = output.path.c_str();
+    if (existsAsDirectory(final))
+        return false;
+    std::uint64_t size = 0;
+    if (existsAsFile(final) && !regularFileSize(final, size)) {
+        // A device or a pipe: written in place, as it has no contents to keep.
+        output.file.handle =
+            handleValue(openPath(final, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS));
+        return isOpen(output.file);
+    }
+    if (existsAsFile(final)) {
+        // Replaced only when it could be opened for writing, as writing it in place would need:
+        // not read-only, not held by a program that lets nobody write.
+        HANDLE probe =
+            openPath(final, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+        if (probe == INVALID_HANDLE_VALUE)
+            return false;
+        CloseHandle(probe);
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temporary = temporaryBeside(output.path, "");
+        // Shared for deleting: an interruption removes the temporary while it is still open.
+        HANDLE handle = openPath(temporary.c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW);
+        if (handle == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)
+                continue;
+            return false;
+        }
+        rememberTemporary(temporary);
+        output.temporary = temporary;
+        output.file.handle = handleValue(handle);
+        return true;
+    }
+    return false;
+}
+
+namespace steps {
+
+namespace {
+
+// Keeps the file at `path` under a new temporary name, `aside`: a second name of the same file
+// (a hard link), or where the file system has none (FAT), the file moved there. True with
+// `aside` empty when nothing is at `path`.
+bool keepAside(const std::string& path, std::string& aside) {
+    aside.clear();
+    if (!existsAsFile(path.c_str()))
+        return true;
+    // A file that another program holds open without letting it be deleted cannot be
+    // replaced; refuse before anything of the set is touched.
+    for (int attempt = 0;; ++attempt) {
+        HANDLE probe =
+            openPath(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+        if (probe != INVALID_HANDLE_VALUE) {
+            CloseHandle(probe);
+            break;
+        }
+        if (attempt == 40 || !refusedForAMoment(GetLastError()))
+            return false;
+        Sleep(50);
+    }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = temporaryBeside(path, ".old");
+        const SystemPath link(name.c_str());
+        const SystemPath existing(path.c_str());
+        const BOOL linked =
+            (link.isWide() || existing.isWide())
+                ? CreateHardLinkW(link.isWide() ? link.wide() : widen(name).c_str(),
+                                  existing.isWide() ? existing.wide() : widen(path).c_str(),
+                                  nullptr)
+                : CreateHardLinkA(name.c_str(), path.c_str(), nullptr);
+        if (linked) {
+            aside = name;
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+            continue;
+        // No hard links on this file system (FAT): move the file aside instead.
+        if (movePath(path, name, 0)) {
+            aside = name;
+            return true;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
+            return false;
+    }
+    return false;
+}
+
+} // namespace
+
+bool replaceFile(const std::string& from, const std::string& to, bool keepPrevious,
+                 std::string& previous) {
+    previous.clear();
+    if (faultNow(FaultOp::Rename)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    if (keepPrevious && !keepAside(to, previous))
+        return false;
+    if (movePath(from, to, MOVEFILE_REPLACE_EXISTING))
+        return true;
+    const DWORD error = GetLastError();
+    if (!previous.empty()) {
+        // Back as it was: the second name goes, or the moved file returns.
+        if (existsAsFile(to.c_str()))
+            deletePath(previous);
+        else
+            movePath(previous, to, MOVEFILE_REPLACE_EXISTING);
+        previous.clear();
+    }
+    SetLastError(error);
+    return false;
+}
+
+bool putBackFile(const std::string& previous, const std::string& to) {
+    if (faultNow(FaultOp::Rename)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return movePath(previous, to, MOVEFILE_REPLACE_EXISTING);
+}
+
+void removeFile(const std::string& path) {
+    deletePath(path);
+}
+
+void forgetTemporary(const std::string& path) {
+    Temporaries& list = temporaries();
+    EnterCriticalSection(&list.lock);
+    for (std::size_t i = 0; i < list.paths.size(); ++i) {
+        if (list.paths[i] == path) {
+            list.paths.erase(list.paths.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    }
+    LeaveCriticalSection(&list.lock);
+}
+
+void holdInterruptions() {
+    Temporaries& list = temporaries();
+    EnterCriticalSection(&list.lock);
+    ++list.held;
+}
+
+void releaseInterruptions() {
+    Temporaries& list = temporaries();
+    --list.held;
+    const bool pending = list.held == 0 && list.interruptPending;
+    LeaveCriticalSection(&list.lock);
+    if (pending)
+        interruptProcess();
+}
+
+// What Ctrl+C does to the process, without a console to send it through: the handler, then
+// the system's end of the process.
+void interruptProcess() {
+    Temporaries& list = temporaries();
+    if (list.held > 0) {
+        list.interruptPending = true;
+        return;
+    }
+    removeTemporariesOnInterruption(CTRL_C_EVENT);
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+}
+
+} // namespace steps
 
 bool fileSize(const File& file, std::uint64_t& size) {
     size = 0;

@@ -44,8 +44,11 @@ bool segmentFails(const SegmentEntry& entry, std::uint32_t minimum, std::uint64_
     return image.moduleBase + entry.start + readLength > image.view.size;
 }
 
-bool writeImageFile(const std::string& name, const unsigned char* segment, std::uint32_t fileLength,
-                    std::uint16_t farEnd, const Piece* pieces, int pieceCount) {
+// Writes one image to its output's temporary and closes it. Prints the failure with the
+// image's name.
+bool writeImageFile(const std::string& name, platform::OutputFile& output,
+                    const unsigned char* segment, std::uint32_t fileLength, std::uint16_t farEnd,
+                    const Piece* pieces, int pieceCount) {
     unsigned char header[HeaderBytes];
     std::memcpy(header, segment, HeaderBytes);
     putWord(header, 12, fileLength);
@@ -58,25 +61,89 @@ bool writeImageFile(const std::string& name, const unsigned char* segment, std::
         dataCheck = addBytes(dataCheck, pieces[i].bytes, pieces[i].count);
     putWord(header, 26, dataCheck);
 
-    platform::File file;
-    if (!platform::createForWriting(name.c_str(), file)) {
-        printMessage("\nError: 15, File create error: %s\n", name.c_str());
-        return false;
-    }
     const char* failure = nullptr;
-    if (!platform::writeAll(file, header, HeaderBytes))
+    if (!platform::writeAll(output.file, header, HeaderBytes))
         failure = "\nError: 16, Header write error: %s\n";
     for (int i = 0; i < pieceCount && failure == nullptr; ++i)
-        if (pieces[i].count > 0 && !platform::writeAll(file, pieces[i].bytes, pieces[i].count))
+        if (pieces[i].count > 0 &&
+            !platform::writeAll(output.file, pieces[i].bytes, pieces[i].count))
             failure = pieces[i].failure;
     // A file the system could not close cleanly may not hold what was written.
-    if (!platform::closeFile(file) && failure == nullptr)
+    if (!platform::closeOutput(output) && failure == nullptr)
         failure = SegmentWriteError;
     if (failure != nullptr) {
         printMessage(failure, name.c_str());
         return false;
     }
     return true;
+}
+
+// The seventeen images of one run, each written to a temporary until all are complete.
+struct ImageSet {
+    std::string names[CodeSegmentCount];
+    platform::OutputFile outputs[CodeSegmentCount];
+
+    ~ImageSet() {
+        for (platform::OutputFile& output : outputs)
+            platform::discardOutput(output);
+    }
+};
+
+// Opens every image's output before any is written, so that a name that cannot take an image
+// (a folder there) stops the run before anything is written.
+bool beginImages(const std::string& outputPath, const SegmentTable& table, ImageSet& set) {
+    for (int i = 0; i < CodeSegmentCount; ++i) {
+        set.names[i] = outputPath + table.entries[i].fileName;
+        if (!platform::beginOutput(set.names[i].c_str(), set.outputs[i])) {
+            printMessage("\nError: 15, File create error: %s\n", set.names[i].c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool writeImages(const SegmentTable& table, const ImageView& image, const CommentBlock& comment,
+                 ImageSet& set) {
+    const unsigned char* module = image.view.data + image.moduleBase;
+    const std::uint16_t farEnd = static_cast<std::uint16_t>(table.farEnd() & 0xFFFF);
+
+    for (int i = 0; i < CodeSegmentCount; ++i) {
+        const SegmentEntry& entry = table.entries[i];
+        const unsigned char* segment = module + entry.start;
+        const std::uint32_t L = entry.length;
+        const std::string& name = set.names[i];
+        platform::OutputFile& output = set.outputs[i];
+        bool written = false;
+        if (i == EntryCODE4) {
+            const Piece pieces[] = {
+                {comment.bytes, sizeof comment.bytes, "\nError: 18, Comment write error: %s\n"},
+                {segment + MainMinimum, L - MainMinimum, SegmentWriteError}};
+            written = writeImageFile(name, output, segment, L, farEnd, pieces, 2);
+        } else if (i == EntryCODE5) {
+            const std::uint32_t dusrCount = table.dusrEnd() - table.dusrLoad() + DusrTail;
+            const Piece pieces[] = {
+                {segment + HeaderBytes, L - FarMinimum, SegmentWriteError},
+                {module + table.dusrLoad(), dusrCount, "\nError: 18, Pointer write error: %s\n"}};
+            written = writeImageFile(name, output, segment,
+                                     L - FarMinimum + HeaderBytes + dusrCount, farEnd, pieces, 2);
+        } else {
+            const Piece pieces[] = {{segment + HeaderBytes, L - HeaderBytes, SegmentWriteError}};
+            written = writeImageFile(name, output, segment, L, farEnd, pieces, 1);
+        }
+        if (!written)
+            return false;
+    }
+    return true;
+}
+
+// Renames the seventeen complete images into place as one set; a refused rename puts every
+// earlier image back.
+bool commitImages(ImageSet& set) {
+    std::size_t failed = 0;
+    if (platform::commitOutputs(set.outputs, CodeSegmentCount, failed))
+        return true;
+    printMessage(SegmentWriteError, set.names[failed].c_str());
+    return false;
 }
 
 } // namespace
@@ -132,35 +199,10 @@ bool writePlcFiles(const std::string& outputPath, const SegmentTable& table, con
                    const CommentBlock& comment, const std::vector<std::string>& inputPaths) {
     if (!checkSegmentRanges(table, image) || !checkImageNames(outputPath, table, image, inputPaths))
         return false;
-    const unsigned char* module = image.view.data + image.moduleBase;
-    const std::uint16_t farEnd = static_cast<std::uint16_t>(table.farEnd() & 0xFFFF);
-
-    for (int i = 0; i < CodeSegmentCount; ++i) {
-        const SegmentEntry& entry = table.entries[i];
-        const unsigned char* segment = module + entry.start;
-        const std::uint32_t L = entry.length;
-        const std::string name = outputPath + entry.fileName;
-        bool written = false;
-        if (i == EntryCODE4) {
-            const Piece pieces[] = {
-                {comment.bytes, sizeof comment.bytes, "\nError: 18, Comment write error: %s\n"},
-                {segment + MainMinimum, L - MainMinimum, SegmentWriteError}};
-            written = writeImageFile(name, segment, L, farEnd, pieces, 2);
-        } else if (i == EntryCODE5) {
-            const std::uint32_t dusrCount = table.dusrEnd() - table.dusrLoad() + DusrTail;
-            const Piece pieces[] = {
-                {segment + HeaderBytes, L - FarMinimum, SegmentWriteError},
-                {module + table.dusrLoad(), dusrCount, "\nError: 18, Pointer write error: %s\n"}};
-            written = writeImageFile(name, segment, L - FarMinimum + HeaderBytes + dusrCount,
-                                     farEnd, pieces, 2);
-        } else {
-            const Piece pieces[] = {{segment + HeaderBytes, L - HeaderBytes, SegmentWriteError}};
-            written = writeImageFile(name, segment, L, farEnd, pieces, 1);
-        }
-        if (!written)
-            return false;
-    }
-    return true;
+    // On any failure the set's destructor removes every temporary: the images stay as they were.
+    ImageSet set;
+    return beginImages(outputPath, table, set) && writeImages(table, image, comment, set) &&
+           commitImages(set);
 }
 
 } // namespace tessan

@@ -96,7 +96,9 @@ bool checkSegmentRanges(const SegmentTable& table, const ImageView& image);
 // prints error 23 with the first such image's name.
 bool checkImageNames(const std::string& outputPath, const SegmentTable& table,
                      const ImageView& image, const std::vector<std::string>& inputPaths);
-// Writes the seventeen images after both checks; `inputPaths` are the files the run reads
+// Writes the seventeen images after both checks, as one set: each to a temporary beside it,
+// and only when all are written and closed are they renamed onto their names. On any failure
+// every image name keeps what it held before. `inputPaths` are the files the run reads
 // besides the executable (map, make-file, command file).
 bool writePlcFiles(const std::string& outputPath, const SegmentTable& table, const ImageView& image,
                    const CommentBlock& comment, const std::vector<std::string>& inputPaths = {});

@@ -127,14 +127,18 @@ char* putDecimal(char* out, std::int64_t value, int width) {
 // Room one row may need: two names, the blank fill, numbers and the line end.
 constexpr std::size_t RowRoom = 2 * SymbolNameLength + ValueColumn + 64;
 
-// The open .mp2 file. Heads and rows are gathered in one buffer that goes to the system in
-// large blocks: one write per row made the system calls the largest cost of a big map.
+// The .mp2 file being written: a temporary beside it until all of it is written and closed,
+// then renamed onto its name, so that a failed run leaves an earlier symbol map as it was.
+// Heads and rows are gathered in one buffer that goes to the system in large blocks: one write
+// per row made the system calls the largest cost of a big map. Messages name the .mp2 file,
+// never the temporary.
 class MapOutput {
   public:
     explicit MapOutput(const char* path) : path_(path) {}
     ~MapOutput() {
-        // After a failed write the file is released without a further message.
-        platform::closeFile(file_);
+        // After a failure the temporary goes without a further message; once committed, there
+        // is none left.
+        platform::discardOutput(output_);
     }
 
     bool create() {
@@ -143,7 +147,7 @@ class MapOutput {
             reportMessage(MsgOutOfMemory, nullptr, -1, -1);
             return false;
         }
-        if (platform::createForWriting(path_, file_))
+        if (platform::beginOutput(path_, output_))
             return true;
         reportMessage(MsgFileOpen, nullptr, -1, -1, path_);
         return false;
@@ -163,7 +167,7 @@ class MapOutput {
     bool flush() {
         if (used_ == 0)
             return true;
-        const bool written = platform::writeAll(file_, buffer_.get(), used_);
+        const bool written = platform::writeAll(output_.file, buffer_.get(), used_);
         used_ = 0;
         if (written)
             return true;
@@ -171,10 +175,12 @@ class MapOutput {
         return false;
     }
 
+    // Closes the file and puts it in place; a failed close or rename is message 10.
     bool close() {
         if (!flush())
             return false;
-        if (platform::closeFile(file_))
+        std::size_t failed = 0;
+        if (platform::closeOutput(output_) && platform::commitOutputs(&output_, 1, failed))
             return true;
         reportMessage(MsgFileClose, nullptr, -1, -1, path_);
         return false;
@@ -184,7 +190,7 @@ class MapOutput {
     static constexpr std::size_t BufferSize = 256 * 1024;
 
     const char* path_;
-    platform::File file_;
+    platform::OutputFile output_;
     std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
 };

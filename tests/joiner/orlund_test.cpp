@@ -65,18 +65,19 @@ TEST(Orlund, JoinsTheSeventeenImagesAndTheEndFileInTableOrder) {
     EXPECT_EQ(readFile(dir.file("joined.bin")), images + end);
 }
 
-TEST(Orlund, MissingFifthImageLeavesTheFirstFour) {
+// A missing fifth image ends the join; an earlier joined file stays as it was, and no
+// temporary is left beside it.
+TEST(Orlund, MissingFifthImageLeavesAnEarlierJoinedFileAsItWas) {
     TempDir dir;
     writeImages(dir.path() + "/");
     std::filesystem::remove(dir.file("Plc_e005.bin"));
     writeFile(dir.file("PLC_ENDP"), "end");
+    writeFile(dir.file("joined.bin"), "an earlier join");
+    const auto before = folderFiles(dir.path());
     const RunResult run = runOrlund({dir.path() + "/", "joined.bin", dir.file("PLC_ENDP")});
     EXPECT_EQ(run.output, kBanner + kOpenError);
     EXPECT_EQ(run.exitStatus, FailureStatus);
-    std::string firstFour;
-    for (std::size_t i = 0; i < 4; ++i)
-        firstFour += imageBytes(i, kSizes[i]);
-    EXPECT_EQ(readFile(dir.file("joined.bin")), firstFour);
+    EXPECT_EQ(folderFiles(dir.path()), before);
 }
 
 TEST(Orlund, OutputPathIsAPlainPrefixOfAnyLength) {
@@ -124,7 +125,7 @@ TEST(Orlund, FewerThanThreeArgumentsPrintTheSyntax) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
-TEST(Orlund, FailuresEndTheRunWithFailureAndKeepWhatWasJoined) {
+TEST(Orlund, FailuresEndTheRunWithFailureAndCreateNothing) {
     TempDir dir;
     const std::string images = writeImages(dir.path() + "/");
     writeFile(dir.file("end"), "E");
@@ -136,12 +137,14 @@ TEST(Orlund, FailuresEndTheRunWithFailureAndKeepWhatWasJoined) {
 
     // The file opens, its first read fails.
     const UnreadableFile unreadable;
+    const auto before = folderFiles(dir.path());
     run = runOrlund({path, "joined.bin", unreadable.path()});
     EXPECT_EQ(run.output, kBanner + "\nError: Source file cannot be read\n");
     EXPECT_EQ(run.exitStatus, FailureStatus);
-    EXPECT_EQ(readFile(dir.file("joined.bin")), images);
+    EXPECT_EQ(folderFiles(dir.path()), before);
 
-    // A full disk: the destination is a link to a device that refuses every write. Wine
+    // A full disk: the destination is a link to a device that refuses every write, written in
+    // place as every device is. Wine
     // creates no symbolic links, and Windows has no such device, so this runs on POSIX only.
 #ifndef _WIN32
     if (const std::string full = fullDevicePath(); !full.empty()) {
@@ -154,12 +157,16 @@ TEST(Orlund, FailuresEndTheRunWithFailureAndKeepWhatWasJoined) {
 }
 
 #ifdef _WIN32
-// Files that another program holds open: an image being written elsewhere cannot be read,
-// and a destination that another program keeps open cannot be replaced.
+// Files that another program holds open: an image being written elsewhere cannot be read, and
+// a destination that another program keeps open cannot be replaced: refused as it cannot be
+// created when that program lets nobody write, as it cannot be written when the rename onto it
+// is refused. The earlier joined file stays as it was, no temporary beside it.
 TEST(Orlund, FilesHeldOpenByAnotherProgram) {
     TempDir dir;
-    const std::string images = writeImages(dir.path() + "/");
+    writeImages(dir.path() + "/");
     writeFile(dir.file("end"), "E");
+    writeFile(dir.file("joined.bin"), "an earlier join");
+    const auto before = folderFiles(dir.path());
     const std::string path = dir.path() + "/";
     {
         const HeldFile held(dir.file("Plc_e003.bin"), true, true);
@@ -167,13 +174,22 @@ TEST(Orlund, FilesHeldOpenByAnotherProgram) {
         const RunResult run = runOrlund({path, "joined.bin", dir.file("end")});
         EXPECT_EQ(run.output, kBanner + kOpenError);
         EXPECT_EQ(run.exitStatus, FailureStatus);
-        EXPECT_EQ(readFile(dir.file("joined.bin")), images.substr(0, kSizes[0] + kSizes[1]));
     }
-    const HeldFile held(dir.file("joined.bin"), false, true);
+    EXPECT_EQ(folderFiles(dir.path()), before);
+    {
+        const HeldFile held(dir.file("joined.bin"), false, true);
+        ASSERT_TRUE(held.isOpen());
+        const RunResult run = runOrlund({path, "joined.bin", dir.file("end")});
+        EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be created\n");
+        EXPECT_EQ(run.exitStatus, FailureStatus);
+    }
+    EXPECT_EQ(folderFiles(dir.path()), before);
+    const HeldFile held(dir.file("joined.bin"), false, true, true);
     ASSERT_TRUE(held.isOpen());
     const RunResult run = runOrlund({path, "joined.bin", dir.file("end")});
-    EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be created\n");
+    EXPECT_EQ(run.output, kBanner + "\nError: Destination file cannot be written\n");
     EXPECT_EQ(run.exitStatus, FailureStatus);
+    EXPECT_EQ(folderFiles(dir.path()), before);
 }
 #endif
 
@@ -204,23 +220,28 @@ TEST(OrlundGuard, ExistingDestinationThatIsASourceIsNotTouched) {
     }
 }
 
-TEST(OrlundGuard, NewDestinationFoundAsAnImageEndsTheJoinAtOnce) {
+// A new destination that the lookup of an image or of the end file would find once it is
+// created is refused before anything is created. A name that the lookup would not take (an
+// image of that name ignoring case sorts before it) is joined.
+TEST(OrlundGuard, NewDestinationThatALookupWouldFindIsRefused) {
     TempDir dir;
     const std::string path = dir.path() + "/";
-    writeImages(path);
-    writeFile(dir.file("PLC_ENDP.DAT"), "end");
-    const RunResult run = runOrlund({path, "PLC_E003.BIN", dir.file("PLC_ENDP.DAT")});
-    EXPECT_EQ(run.output, kBanner + kSameFileError);
-    EXPECT_EQ(run.exitStatus, FailureStatus);
-#ifdef _WIN32
-    // File names ignore letter case here: "PLC_E003.BIN" already is the third image, which the
-    // check before the destination is created refuses to touch.
-    EXPECT_EQ(readFile(dir.file("Plc_e003.bin")), imageBytes(2, kSizes[2]));
-#else
-    // The joiner asks for "PLC_E003.BIN" first as it stands: the new destination itself.
-    EXPECT_EQ(readFile(dir.file("PLC_E003.BIN")),
-              imageBytes(0, kSizes[0]) + imageBytes(1, kSizes[1]));
-    EXPECT_EQ(readFile(dir.file("Plc_e003.bin")), imageBytes(2, kSizes[2]));
+    const std::string images = writeImages(path);
+    const auto before = folderFiles(dir.path());
+    // The third image's name as the joiner asks for it, and the name of an end file that is not
+    // there yet, as the lookup in the current folder would find it.
+    for (const std::string destination : {"PLC_E003.BIN", "pLC_ENDP.dat"}) {
+        const RunResult run = runOrlund({path, destination, "PLC_ENDP.DAT"}, dir.path());
+        EXPECT_EQ(run.output, kBanner + kSameFileError) << destination;
+        EXPECT_EQ(run.exitStatus, FailureStatus) << destination;
+        EXPECT_EQ(folderFiles(dir.path()), before) << destination;
+    }
+#ifndef _WIN32
+    // "Plc_e003.bin" sorts before "plc_e003.bin": the lookup takes the image, so this joins.
+    writeFile(dir.file("end"), "E");
+    const RunResult joined = runOrlund({path, "plc_e003.bin", dir.file("end")});
+    EXPECT_EQ(joined.output, kBanner);
+    EXPECT_EQ(readFile(dir.file("plc_e003.bin")), images + "E");
 #endif
 }
 

@@ -38,6 +38,40 @@ TEST(PlatformFiles, WrittenBytesReadBackAndReplaceOldContents) {
     EXPECT_TRUE(platform::closeFile(file));
 }
 
+// An output goes to a temporary that takes the output's name only when committed: discarded,
+// it leaves nothing; committed as a set of two, each name holds its new bytes and nothing else
+// is left. A folder or a path that cannot name a file is refused before anything is created.
+TEST(PlatformOutputs, TemporaryTakesTheNameOnlyWhenCommitted) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("sub"));
+    for (const std::string& path :
+         {std::string(), dir.file("sub"), dir.path() + "/", dir.file("."), dir.file("..")}) {
+        platform::OutputFile output;
+        EXPECT_FALSE(platform::beginOutput(path.c_str(), output)) << path;
+    }
+    EXPECT_EQ(testsupport::folderFiles(dir.path()).size(), 0u);
+
+    testsupport::writeFile(dir.file("a.bin"), "old a");
+    platform::OutputFile outputs[2];
+    ASSERT_TRUE(platform::beginOutput(dir.file("a.bin").c_str(), outputs[0]));
+    ASSERT_TRUE(platform::writeAll(outputs[0].file, "new a", 5));
+    platform::discardOutput(outputs[0]);
+    EXPECT_EQ(testsupport::folderFiles(dir.path()),
+              (std::map<std::string, std::string>{{"a.bin", "old a"}}));
+
+    for (int i = 0; i < 2; ++i) {
+        const std::string name = i == 0 ? "a.bin" : "b.bin";
+        ASSERT_TRUE(platform::beginOutput(dir.file(name).c_str(), outputs[i]));
+        ASSERT_TRUE(platform::writeAll(outputs[i].file, name.c_str(), name.size()));
+        ASSERT_TRUE(platform::closeOutput(outputs[i]));
+    }
+    EXPECT_EQ(testsupport::folderFiles(dir.path()).size(), 3u); // a.bin and two temporaries
+    std::size_t failed = 0;
+    ASSERT_TRUE(platform::commitOutputs(outputs, 2, failed));
+    EXPECT_EQ(testsupport::folderFiles(dir.path()),
+              (std::map<std::string, std::string>{{"a.bin", "a.bin"}, {"b.bin", "b.bin"}}));
+}
+
 TEST(PlatformFiles, MissingFilesAndDirectoriesCannotBeOpened) {
     TempDir dir;
     platform::File file;

@@ -181,20 +181,27 @@ TEST(TessanRun, ExistingOutputsAreReplaced) {
     project.expectImages(commentBlock("Line 7 press"));
 }
 
-TEST(TessanRun, CreateFailureStopsAfterTheFilesBefore) {
+// Previous images of another build in the output folder.
+void writePreviousImages(const Project& project) {
+    for (const auto& [name, bytes] :
+         expectedImages(project.layout, plcgen::buildExecutable(project.layout), ""))
+        writeFile(project.out(name), "previous " + name);
+}
+
+// A folder in the place of the fifth image: error 15 with its name before anything is written;
+// the other images of the previous build stay as they were, and no temporary is left.
+TEST(TessanRun, FolderInAnImagesPlaceWritesNothing) {
     Project project;
     project.write();
+    writePreviousImages(project);
+    std::filesystem::remove(project.out("Plc_e005.bin"));
     std::filesystem::create_directories(project.out("Plc_e005.bin"));
+    const auto before = testsupport::folderFiles(project.dir.path());
     const auto result = tessan(project.args());
     EXPECT_EQ(result.exitStatus, testsupport::FailureStatus);
     EXPECT_EQ(afterBanner(result.output),
               "\nError: 15, File create error: " + project.out("Plc_e005.bin") + "\n");
-    const auto images = expectedImages(project.layout, plcgen::buildExecutable(project.layout),
-                                       commentBlock("Line 7 press"));
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(readFile(project.out(images[i].first)), images[i].second);
-    for (int i = 5; i < 17; ++i)
-        EXPECT_FALSE(testsupport::fileExists(project.out(images[i].first)));
+    EXPECT_EQ(testsupport::folderFiles(project.dir.path()), before);
 }
 
 TEST(TessanRun, NoImageReplacesAnInput) {
@@ -458,19 +465,34 @@ TEST(TessanRun, FilesHeldOpenByAnotherProgram) {
         EXPECT_EQ(afterBanner(result.output),
                   "\nError: 11, File open error: " + project.dir.file("KORVEX.EXE") + "\n");
     }
-    const testsupport::HeldFile image(project.out("Plc_e004.bin"), false, true);
+    writePreviousImages(project);
+    const auto before = testsupport::folderFiles(project.dir.path());
+    {
+        const testsupport::HeldFile image(project.out("Plc_e004.bin"), false, true);
+        ASSERT_TRUE(image.isOpen());
+        const auto result = tessan(project.args());
+        EXPECT_EQ(result.exitStatus, testsupport::FailureStatus);
+        EXPECT_EQ(afterBanner(result.output),
+                  "\nError: 15, File create error: " + project.out("Plc_e004.bin") + "\n");
+        EXPECT_EQ(testsupport::folderFiles(project.dir.path()), before);
+    }
+    // Held by a program that lets others write but not rename it: the ninth image cannot be
+    // replaced, and the eight before it are put back.
+    const testsupport::HeldFile image(project.out("Plc_e009.bin"), false, true, true);
     ASSERT_TRUE(image.isOpen());
     const auto result = tessan(project.args());
     EXPECT_EQ(result.exitStatus, testsupport::FailureStatus);
     EXPECT_EQ(afterBanner(result.output),
-              "\nError: 15, File create error: " + project.out("Plc_e004.bin") + "\n");
+              "\nError: 17, File write error: " + project.out("Plc_e009.bin") + "\n");
+    EXPECT_EQ(testsupport::folderFiles(project.dir.path()), before);
 }
 #endif
 
 #ifndef _WIN32
-// Writes that fail part-way, from a file-size limit (512-byte blocks of the shell): the
-// message names the piece and the file, the files before stay complete, none follows.
-// Windows has no limit of the size of the files a process writes.
+// Writes that fail part-way, from a file-size limit (512-byte blocks of the shell) that lets
+// the first images through: the message names the piece and the file, and every image of the
+// previous build stays as it was, no temporary left. Windows has no limit of the size of the
+// files a process writes.
 TEST(TessanRun, WriteFailuresNameTheirPiece) {
     struct Case {
         int blocks;
@@ -498,6 +520,8 @@ TEST(TessanRun, WriteFailuresNameTheirPiece) {
                 symbol.segment =
                     static_cast<std::uint16_t>(symbol.segment + (c.far0Length - 0x1A00) / 16);
         project.write();
+        writePreviousImages(project);
+        const auto before = testsupport::folderFiles(project.dir.path());
         std::string command =
             "trap '' XFSZ; ulimit -f " + std::to_string(c.blocks) + "; exec " + TESSAN_PATH;
         for (const std::string& arg : project.args())
@@ -505,13 +529,7 @@ TEST(TessanRun, WriteFailuresNameTheirPiece) {
         const auto limited = runProgram("/bin/sh", {"-c", command});
         EXPECT_EQ(limited.exitStatus, testsupport::FailureStatus);
         EXPECT_EQ(afterBanner(limited.output), c.message + project.out(c.failing) + "\n");
-        const auto images = expectedImages(project.layout, plcgen::buildExecutable(project.layout),
-                                           commentBlock("Line 7 press"));
-        if (c.blocks > 0) {
-            EXPECT_EQ(readFile(project.out("Plc_main.bin")), images[0].second);
-        }
-        for (int i = 2; i < 17; ++i)
-            EXPECT_FALSE(testsupport::fileExists(project.out(images[i].first)));
+        EXPECT_EQ(testsupport::folderFiles(project.dir.path()), before);
     }
 }
 #endif

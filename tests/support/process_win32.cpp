@@ -205,10 +205,11 @@ std::string fullDevicePath() {
     return isDevice ? path : "";
 }
 
-HeldFile::HeldFile(const std::string& path, bool forWriting, bool shareReading) {
-    HANDLE handle = CreateFileA(path.c_str(), forWriting ? GENERIC_WRITE : GENERIC_READ,
-                                shareReading ? FILE_SHARE_READ : 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+HeldFile::HeldFile(const std::string& path, bool forWriting, bool shareReading, bool shareWriting) {
+    const DWORD share =
+        (shareReading ? FILE_SHARE_READ : 0) | (shareWriting ? FILE_SHARE_WRITE : 0);
+    HANDLE handle = CreateFileA(path.c_str(), forWriting ? GENERIC_WRITE : GENERIC_READ, share,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE)
         handle_ = handle;
 }

@@ -77,4 +77,13 @@ std::string realDataDir() {
     return fs::is_directory(REALDATA_DIR, error) ? std::string(REALDATA_DIR) : std::string();
 }
 
+std::map<std::string, std::string> folderFiles(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (!entry.is_directory())
+            files[fs::relative(entry.path(), folder).generic_string()] =
+                readFile(entry.path().string());
+    return files;
+}
+
 } // namespace testsupport

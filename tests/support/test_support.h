@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -70,6 +71,8 @@ class TempDir {
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, std::string_view bytes);
 bool fileExists(const std::string& path);
+// Every file below `folder` with its bytes, by its path relative to `folder` ("/" between).
+std::map<std::string, std::string> folderFiles(const std::string& folder);
 
 // A path that opens for reading but whose first read fails: on POSIX the process's own memory,
 // whose first page is never mapped; on Windows a named pipe that is cut off as soon as the
@@ -94,10 +97,11 @@ std::string fullDevicePath();
 
 #ifdef _WIN32
 // Holds a file open as another program would: for writing or for reading, letting others
-// share only reading when `shareReading`, and nothing at all otherwise.
+// read when `shareReading` and write when `shareWriting`, and never delete or rename it.
 class HeldFile {
   public:
-    HeldFile(const std::string& path, bool forWriting, bool shareReading);
+    HeldFile(const std::string& path, bool forWriting, bool shareReading,
+             bool shareWriting = false);
     ~HeldFile();
     HeldFile(const HeldFile&) = delete;
     HeldFile& operator=(const HeldFile&) = delete;

@@ -1,0 +1,83 @@
+// The order of the steps that write outputs whole, the same on every system: the set's
+// renames, with every replaced file kept until the last one has succeeded, and putting
+// everything back when one is refused.
+#include "output_steps.h"
+#include "platform.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// Gives the output's name back what it held before: the file kept aside, or nothing.
+void putBack(const OutputFile& output, const std::string& previous) {
+    if (previous.empty()) {
+        steps::removeFile(output.path);
+        return;
+    }
+    steps::putBackFile(previous, output.path);
+    // A hard link renamed onto another name of the same file leaves both names in place.
+    steps::removeFile(previous);
+}
+
+} // namespace
+
+std::string steps::temporaryName(const std::string& folder, std::string name, unsigned long process,
+                                 const char* kind) {
+    static unsigned long counter = 0;
+    if (name.size() > 200)
+        name.resize(200);
+    char unique[48];
+    std::snprintf(unique, sizeof unique, ".%lx-%lx%s.tmp", process, ++counter, kind);
+    return folder + "." + name + unique;
+}
+
+bool closeOutput(OutputFile& output) {
+    return closeFile(output.file);
+}
+
+void discardOutput(OutputFile& output) {
+    closeFile(output.file);
+    if (output.temporary.empty())
+        return;
+    steps::removeFile(output.temporary);
+    steps::forgetTemporary(output.temporary);
+    output.temporary.clear();
+}
+
+bool commitOutputs(OutputFile* outputs, std::size_t count, std::size_t& failed) {
+    failed = count;
+    std::vector<std::string> previous(count);
+    std::vector<bool> renamed(count, false);
+    steps::holdInterruptions();
+    std::size_t i = 0;
+    for (; i < count; ++i) {
+        OutputFile& output = outputs[i];
+        if (output.temporary.empty())
+            continue; // written in place
+        // Of a set, every replaced file is kept until the last rename has succeeded.
+        if (!steps::replaceFile(output.temporary, output.path, count > 1, previous[i]))
+            break;
+        steps::forgetTemporary(output.temporary);
+        output.temporary.clear();
+        renamed[i] = true;
+    }
+    if (i < count) {
+        failed = i;
+        for (std::size_t j = i; j-- > 0;)
+            if (renamed[j])
+                putBack(outputs[j], previous[j]);
+        for (std::size_t j = i; j < count; ++j)
+            discardOutput(outputs[j]);
+    } else {
+        for (const std::string& kept : previous)
+            if (!kept.empty())
+                steps::removeFile(kept);
+    }
+    steps::releaseInterruptions();
+    return i == count;
+}
+
+} // namespace platform
