@@ -72,18 +72,10 @@ bool inspectPath(const std::string& path, Inspection& inspection, std::string& e
             splitJoinedFile(loaded.view.data, loaded.view.size, inspection);
     }
     if (!read)
-        releaseInspection(inspection);
+        inspection = Inspection{};
     else
         checkFarEnds(inspection);
     return read;
-}
-
-void releaseInspection(Inspection& inspection) {
-    for (LoadedFile& loaded : inspection.files) {
-        platform::unmapView(loaded.view);
-        platform::closeFile(loaded.file);
-    }
-    inspection = Inspection{};
 }
 
 } // namespace plcinfo

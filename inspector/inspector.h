@@ -89,7 +89,7 @@ bool imageValid(const ImageRecord& image);
 // One file held as a read-only view for the length of the run.
 struct LoadedFile {
     platform::File file;
-    platform::MappedView view;
+    platform::MappedView view; // after the file: unmapped before the file is closed
 };
 
 struct Inspection {
@@ -127,9 +127,9 @@ void checkFarEnds(Inspection& inspection);
 void splitJoinedFile(const unsigned char* data, std::size_t size, Inspection& inspection);
 
 // Reads a folder of images or a joined file. On false `error` says what could not be read,
-// naming the file; what was loaded is released.
+// naming the file; what was loaded is released. The loaded files are closed and unmapped
+// when the inspection goes out of scope.
 bool inspectPath(const std::string& path, Inspection& inspection, std::string& error);
-void releaseInspection(Inspection& inspection);
 
 // Two builds' images side by side.
 struct ImageComparison {

@@ -128,7 +128,6 @@ int runOnImages(const Options& options) {
     }
     const bool comparing = options.pathCount == 2;
     if (comparing && !inspectPath(options.paths[1], second, error)) {
-        releaseInspection(first);
         printError(options, error);
         return ExitFailure;
     }
@@ -137,8 +136,6 @@ int runOnImages(const Options& options) {
                                                          : formatComparisonTable(first, second))
                                          : (options.json ? formatJson(first) : formatTable(first));
     const bool valid = badImageCount(first) == 0 && (!comparing || badImageCount(second) == 0);
-    releaseInspection(first);
-    releaseInspection(second);
     return finish(report, valid);
 }
 
@@ -158,11 +155,9 @@ int runOnMaps(const Options& options) {
             locateAddress(first, options.atSelector, options.atAddress, model);
         const std::string report = options.json ? formatMapJson(model) : formatMapText(model);
         const bool sound = first.findingCount == 0;
-        releaseSymbolMap(first);
         return finish(report, sound);
     }
     if (!readSymbolMap(options.paths[1], second, error)) {
-        releaseSymbolMap(first);
         printError(options, error);
         return ExitFailure;
     }
@@ -172,8 +167,6 @@ int runOnMaps(const Options& options) {
     bool valid = first.findingCount == 0 && second.findingCount == 0;
     for (int kind = 0; kind < ChangeClassCount; ++kind)
         valid = valid && !(options.failClasses[kind] && model.counts[kind] > 0);
-    releaseSymbolMap(first);
-    releaseSymbolMap(second);
     return finish(report, valid);
 }
 

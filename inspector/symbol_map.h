@@ -98,8 +98,8 @@ bool looksLikeSymbolMap(const std::string& path);
 // Reads the map at `path` and checks it against the format the symbol map builder writes,
 // keeping every row that is of its section's format. False (with `error`) only when the file
 // cannot be opened, read or is too large to be a map; a map with findings is read.
+// The map's file is closed and unmapped when `map` goes out of scope.
 bool readSymbolMap(const std::string& path, SymbolMap& map, std::string& error);
-void releaseSymbolMap(SymbolMap& map);
 
 // ---- Reports on one map ----
 

@@ -621,19 +621,13 @@ bool readSymbolMap(const std::string& path, SymbolMap& map, std::string& error) 
         !platform::mapReadOnly(loaded.file, size, loaded.view)) {
         error = size > MaxMapSize ? "File too large for a symbol map: " + path
                                   : "File cannot be read: " + path;
-        releaseSymbolMap(map);
+        map = SymbolMap{};
         return false;
     }
     map.text = reinterpret_cast<const char*>(loaded.view.data);
     map.size = loaded.view.size;
     checkMap(map);
     return true;
-}
-
-void releaseSymbolMap(SymbolMap& map) {
-    platform::unmapView(map.file.view);
-    platform::closeFile(map.file.file);
-    map = SymbolMap{};
 }
 
 } // namespace plcinfo
