@@ -104,14 +104,17 @@ SymbolKind basicKind(int keyword) {
     }
 }
 
-// A variable's address: a number, or an identifier of hexadecimal digits such as FF00.
-bool addressOf(const Scanner& scanner, bool acceptHexIdent, std::uint32_t& address) {
+// A number of a symbol line (a variable's address, a constant's value): a number token, or an
+// identifier of hexadecimal digits that begins with a letter, with or without one final h
+// ("A000", "A003h", "FFh"), read modulo 2^32. Numbers that begin with a letter are how the
+// assembler writes every value from A000 up.
+bool numberOf(const Scanner& scanner, std::uint32_t& value) {
     if (scanner.tokKind == TokNumber) {
-        address = static_cast<std::uint32_t>(scanner.tokValue);
+        value = static_cast<std::uint32_t>(scanner.tokValue);
         return true;
     }
-    if (acceptHexIdent && scanner.tokKind == TokIdent && scanner.tokHexValid == 1) {
-        address = scanner.tokHexValue;
+    if (scanner.tokKind == TokIdent && (scanner.tokHexValid == 1 || scanner.tokHexSuffixed == 1)) {
+        value = scanner.tokHexValue;
         return true;
     }
     return false;
@@ -125,8 +128,7 @@ bool parseVariable(Scanner& scanner, SymbolDictionary& dictionary, const LineHea
     if (!scanner.next())
         return false;
     std::uint32_t address = 0;
-    // A structure or record variable takes only a number as its address.
-    if (!addressOf(scanner, definition == nullptr, address))
+    if (!numberOf(scanner, address))
         return true;
     if (!scanner.next())
         return false;
@@ -165,9 +167,9 @@ bool parseVariable(Scanner& scanner, SymbolDictionary& dictionary, const LineHea
 bool parseConstant(Scanner& scanner, SymbolDictionary& dictionary, const LineHead& head) {
     if (!scanner.next())
         return false;
-    if (scanner.tokKind != TokNumber)
+    std::uint32_t value = 0;
+    if (!numberOf(scanner, value))
         return true; // a negative value (a leading minus) is not entered either
-    const std::uint32_t value = static_cast<std::uint32_t>(scanner.tokValue);
     bool scoped = false;
     if (!scanner.next() || !parseScopeWord(scanner, scoped))
         return false;

@@ -306,6 +306,7 @@ bool Scanner::scanIdentifier() {
     std::int32_t length = identLength_;
     int hexValid = tokHexValid;
     std::uint32_t hexValue = tokHexValue;
+    int hexSuffixed = 0;
     const bool ok = runOver([&](std::int32_t c, std::int32_t& column) {
         if ((classOf(c) & ClassIdentChar) == 0)
             return Step::Stop;
@@ -318,10 +319,14 @@ bool Scanner::scanIdentifier() {
         }
         if (hexValid == 1) {
             const int digit = Chars.hexValue[c];
-            if (digit >= 0)
+            if (digit >= 0) {
                 hexValue = hexValue * 16u + static_cast<std::uint32_t>(digit);
-            else
+            } else {
                 hexValid = 0;
+                hexSuffixed = c == 'h' || c == 'H' ? 1 : 0;
+            }
+        } else {
+            hexSuffixed = 0; // a character after the suffix: no number after all
         }
         ++column; // an identifier character is one column wide
         return Step::Take;
@@ -329,6 +334,7 @@ bool Scanner::scanIdentifier() {
     identLength_ = length;
     tokHexValid = hexValid;
     tokHexValue = hexValue;
+    tokHexSuffixed = hexSuffixed;
     if (!ok)
         return false;
     tokText[length > TokTextLength ? TokTextLength : length] = '\0';

@@ -103,6 +103,10 @@ class Scanner {
     char tokText[TokTextLength + 1] = {};
     int tokHexValid = 0;
     std::uint32_t tokHexValue = 0;
+    // 1 when the identifier is hexadecimal digits that begin with a letter followed by one
+    // final h or H ("A003h", "FFh"): a number written letter first with its suffix, whose
+    // value is then in tokHexValue. tokHexValid is 0 for it, the h being no digit.
+    int tokHexSuffixed = 0;
     const char* tokFile = nullptr;
     std::int32_t tokLine = 0;
     std::int32_t tokColumn = 0;

@@ -104,15 +104,48 @@ TEST(ListingSymbols, TypeNamesThatAreNoDefinitionGiveMessage32) {
                                         "MAIN . . . P Near 0000 CODE4\n"
                                         "LBL  . . .\tL Near 0010 CODE4\n"
                                         "S_T2 . . . S_T 0010 DATA1\n"
-                                        "BIG  . . . S_T A000 DATA1\n"
                                         "POS  . . . POS 0000 DATA1\n");
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.output,
               "t.lst(4:12) warning SV0032: Expect structure or record name. : P\n"
               "t.lst(5:15) warning SV0032: Expect structure or record name. : L\n"
-              "t.lst(8:12) warning SV0032: Expect structure or record name. : POS\n");
-    // A structure variable takes only a number as its address.
+              "t.lst(7:12) warning SV0032: Expect structure or record name. : POS\n");
     EXPECT_EQ(result.dump, "S_T StructDef v=4 a=0\nS_T2 Struct v=68 a=10 children=S_T\n");
+}
+
+// The assembler writes a number from A000 up letter first, with or without its h: such
+// numbers are read in every place a symbol line has a number; other identifiers are not.
+TEST(ListingSymbols, NumbersThatBeginWithALetter) {
+    DiagnosticsScope diagnostics;
+    const auto result = readListingText("Structures and Unions:\n"
+                                        "S_T  . . . 0004\n"
+                                        "Records:\n"
+                                        "R_T  . . . 0008 0001\n"
+                                        "?B0  . . . 0000 0001 0001 0000\n"
+                                        "Symbols:\n"
+                                        "SV . . . . S_T  A000  DATA1\n"
+                                        "RV . . . . R_T  C000h DATA_COM\n"
+                                        "BV . . . . Byte FFFFH DATAROZ\n"
+                                        "KERNALA000 . Number A003h\n"
+                                        "CR . . . . Number Dh\n"
+                                        "BIG  . . . Number FFFFFFFFFh\n"
+                                        "PUBK . . . Number A003h Public\n"
+                                        "TWO_H  . . Number A003hh\n"
+                                        "NOHEX  . . Number G000\n"
+                                        "MINUS  . . Number -A003h\n"
+                                        "UNDER  . . Word _A000 DATA1\n");
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(result.dump, "B0 Bit v=0 a=0 link=R_T\n"
+                           "BIG Const v=ffffffff a=0\n"
+                           "BV Byte v=160 a=ffff\n"
+                           "CR Const v=d a=0\n"
+                           "KERNALA000 Const v=a003 a=0\n"
+                           "PUBK Const v=0 a=0\n"
+                           "RV Record v=30 a=c000 children=R_T\n"
+                           "R_T RecordDef v=1 a=0 link=RV children=B0\n"
+                           "SV Struct v=68 a=a000 children=S_T\n"
+                           "S_T StructDef v=4 a=0\n");
 }
 
 TEST(ListingSymbols, FirstDefinitionStandsInAnyLetterCase) {
