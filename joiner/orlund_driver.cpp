@@ -112,7 +112,8 @@ int runOrlund(int argc, char** argv) {
         printMessage(kSyntax);
         return kExitFailure;
     }
-    const std::string outputPath = argv[1];
+    // An existing folder given without its trailing separator still means that folder.
+    const std::string outputPath = platform::outputFolderPrefix(argv[1]);
     if (std::strcmp(argv[2], kNoJoin) == 0)
         return kExitSuccess;
 

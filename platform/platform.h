@@ -178,6 +178,24 @@ bool existsAsFile(const char* path);
 // True when `path` names an existing directory.
 bool existsAsDirectory(const char* path);
 
+// True when `c` ends a folder's part of a path: "/" on both systems, also "\\" and the ":"
+// of a drive letter on Windows.
+inline bool isPathSeparator(char c, SwitchRule rule) {
+    return c == '/' || (rule == SwitchRule::Windows && (c == '\\' || c == ':'));
+}
+
+// The output path as the splitter and the joiner put it in front of every file name. A path
+// that names an existing folder, or a link to one, and does not end with a separator is that
+// folder: its separator is added, so that "images" writes "images/Plc_main.bin" and not
+// "imagesPlc_main.bin" beside it. Any other path is a prefix of the names as it stands
+// ("out/v2_" gives "out/v2_Plc_main.bin").
+inline std::string outputFolderPrefix(const std::string& path) {
+    const SwitchRule rule = nativeSwitchRule();
+    if (path.empty() || isPathSeparator(path.back(), rule) || !existsAsDirectory(path.c_str()))
+        return path;
+    return path + (rule == SwitchRule::Windows ? '\\' : '/');
+}
+
 // True when `path` names a regular file: not a directory, device, pipe or socket, so its bytes
 // can be looked at without taking them from anyone. `size` is then its length.
 bool regularFileSize(const char* path, std::uint64_t& size);

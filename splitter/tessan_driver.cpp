@@ -158,7 +158,8 @@ int runTessan(int argc, char** argv) {
         return -1;
     if (!scanMakeComment(arguments.makePath.c_str(), comment))
         return -1;
-    if (!writePlcFiles(arguments.outputPath, table, image, comment,
+    // An existing folder given without its trailing separator still means that folder.
+    if (!writePlcFiles(platform::outputFolderPrefix(arguments.outputPath), table, image, comment,
                        {arguments.mapPath, arguments.makePath, arguments.commandFile}))
         return -1;
     printMessage("      0 errors\n");

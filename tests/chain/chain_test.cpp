@@ -191,6 +191,43 @@ TEST(Chain, DriveLetterLongAndPrefixedPaths) {
 }
 #endif
 
+// An output path that names an existing folder (or a link to one) without its separator is
+// that folder, for the splitter and the joiner alike; any other path stays a prefix of the
+// names.
+TEST(Chain, OutputFolderGivenWithoutItsSeparator) {
+    TempDir dir;
+    writeProject(plcgen::standardProgram(), dir.path());
+    std::vector<std::pair<std::string, std::string>> forms = {
+        {dir.file("images"), dir.file("images") + "/"},       // the folder itself
+        {dir.file("images/v2_"), dir.file("images") + "/v2_"}, // a prefix, as before
+    };
+#ifndef _WIN32
+    std::filesystem::create_directory(dir.file("linked"));
+    std::filesystem::create_directory_symlink(dir.file("linked"), dir.file("link"));
+    forms.push_back({dir.file("link"), dir.file("linked") + "/"}); // a link to a folder
+#endif
+    for (const auto& [argument, prefix] : forms) {
+        SCOPED_TRACE(argument);
+        const testsupport::RunResult split = runProgram(
+            TESSAN_PATH, {argument, dir.file("KORVEX.EXE"), dir.file("KORVEX.map"),
+                          dir.file("Make.knf")});
+        EXPECT_EQ(split.exitStatus, 0) << split.output;
+        const testsupport::RunResult join =
+            runProgram(ORLUND_PATH, {argument, "KORVEX.PLC", dir.file("PLC_ENDP.DAT")});
+        EXPECT_EQ(join.exitStatus, 0) << join.output;
+        std::string joined;
+        for (const char* name : ImageNames) {
+            EXPECT_EQ(imagefiles::headerFault(readFile(prefix + name)), "") << name;
+            joined += readFile(prefix + name);
+        }
+        EXPECT_EQ(readFile(prefix + "KORVEX.PLC"), joined + readFile(dir.file("PLC_ENDP.DAT")));
+    }
+    // Nothing was written beside the folder under a name that merely begins with its own.
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find("Plc_"), std::string::npos)
+            << entry.path();
+}
+
 TEST(Chain, GeneratedProjectsOfSeveralShapes) {
     struct Shape {
         const char* what;
