@@ -10,9 +10,12 @@ Each size is run several times, the three commands taking turns, so that the rat
 from the same moments of the same machine; the table shows medians. Peak memory is the
 largest resident set of the Symvex runs, in bytes per symbol.
 
-    bench/symvex_bench.py [--symvex PROGRAM] [--runs 5] [--huge] [--sizes 10000,100000]
+    bench/symvex_bench.py [--symvex PROGRAM] [--baseline PROGRAM] [--runs 5] [--huge]
+                          [--sizes 1000,10000,100000]
 
 Without --symvex it builds and runs the optimised Symvex of the bench preset (build-bench).
+With --baseline a second Symvex (say, a build of an earlier commit) takes its turn beside the
+first on the same inputs, and the table has a row for each, "before" and "after".
 Run by hand, when the machine is otherwise quiet."""
 import argparse, os, random, statistics, subprocess, sys, tempfile, time
 
@@ -85,6 +88,7 @@ def timed(argv, **kwargs):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--symvex", help="the Symvex to measure (default: bench preset's)")
+    parser.add_argument("--baseline", help="an earlier Symvex, measured in the same turns")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--sizes", default="10000,100000,1000000")
     parser.add_argument("--huge", action="store_true", help="add 10^7 symbols")
@@ -98,24 +102,34 @@ def main():
             subprocess.run(step, cwd=root, check=True, stdout=subprocess.DEVNULL)
         args.symvex = os.path.join(root, "build-bench", "symmap", "Symvex")
 
-    print("%9s %9s %9s %8s %8s %9s %8s %9s" % ("symbols", "input MB", "Symvex s", "x sort",
-                                               "x wc", "sort s", "B/symbol", "output MB"))
+    programs = [("after" if args.baseline else "", args.symvex)]
+    if args.baseline:
+        programs.insert(0, ("before", args.baseline))
+    print("%6s %9s %9s %9s %8s %8s %9s %8s %9s" % ("", "symbols", "input MB", "Symvex s",
+                                                   "x sort", "x wc", "sort s", "B/symbol",
+                                                   "output MB"))
     with tempfile.TemporaryDirectory() as work:
         lst, mapf, names, mp2 = (os.path.join(work, n)
                                  for n in ("b.lst", "b.map", "names.txt", "b.mp2"))
         for count in sizes:
             generate(count, lst, mapf, names)
-            symvex, sort, wc, peak = [], [], [], 0
+            times = {label: [] for label, _ in programs}
+            peaks = {label: 0 for label, _ in programs}
+            sort, wc = [], []
             for _ in range(args.runs):
-                t, rss = timed([args.symvex, mp2, lst, mapf])
-                symvex.append(t)
-                peak = max(peak, rss)
+                for label, program in programs:
+                    t, rss = timed([program, mp2, lst, mapf])
+                    times[label].append(t)
+                    peaks[label] = max(peaks[label], rss)
                 sort.append(timed(["sort", "-u", "--parallel=1", names], env=env)[0])
                 wc.append(timed(["wc", "-l", lst])[0])
-            s, so, w = (statistics.median(x) for x in (symvex, sort, wc))
-            print("%9d %9.1f %9.3f %8.2f %8.1f %9.3f %8.0f %9.1f" % (
-                count, (os.path.getsize(lst) + os.path.getsize(mapf)) / 1e6, s, s / so, s / w,
-                so, peak / count, os.path.getsize(mp2) / 1e6), flush=True)
+            so, w = statistics.median(sort), statistics.median(wc)
+            for label, _ in programs:
+                s = statistics.median(times[label])
+                print("%6s %9d %9.1f %9.3f %8.2f %8.1f %9.3f %8.0f %9.1f" % (
+                    label, count, (os.path.getsize(lst) + os.path.getsize(mapf)) / 1e6, s,
+                    s / so, s / w, so, peaks[label] / count, os.path.getsize(mp2) / 1e6),
+                    flush=True)
 
 
 if __name__ == "__main__":

@@ -128,7 +128,7 @@ class Scanner {
     std::string_view text_; // in-memory input when openText was used
     bool fromText_ = false;
     std::size_t textPosition_ = 0;
-    unsigned char block_[ScannerBlockSize] = {};
+    unsigned char block_[ScannerBlockSize]; // only the bytes read are ever looked at
     std::int32_t fill_ = 0;
     std::int32_t position_ = 0;
     bool endOfFile_ = false;

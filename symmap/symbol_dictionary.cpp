@@ -88,20 +88,18 @@ static_assert(sizeof(SymbolEntry) + sizeof(std::uint32_t) + 12 <= 64,
 
 SymbolDictionary::~SymbolDictionary() {
     // Only the child lists are allocated one by one; everything else goes with its block.
-    for (std::size_t b = 0; b < entryBlocks_.size(); ++b) {
-        const std::size_t used =
-            (b + 1 == entryBlocks_.size()) ? usedInLastEntryBlock_ : EntryBlock;
-        const StoredEntry* block = entryBlocks_[b].get();
-        for (std::size_t i = 0; i < used; ++i) {
-            if (block[i].entry.children != nullptr)
-                std::free(block[i].entry.children);
-        }
+    for (std::size_t i = 0; i < entriesMade_; ++i) {
+        SymbolEntry* entry = entryOf(static_cast<std::uint32_t>(i + 1));
+        if (entry->children != nullptr)
+            std::free(entry->children);
     }
 }
 
 char* SymbolDictionary::allocateText(std::size_t size) {
     if (size > textLeft_) {
-        const std::size_t blockSize = size > NameBlock ? size : NameBlock;
+        const std::size_t blockSize = size > nextNameBlock_ ? size : nextNameBlock_;
+        if (nextNameBlock_ < NameBlock)
+            nextNameBlock_ *= 2;
         std::unique_ptr<char[]> block(new (std::nothrow) char[blockSize]);
         if (!block)
             return nullptr;
@@ -122,17 +120,22 @@ SymbolEntry* SymbolDictionary::createEntry(std::string_view name) {
         entry = freeEntries_.back();
         freeEntries_.pop_back();
     } else {
-        if (usedInLastEntryBlock_ == EntryBlock) {
-            if (entryBlocks_.size() * EntryBlock >= MaxEntries)
-                return nullptr;
-            std::unique_ptr<StoredEntry[]> block(new (std::nothrow) StoredEntry[EntryBlock]);
+        if (entriesMade_ >= MaxEntries)
+            return nullptr;
+        const BlockPlace place = placeOf(entriesMade_);
+        if (place.block == entryBlocks_.size()) {
+            // Left uninitialised: each entry is cleared when it is handed out, so the pages of
+            // a large block are touched only as far as it is used.
+            std::unique_ptr<StoredEntry[]> block(new (std::nothrow)
+                                                     StoredEntry[blockLength(place.block)]);
             if (!block)
                 return nullptr;
-            std::memset(static_cast<void*>(block.get()), 0, EntryBlock * sizeof(StoredEntry));
             entryBlocks_.push_back(std::move(block));
-            usedInLastEntryBlock_ = 0;
         }
-        entry = &entryBlocks_.back()[usedInLastEntryBlock_++].entry;
+        StoredEntry& stored = entryBlocks_[place.block][place.offset];
+        std::memset(static_cast<void*>(&stored), 0, sizeof stored);
+        entry = &stored.entry;
+        ++entriesMade_;
     }
     const std::size_t length = name.size() < SymbolNameLength ? name.size() : SymbolNameLength;
     // Entries are only handed out from StoredEntry records, whose first member they are.
@@ -171,18 +174,19 @@ std::uint32_t SymbolDictionary::ownRef(const SymbolEntry* entry) const {
     const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(entry);
     for (std::size_t b = entryBlocks_.size(); b-- > 0;) {
         const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(entryBlocks_[b].get());
-        if (address < start || address >= start + EntryBlock * sizeof(StoredEntry))
+        if (address < start || address >= start + blockLength(b) * sizeof(StoredEntry))
             continue;
         const std::size_t offset = address - start;
         if (offset % sizeof(StoredEntry) != 0)
             return 0;
-        return static_cast<std::uint32_t>(b * EntryBlock + offset / sizeof(StoredEntry) + 1);
+        const std::size_t index = FirstBlock * ((std::size_t{1} << b) - 1) + offset / sizeof(StoredEntry);
+        return index < entriesMade_ ? static_cast<std::uint32_t>(index + 1) : 0;
     }
     return 0;
 }
 
 std::uint32_t& SymbolDictionary::orderOf(std::uint32_t ref) {
-    return entryBlocks_[(ref - 1) / EntryBlock][(ref - 1) % EntryBlock].order;
+    return storedOf(ref).order;
 }
 
 bool SymbolDictionary::keyMatches(std::uint32_t ref, std::string_view key) const {
@@ -224,7 +228,7 @@ SymbolEntry* SymbolDictionary::lookup(std::string_view key, std::uint32_t hash) 
 
 // Doubles the table; it is kept at most three quarters full so that probe runs stay short.
 bool SymbolDictionary::grow() {
-    const std::size_t capacity = slots_ ? (mask_ + 1) * 2 : 1024;
+    const std::size_t capacity = slots_ ? (mask_ + 1) * 2 : 64;
     std::unique_ptr<Slot[]> slots(new (std::nothrow) Slot[capacity]);
     if (!slots)
         return false;
@@ -261,18 +265,20 @@ bool SymbolDictionary::set(std::string_view key, std::uint32_t hash, SymbolEntry
         // The key keeps its place in the order of keys.
         const std::uint32_t order = orderOf(current);
         orderOf(ref) = order;
-        order_[order / OrderChunk][order % OrderChunk] = ref;
+        orderAt(order) = ref;
         slot.ref = ref;
         return true;
     }
-    if (count_ % OrderChunk == 0 && count_ / OrderChunk == order_.size()) {
-        std::unique_ptr<std::uint32_t[]> chunk(new (std::nothrow) std::uint32_t[OrderChunk]);
-        if (!chunk)
+    const BlockPlace place = placeOf(count_);
+    if (place.block == order_.size()) {
+        std::unique_ptr<std::uint32_t[]> block(new (std::nothrow)
+                                                   std::uint32_t[blockLength(place.block)]);
+        if (!block)
             return false;
-        order_.push_back(std::move(chunk));
+        order_.push_back(std::move(block));
     }
     orderOf(ref) = static_cast<std::uint32_t>(count_);
-    order_[count_ / OrderChunk][count_ % OrderChunk] = ref;
+    orderAt(count_) = ref;
     ++count_;
     slot = Slot{hash, ref};
     return true;

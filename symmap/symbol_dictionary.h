@@ -1,6 +1,7 @@
 // The symbol dictionary: every symbol of the PLC program, keyed by its upper-cased name.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -102,7 +103,7 @@ class SymbolDictionary {
     // Visits every stored entry in the order their keys were first stored.
     template <typename Visit> void forEach(Visit&& visit) const {
         for (std::size_t i = 0; i < count_; ++i)
-            visit(static_cast<const SymbolEntry*>(entryOf(order_[i / OrderChunk][i % OrderChunk])));
+            visit(static_cast<const SymbolEntry*>(entryOf(orderAt(i))));
     }
 
   private:
@@ -121,17 +122,37 @@ class SymbolDictionary {
         std::uint32_t ref;
     };
 
-    // Entries, names and the order of keys are taken from large blocks, so that a million
-    // symbols cost a few hundred allocations and are released together at the end of the run.
-    static constexpr std::size_t EntryBlock = 4096;
-    static constexpr std::size_t OrderChunk = 16384;
+    // Entries and the order of keys are taken from blocks that double in size, the first of
+    // FirstBlock items: a small listing costs a few small allocations and nothing of a large
+    // run's size, and a million symbols still cost a few dozen allocations. Names longer than
+    // a short one go into blocks of NameBlock bytes at most, the first ones smaller. All is
+    // released together at the end of the run.
+    static constexpr std::size_t FirstBlock = 64;
+    static constexpr std::size_t FirstNameBlock = 1024;
     static constexpr std::size_t NameBlock = 64 * 1024;
+
+    // Item `index` of a store of doubling blocks: its block and its place in the block.
+    struct BlockPlace {
+        std::size_t block;
+        std::size_t offset;
+    };
+    static BlockPlace placeOf(std::size_t index) {
+        const std::size_t block = static_cast<std::size_t>(std::bit_width(index / FirstBlock + 1)) - 1;
+        return {block, index - FirstBlock * ((std::size_t{1} << block) - 1)};
+    }
+    static std::size_t blockLength(std::size_t block) { return FirstBlock << block; }
 
     // At most this many entries, so that every reference fits its 32 bits.
     static constexpr std::size_t MaxEntries = 0x7FFFFFFF;
 
-    SymbolEntry* entryOf(std::uint32_t ref) const {
-        return &entryBlocks_[(ref - 1) / EntryBlock][(ref - 1) % EntryBlock].entry;
+    StoredEntry& storedOf(std::uint32_t ref) const {
+        const BlockPlace place = placeOf(ref - 1);
+        return entryBlocks_[place.block][place.offset];
+    }
+    SymbolEntry* entryOf(std::uint32_t ref) const { return &storedOf(ref).entry; }
+    std::uint32_t& orderAt(std::size_t index) const {
+        const BlockPlace place = placeOf(index);
+        return order_[place.block][place.offset];
     }
     std::uint32_t& orderOf(std::uint32_t ref);
     std::uint32_t ownRef(const SymbolEntry* entry) const;
@@ -143,12 +164,13 @@ class SymbolDictionary {
     bool grow();
 
     std::vector<std::unique_ptr<StoredEntry[]>> entryBlocks_;
-    std::size_t usedInLastEntryBlock_ = EntryBlock;
+    std::size_t entriesMade_ = 0; // entries handed out from the blocks, discarded ones included
     std::vector<SymbolEntry*> freeEntries_;
 
     std::vector<std::unique_ptr<char[]>> textBlocks_;
     char* textNext_ = nullptr;
     std::size_t textLeft_ = 0;
+    std::size_t nextNameBlock_ = FirstNameBlock;
     const char* lastText_ = nullptr; // the latest allocation, which can still be given back
 
     std::vector<std::unique_ptr<std::uint32_t[]>> order_;

@@ -141,8 +141,12 @@ class MapOutput {
         platform::discardOutput(output_);
     }
 
-    bool create() {
-        buffer_.reset(new (std::nothrow) char[BufferSize]);
+    // `rows` is how many rows and heads the map will have: a small map gets a buffer of its
+    // own size, not the large one a big map needs.
+    bool create(std::size_t rows) {
+        const std::size_t wanted = rows < BufferSize / RowRoom ? (rows + 1) * RowRoom : BufferSize;
+        bufferSize_ = wanted < BufferSize ? wanted : BufferSize;
+        buffer_.reset(new (std::nothrow) char[bufferSize_]);
         if (!buffer_) {
             reportMessage(MsgOutOfMemory, nullptr, -1, -1);
             return false;
@@ -155,7 +159,7 @@ class MapOutput {
 
     // Where the next row of at most RowRoom characters goes; false after a failed write.
     bool room(char*& out) {
-        if (BufferSize - used_ < RowRoom && !flush())
+        if (bufferSize_ - used_ < RowRoom && !flush())
             return false;
         out = buffer_.get() + used_;
         return true;
@@ -192,6 +196,7 @@ class MapOutput {
     const char* path_;
     platform::OutputFile output_;
     std::unique_ptr<char[]> buffer_;
+    std::size_t bufferSize_ = 0;
     std::size_t used_ = 0;
 };
 
@@ -395,7 +400,8 @@ bool writeSymbolMap(const char* path, const SymbolDictionary& dictionary, const 
         return false;
     // Create, write the blocks, close.
     MapOutput out(path);
-    if (!out.create())
+    // The header line and five heads of three lines each, then the rows (bits twice).
+    if (!out.create(16 + variables.size + 2 * bits.size + members.size + constants.size))
         return false;
     if (!writeHeader(out) || !writeVariables(out, variables) || !writeBitFields(out, bits) ||
         !writeMembers(out, members) || !writeBitWeights(out, bits) ||
