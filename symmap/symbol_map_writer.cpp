@@ -191,7 +191,9 @@ class MapOutput {
     }
 
   private:
-    static constexpr std::size_t BufferSize = 256 * 1024;
+    // 64 KiB blocks: few enough system calls for a map of millions of rows, few enough pages
+    // to touch for a small one.
+    static constexpr std::size_t BufferSize = 64 * 1024;
 
     const char* path_;
     platform::OutputFile output_;
