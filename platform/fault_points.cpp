@@ -58,14 +58,15 @@ bool readPlannedCall(const char* text, std::size_t length, FaultAction action, P
     for (const auto& entry : OperationNames) {
         if (std::strlen(entry.name) != nameLength || std::strncmp(entry.name, text, nameLength))
             continue;
-        char* end = nullptr;
+        char* number = nullptr;
         call.op = entry.op;
-        call.target = std::strtoul(colon + 1, &end, 10);
+        call.target = std::strtoul(colon + 1, &number, 10);
         call.action = action;
+        const char* end = number;
         const char* stop = text + length;
         if (end < stop && *end == ':') {
             call.action = actionNamed(end + 1, static_cast<std::size_t>(stop - end - 1), action);
-            end = const_cast<char*>(stop);
+            end = stop;
         }
         return call.target > 0 && end != colon + 1 && end == stop;
     }
