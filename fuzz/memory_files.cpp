@@ -265,7 +265,6 @@ void removeFile(const std::string& path) {
 
 void forgetTemporary(const std::string&) {}
 void holdInterruptions() {}
-void releaseInterruptions() {}
 void interruptProcess() {}
 
 } // namespace steps

@@ -129,14 +129,11 @@ int runOrlund(int argc, char** argv) {
     }
     // The joined file takes the destination's name only when it is complete; on any failure
     // its temporary goes and the destination keeps what it held.
-    if (!appendImages(outputPath, destination) || !AppendFile(argv[3], destination)) {
-        platform::discardOutput(destination.output);
+    if (!appendImages(outputPath, destination) || !AppendFile(argv[3], destination))
         return kExitFailure;
-    }
     std::size_t failed = 0;
     if (!platform::closeOutput(destination.output) ||
         !platform::commitOutputs(&destination.output, 1, failed)) {
-        platform::discardOutput(destination.output);
         printMessage(kWriteError);
         return kExitFailure;
     }

@@ -1,6 +1,6 @@
 // The order of the steps that write outputs whole, the same on every system: the set's
 // renames, with every replaced file kept until the last one has succeeded, and putting
-// everything back when one is refused.
+// everything back when one is refused; a kept file goes only once it is no longer needed.
 #include "output_steps.h"
 #include "platform.h"
 
@@ -11,13 +11,17 @@ namespace platform {
 
 namespace {
 
-// Gives the output's name back what it held before: the file kept aside, or nothing.
-void putBack(const OutputFile& output, const std::string& previous) {
+// Gives the output's name back what it held before: the file kept aside, or nothing. An earlier
+// file that cannot be put back stays where it was kept, and the output says where.
+void putBack(OutputFile& output, const std::string& previous) {
     if (previous.empty()) {
         steps::removeFile(output.path);
         return;
     }
-    steps::putBackFile(previous, output.path);
+    if (!steps::putBackFile(previous, output.path)) {
+        output.kept = previous;
+        return;
+    }
     // A hard link renamed onto another name of the same file leaves both names in place.
     steps::removeFile(previous);
 }
@@ -47,6 +51,23 @@ void discardOutput(OutputFile& output) {
     output.temporary.clear();
 }
 
+bool steps::copyInto(const std::string& path, File& copy) {
+    File source;
+    if (!openForReading(path.c_str(), source))
+        return false;
+    std::vector<unsigned char> buffer(1 << 16);
+    for (;;) {
+        std::size_t got = 0;
+        if (!readBytes(source, buffer.data(), buffer.size(), got))
+            return false;
+        if (got == 0)
+            break;
+        if (!writeAll(copy, buffer.data(), got))
+            return false;
+    }
+    return closeFile(copy);
+}
+
 bool commitOutputs(OutputFile* outputs, std::size_t count, std::size_t& failed) {
     failed = count;
     std::vector<std::string> previous(count);
@@ -55,6 +76,7 @@ bool commitOutputs(OutputFile* outputs, std::size_t count, std::size_t& failed) 
     std::size_t i = 0;
     for (; i < count; ++i) {
         OutputFile& output = outputs[i];
+        output.kept.clear();
         if (output.temporary.empty())
             continue; // written in place
         // Of a set, every replaced file is kept until the last rename has succeeded.
@@ -64,20 +86,19 @@ bool commitOutputs(OutputFile* outputs, std::size_t count, std::size_t& failed) 
         output.temporary.clear();
         renamed[i] = true;
     }
-    if (i < count) {
-        failed = i;
-        for (std::size_t j = i; j-- > 0;)
-            if (renamed[j])
-                putBack(outputs[j], previous[j]);
-        for (std::size_t j = i; j < count; ++j)
-            discardOutput(outputs[j]);
-    } else {
+    if (i == count) {
         for (const std::string& kept : previous)
             if (!kept.empty())
                 steps::removeFile(kept);
+        return true;
     }
-    steps::releaseInterruptions();
-    return i == count;
+    failed = i;
+    for (std::size_t j = i; j-- > 0;)
+        if (renamed[j])
+            putBack(outputs[j], previous[j]);
+    for (std::size_t j = i; j < count; ++j)
+        discardOutput(outputs[j]);
+    return false;
 }
 
 } // namespace platform

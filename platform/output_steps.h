@@ -4,6 +4,10 @@
 
 #include <string>
 
+namespace platform {
+struct File;
+}
+
 namespace platform::steps {
 
 // A name for a temporary of the output `name` in `folder` (which ends with its separator, or
@@ -14,13 +18,18 @@ std::string temporaryName(const std::string& folder, std::string name, unsigned 
 
 // Renames `from` onto `to`. The file that was at `to` is kept under a temporary name beside
 // it, `previous`, when `keepPrevious` (and on systems where keeping it costs nothing, then
-// too); `previous` is empty when nothing was there or it was not kept. On failure `to` holds
-// what it held before and nothing is kept.
+// too): a second name of it, or where the file system makes none, a copy, so that `to` holds
+// the earlier file or the new one at every instant. `previous` is empty when nothing was there
+// or it was not kept. On failure `to` holds what it held before and nothing is kept.
 bool replaceFile(const std::string& from, const std::string& to, bool keepPrevious,
                  std::string& previous);
 
 // Renames a kept file back onto its name, replacing what is there.
 bool putBackFile(const std::string& previous, const std::string& to);
+
+// Copies the bytes of the file at `path` into `copy`, a new file open for writing, and closes
+// it; false when a read, a write or the close fails.
+bool copyInto(const std::string& path, File& copy);
 
 // Removes a file the run created; a failure leaves it (nothing to report it to).
 void removeFile(const std::string& path);
@@ -28,9 +37,9 @@ void removeFile(const std::string& path);
 // The temporary no longer needs removing on an interruption.
 void forgetTemporary(const std::string& path);
 
-// While held, an interruption waits; it takes effect once released.
+// From this call to the end of the process an interruption no longer ends it: the commit of a
+// set runs to its end, and the run ends as the commit leaves it.
 void holdInterruptions();
-void releaseInterruptions();
 
 // Interrupts the process as SIGTERM (Windows: Ctrl+C) would; for the fault sweep.
 void interruptProcess();

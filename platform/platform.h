@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // Marks a printf-like function for the compiler's check of its calls. The MinGW compiler
 // checks the archetype "printf" by the rules of the system's old C runtime, which lacks "%zu";
@@ -92,16 +93,44 @@ bool writeAll(File& file, const void* data, std::size_t size);
 // not open does nothing and succeeds.
 bool closeFile(File& file);
 
+struct OutputFile;
+void discardOutput(OutputFile& output);
+
 // An output written whole or not at all. A regular file, or a path where nothing is yet, is
 // written to a temporary file beside the file it replaces (symbolic links followed to that
 // file), named "." + the output's name + a unique part + ".tmp", created exclusively; only a
 // complete temporary is renamed onto the output's name, so that name holds either what it held
 // before or the whole new file. An existing file that is not a regular file (a device, a pipe)
-// is written in place, `temporary` then empty. Move an OutputFile, never copy it.
+// is written in place, `temporary` then empty. The output owns its temporary: one that goes
+// out of scope uncommitted removes it. It moves but does not copy.
 struct OutputFile {
     File file;
     std::string path;      // the file the output becomes: the given path, links followed
     std::string temporary; // the temporary written instead; empty when written in place
+    // After a commit that failed: where the earlier contents of `path` are when they could not
+    // be put back under it (`path` then holds the new file); empty otherwise.
+    std::string kept;
+
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    OutputFile(OutputFile&& other) noexcept
+        : file(std::move(other.file)), path(std::move(other.path)),
+          temporary(std::move(other.temporary)), kept(std::move(other.kept)) {
+        other.temporary.clear();
+    }
+    OutputFile& operator=(OutputFile&& other) noexcept {
+        if (this != &other) {
+            discardOutput(*this);
+            file = std::move(other.file);
+            path = std::move(other.path);
+            temporary = std::move(other.temporary);
+            kept = std::move(other.kept);
+            other.temporary.clear();
+        }
+        return *this;
+    }
+    ~OutputFile() { discardOutput(*this); }
 };
 
 // Opens the output for writing. Refuses, before anything is created, a folder in the output's
@@ -109,19 +138,22 @@ struct OutputFile {
 // existing file that could not be opened for writing (as replacing it in place would fail).
 // A replaced file's permission bits, without set-user-ID and set-group-ID, go onto the
 // temporary; a new file gets the usual mode. Until it is committed or discarded, the temporary
-// is removed when the process is interrupted (SIGINT, SIGTERM, SIGHUP; Ctrl+C or a closed
-// console on Windows).
+// is removed when the process is interrupted (SIGINT, SIGTERM, SIGHUP, SIGPIPE; Ctrl+C or a
+// closed console on Windows); it is known to that removal before it is created.
 bool beginOutput(const char* path, OutputFile& output);
 
 // Closes the output's file; false when the system could not close it cleanly. The temporary
 // stays until it is committed or discarded.
 bool closeOutput(OutputFile& output);
 
-// Renames the closed temporaries of `count` outputs onto their names, in order, as one set: on
-// a refused rename every name gets back what it held before the run (for a set of more than
-// one, each replaced file is kept aside under a temporary name until the last rename has
-// succeeded), every temporary is removed, `failed` is the index of the refused output and the
-// result is false. Interruptions wait until the set is renamed or put back.
+// Renames the closed temporaries of `count` outputs onto their names, in order, as one set.
+// For a set of more than one, each replaced file is kept aside under a temporary name (a second
+// name of it, or where the file system has none, a copy) until the last rename has succeeded,
+// and only then removed. On a refused rename every name renamed before it gets back what it
+// held before the run, every temporary is removed, `failed` is the index of the refused output
+// and the result is false; an earlier file that cannot be put back stays under its kept name,
+// given in that output's `kept`. From the first rename to the end of the process interruptions
+// are held: the run ends as the commit ends it, with the set in place or put back.
 bool commitOutputs(OutputFile* outputs, std::size_t count, std::size_t& failed);
 
 // Closes the output's file if open and removes its temporary; the output's name is untouched.

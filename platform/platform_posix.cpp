@@ -146,7 +146,9 @@ struct TemporarySlot {
 };
 TemporarySlot temporaries[TemporarySlots];
 
-const int InterruptingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGPIPE too: a run whose output is piped into a program that stops reading ("head") ends as
+// an interrupted one.
+const int InterruptingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 extern "C" void removeTemporariesAndEnd(int signalNumber) {
     for (TemporarySlot& slot : temporaries)
@@ -300,17 +302,21 @@ bool beginOutput(const char* path, OutputFile& output) {
     const bool setMode = exists && (mode & (creationMask() | S_ISVTX)) != 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = temporaryBeside(output.path, "");
+        // Known to the removal on an interruption before it exists, so that none is left.
+        rememberTemporary(temporary);
         int fd;
         do {
             fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                       setMode ? 0600 : mode);
         } while (fd == -1 && errno == EINTR);
         if (fd == -1) {
-            if (errno == EEXIST)
+            const int error = errno;
+            steps::forgetTemporary(temporary);
+            if (error == EEXIST)
                 continue;
+            errno = error;
             return false;
         }
-        rememberTemporary(temporary);
         output.temporary = temporary;
         output.file.handle = fd;
         // Where the file system keeps no such bits, the temporary keeps its owner-only mode.
@@ -325,30 +331,54 @@ namespace steps {
 
 namespace {
 
+bool cannotLink(int error) {
+    return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == EMLINK;
+}
+
 // Keeps the file at `path` under a new temporary name, `aside`: a second name of the same file
-// (a hard link), or where the file system has none, the file moved there. True with `aside`
-// empty when nothing is at `path`.
+// (a hard link), or where the file system makes none (FAT, exFAT), a copy with its permission
+// bits, so that `path` itself holds the file all along. True with `aside` empty when nothing is
+// at `path`.
 bool keepAside(const std::string& path, std::string& aside) {
     aside.clear();
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return errno == ENOENT; // nothing there to keep
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = temporaryBeside(path, ".old");
-        if (link(path.c_str(), name.c_str()) == 0) {
+        if (!hardLinkRefused() && link(path.c_str(), name.c_str()) == 0) {
             aside = name;
             return true;
         }
-        if (errno == ENOENT)
-            return true; // nothing there to keep
+        if (hardLinkRefused())
+            errno = EPERM; // what FAT answers
         if (errno == EEXIST)
             continue;
-        if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EMLINK)
+        if (!cannotLink(errno))
             return false;
-        struct stat taken;
-        if (lstat(name.c_str(), &taken) == 0 || errno != ENOENT)
-            continue;
-        if (rename(path.c_str(), name.c_str()) != 0)
+        File copy;
+        if (faultNow(FaultOp::Create)) {
+            errno = ENOSPC;
             return false;
-        aside = name;
-        return true;
+        }
+        do {
+            copy.handle = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        } while (copy.handle == -1 && errno == EINTR);
+        if (!isOpen(copy)) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        (void)fchmod(descriptor(copy), info.st_mode & 07777 & ~(S_ISUID | S_ISGID));
+        if (copyInto(path, copy)) {
+            aside = name;
+            return true;
+        }
+        const int error = errno;
+        closeFile(copy);
+        unlink(name.c_str());
+        errno = error;
+        return false;
     }
     return false;
 }
@@ -357,6 +387,10 @@ bool keepAside(const std::string& path, std::string& aside) {
 // and `from` the previous one. Renaming over a file instead makes some file systems (ext4)
 // write the new file's blocks at once, a large part of a run's time.
 bool exchangeFiles(const std::string& from, const std::string& to) {
+    if (exchangeRefused()) {
+        errno = EINVAL; // what a file system without the exchange answers
+        return false;
+    }
 #ifdef RENAME_EXCHANGE
     return renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0;
 #else
@@ -386,16 +420,11 @@ bool replaceFile(const std::string& from, const std::string& to, bool keepPrevio
         return false;
     if (rename(from.c_str(), to.c_str()) == 0)
         return true;
+    // `to` still holds its file: the second name or the copy goes.
     const int error = errno;
-    if (!previous.empty()) {
-        // Back as it was: the second name goes, or the moved file returns.
-        struct stat info;
-        if (lstat(to.c_str(), &info) == 0)
-            unlink(previous.c_str());
-        else
-            rename(previous.c_str(), to.c_str());
-        previous.clear();
-    }
+    if (!previous.empty())
+        unlink(previous.c_str());
+    previous.clear();
     errno = error;
     return false;
 }
@@ -409,7 +438,8 @@ bool putBackFile(const std::string& previous, const std::string& to) {
 }
 
 void removeFile(const std::string& path) {
-    unlink(path.c_str());
+    if (!faultNow(FaultOp::Remove))
+        unlink(path.c_str());
 }
 
 void forgetTemporary(const std::string& path) {
@@ -418,14 +448,11 @@ void forgetTemporary(const std::string& path) {
             slot.used = 0;
 }
 
+// Blocked, not handled: an interruption that arrives from here on stays pending and goes with
+// the process. Only these signals are added to the caller's mask; none is ever taken off it.
 void holdInterruptions() {
     const sigset_t set = interruptingSet();
     sigprocmask(SIG_BLOCK, &set, nullptr);
-}
-
-void releaseInterruptions() {
-    const sigset_t set = interruptingSet();
-    sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 void interruptProcess() {

@@ -189,13 +189,16 @@ bool closeFile(File& file) {
 namespace {
 
 // The temporaries that an interruption removes. The console's control handler runs in a thread
-// of its own, so the list is kept under a lock, which the renames of a set also hold: an
-// interruption then waits until the set is renamed or put back.
+// of its own, so the list is kept under a lock, which the commit of a set takes and keeps to the
+// end of the process: an interruption from then on waits for the run to end as the commit
+// leaves it.
 struct Temporaries {
     CRITICAL_SECTION lock;
     std::vector<std::string> paths;
-    int held = 0;
-    bool interruptPending = false;
+    bool held = false;
+    // Set by a closed console, logoff or shutdown: the system ends the process a few seconds
+    // later, so a refused rename is no longer tried again.
+    volatile LONG closing = 0;
 };
 
 Temporaries& temporaries() {
@@ -214,9 +217,13 @@ bool deletePath(const std::string& path) {
 
 // Ctrl+C, Ctrl+Break, a closed console, logoff or shutdown: removes the temporaries and lets
 // the next handler, the system's, end the process as it would have. The lock stays taken, so
-// that the program makes no new temporary before it ends.
-BOOL WINAPI removeTemporariesOnInterruption(DWORD) {
+// that the program makes no new temporary before it ends. During a commit the lock is the
+// commit's: the handler waits, and the main thread ends the run as the commit leaves it (after a
+// close, within the system's grace period, as nothing is tried again).
+BOOL WINAPI removeTemporariesOnInterruption(DWORD event) {
     Temporaries& list = temporaries();
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        InterlockedExchange(&list.closing, 1);
     EnterCriticalSection(&list.lock);
     for (const std::string& path : list.paths)
         deletePath(path);
@@ -285,6 +292,10 @@ bool refusedForAMoment(DWORD error) {
     return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
 }
 
+bool closing() {
+    return InterlockedCompareExchange(&temporaries().closing, 0, 0) != 0;
+}
+
 bool movePath(const std::string& from, const std::string& to, DWORD flags) {
     const SystemPath source(from.c_str());
     const SystemPath target(to.c_str());
@@ -299,7 +310,7 @@ bool movePath(const std::string& from, const std::string& to, DWORD flags) {
         }
         if (moved)
             return true;
-        if (attempt == 40 || !refusedForAMoment(GetLastError()))
+        if (attempt == 40 || !refusedForAMoment(GetLastError()) || closing())
             return false;
         Sleep(50);
     }
@@ -337,15 +348,19 @@ bool beginOutput(const char* path, OutputFile& output) {
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = temporaryBeside(output.path, "");
+        // Known to the removal on an interruption before it exists, so that none is left.
+        rememberTemporary(temporary);
         // Shared for deleting: an interruption removes the temporary while it is still open.
         HANDLE handle = openPath(temporary.c_str(), GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW);
         if (handle == INVALID_HANDLE_VALUE) {
-            if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)
+            const DWORD error = GetLastError();
+            steps::forgetTemporary(temporary);
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
                 continue;
+            SetLastError(error);
             return false;
         }
-        rememberTemporary(temporary);
         output.temporary = temporary;
         output.file.handle = handleValue(handle);
         return true;
@@ -358,8 +373,8 @@ namespace steps {
 namespace {
 
 // Keeps the file at `path` under a new temporary name, `aside`: a second name of the same file
-// (a hard link), or where the file system has none (FAT), the file moved there. True with
-// `aside` empty when nothing is at `path`.
+// (a hard link), or where the file system makes none (FAT, exFAT), a copy, so that `path`
+// itself holds the file all along. True with `aside` empty when nothing is at `path`.
 bool keepAside(const std::string& path, std::string& aside) {
     aside.clear();
     if (!existsAsFile(path.c_str()))
@@ -374,7 +389,7 @@ bool keepAside(const std::string& path, std::string& aside) {
             CloseHandle(probe);
             break;
         }
-        if (attempt == 40 || !refusedForAMoment(GetLastError()))
+        if (attempt == 40 || !refusedForAMoment(GetLastError()) || closing())
             return false;
         Sleep(50);
     }
@@ -382,26 +397,43 @@ bool keepAside(const std::string& path, std::string& aside) {
         const std::string name = temporaryBeside(path, ".old");
         const SystemPath link(name.c_str());
         const SystemPath existing(path.c_str());
-        const BOOL linked =
-            (link.isWide() || existing.isWide())
-                ? CreateHardLinkW(link.isWide() ? link.wide() : widen(name).c_str(),
-                                  existing.isWide() ? existing.wide() : widen(path).c_str(),
-                                  nullptr)
-                : CreateHardLinkA(name.c_str(), path.c_str(), nullptr);
+        BOOL linked = FALSE;
+        if (hardLinkRefused())
+            SetLastError(ERROR_INVALID_FUNCTION); // what FAT answers
+        else if (link.isWide() || existing.isWide())
+            linked =
+                CreateHardLinkW(link.isWide() ? link.wide() : widen(name).c_str(),
+                                existing.isWide() ? existing.wide() : widen(path).c_str(), nullptr);
+        else
+            linked = CreateHardLinkA(name.c_str(), path.c_str(), nullptr);
         if (linked) {
             aside = name;
             return true;
         }
-        const DWORD error = GetLastError();
-        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+        if (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS)
             continue;
-        // No hard links on this file system (FAT): move the file aside instead.
-        if (movePath(path, name, 0)) {
+        // No hard links on this file system (FAT): a copy of the file instead.
+        if (faultNow(FaultOp::Create)) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        File copy;
+        copy.handle = handleValue(
+            openPath(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, CREATE_NEW));
+        if (!isOpen(copy)) {
+            if (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS)
+                continue;
+            return false;
+        }
+        if (copyInto(path, copy)) {
             aside = name;
             return true;
         }
-        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
-            return false;
+        const DWORD error = GetLastError();
+        closeFile(copy);
+        deletePath(name);
+        SetLastError(error);
+        return false;
     }
     return false;
 }
@@ -419,15 +451,11 @@ bool replaceFile(const std::string& from, const std::string& to, bool keepPrevio
         return false;
     if (movePath(from, to, MOVEFILE_REPLACE_EXISTING))
         return true;
+    // `to` still holds its file: the second name or the copy goes.
     const DWORD error = GetLastError();
-    if (!previous.empty()) {
-        // Back as it was: the second name goes, or the moved file returns.
-        if (existsAsFile(to.c_str()))
-            deletePath(previous);
-        else
-            movePath(previous, to, MOVEFILE_REPLACE_EXISTING);
-        previous.clear();
-    }
+    if (!previous.empty())
+        deletePath(previous);
+    previous.clear();
     SetLastError(error);
     return false;
 }
@@ -441,7 +469,8 @@ bool putBackFile(const std::string& previous, const std::string& to) {
 }
 
 void removeFile(const std::string& path) {
-    deletePath(path);
+    if (!faultNow(FaultOp::Remove))
+        deletePath(path);
 }
 
 void forgetTemporary(const std::string& path) {
@@ -456,29 +485,21 @@ void forgetTemporary(const std::string& path) {
     LeaveCriticalSection(&list.lock);
 }
 
+// Takes the lock for good: a console event's handler waits on it until the process ends.
 void holdInterruptions() {
     Temporaries& list = temporaries();
+    if (list.held)
+        return;
     EnterCriticalSection(&list.lock);
-    ++list.held;
-}
-
-void releaseInterruptions() {
-    Temporaries& list = temporaries();
-    --list.held;
-    const bool pending = list.held == 0 && list.interruptPending;
-    LeaveCriticalSection(&list.lock);
-    if (pending)
-        interruptProcess();
+    list.held = true;
 }
 
 // What Ctrl+C does to the process, without a console to send it through: the handler, then
-// the system's end of the process.
+// the system's end of the process. During and after a commit it waits, as the handler would.
 void interruptProcess() {
     Temporaries& list = temporaries();
-    if (list.held > 0) {
-        list.interruptPending = true;
+    if (list.held)
         return;
-    }
     removeTemporariesOnInterruption(CTRL_C_EVENT);
     ExitProcess(STATUS_CONTROL_C_EXIT);
 }

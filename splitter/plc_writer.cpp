@@ -78,15 +78,11 @@ bool writeImageFile(const std::string& name, platform::OutputFile& output,
     return true;
 }
 
-// The seventeen images of one run, each written to a temporary until all are complete.
+// The seventeen images of one run, each written to a temporary until all are complete; a
+// temporary not committed goes with its output.
 struct ImageSet {
     std::string names[CodeSegmentCount];
     platform::OutputFile outputs[CodeSegmentCount];
-
-    ~ImageSet() {
-        for (platform::OutputFile& output : outputs)
-            platform::discardOutput(output);
-    }
 };
 
 // Opens every image's output before any is written, so that a name that cannot take an image
@@ -137,12 +133,17 @@ bool writeImages(const SegmentTable& table, const ImageView& image, const Commen
 }
 
 // Renames the seventeen complete images into place as one set; a refused rename puts every
-// earlier image back.
+// earlier image back. An earlier image that cannot be put back is named with where it is.
 bool commitImages(ImageSet& set) {
     std::size_t failed = 0;
     if (platform::commitOutputs(set.outputs, CodeSegmentCount, failed))
         return true;
     printMessage(SegmentWriteError, set.names[failed].c_str());
+    for (int i = 0; i < CodeSegmentCount; ++i)
+        if (!set.outputs[i].kept.empty())
+            printMessage(
+                "\nEarlier file not put back: %s holds the new one, the earlier one is %s\n",
+                set.names[i].c_str(), set.outputs[i].kept.c_str());
     return false;
 }
 
@@ -199,7 +200,7 @@ bool writePlcFiles(const std::string& outputPath, const SegmentTable& table, con
                    const CommentBlock& comment, const std::vector<std::string>& inputPaths) {
     if (!checkSegmentRanges(table, image) || !checkImageNames(outputPath, table, image, inputPaths))
         return false;
-    // On any failure the set's destructor removes every temporary: the images stay as they were.
+    // On any failure every temporary goes with its output: the images stay as they were.
     ImageSet set;
     return beginImages(outputPath, table, set) && writeImages(table, image, comment, set) &&
            commitImages(set);

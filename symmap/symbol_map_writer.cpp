@@ -134,12 +134,8 @@ constexpr std::size_t RowRoom = 2 * SymbolNameLength + ValueColumn + 64;
 // never the temporary.
 class MapOutput {
   public:
+    // After a failure the output's temporary goes with it, without a further message.
     explicit MapOutput(const char* path) : path_(path) {}
-    ~MapOutput() {
-        // After a failure the temporary goes without a further message; once committed, there
-        // is none left.
-        platform::discardOutput(output_);
-    }
 
     // `rows` is how many rows and heads the map will have: a small map gets a buffer of its
     // own size, not the large one a big map needs.

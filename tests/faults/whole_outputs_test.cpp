@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 #include <string>
 #include <vector>
 
@@ -76,8 +79,9 @@ TEST(WholeOutputs, FileSizeLimitKeepsEarlierOutputs) {
 }
 #endif
 
-// SIGTERM (Ctrl+C on Windows) while the outputs are written removes their temporaries; while
-// the images are renamed it waits until the set is in place.
+// SIGTERM (Ctrl+C on Windows) while the outputs are written removes their temporaries; once the
+// images are being renamed the run ends as the renames end it: the set in place, the summary
+// and 0; or, a rename refused, the set put back, error 17 and 255.
 TEST(WholeOutputs, InterruptedRunLeavesNoTemporary) {
     Project project;
     const auto before = folderFiles(project.dir.path());
@@ -95,14 +99,52 @@ TEST(WholeOutputs, InterruptedRunLeavesNoTemporary) {
         EXPECT_NE(run.exitStatus, 0) << c.program;
         EXPECT_EQ(folderFiles(project.dir.path()), before) << c.program;
     }
+    setEnvironment("PLC_FAULT", "rename:5,rename:9:fail");
+    const RunResult refused = project.run(TESSAN_FAULTS, TessanArgs);
+    EXPECT_EQ(refused.exitStatus, FailureStatus);
+    EXPECT_NE(refused.output.find("\nError: 17, File write error: images/Plc_e009.bin\n"),
+              std::string::npos)
+        << refused.output;
+    EXPECT_EQ(folderFiles(project.dir.path()), before);
     setEnvironment("PLC_FAULT", "rename:9");
     const RunResult run = project.run(TESSAN_FAULTS, TessanArgs);
     setEnvironment("PLC_FAULT", "");
     setEnvironment("PLC_FAULT_ACTION", "");
-    EXPECT_NE(run.exitStatus, 0);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.output.substr(run.output.size() - 15), "      0 errors\n");
     const auto interrupted = folderFiles(project.dir.path());
     ASSERT_EQ(project.run(TESSAN_FAULTS, TessanArgs).exitStatus, 0);
     EXPECT_EQ(interrupted, folderFiles(project.dir.path()));
+}
+
+// A rename of the set refused, and then putting back an image renamed before it refused too:
+// that image's name holds the new one, and the message names where its earlier contents are;
+// every other image is the earlier one. The same where the earlier images are kept as hard
+// links and where they are copied (FAT).
+TEST(WholeOutputs, EarlierImageNotPutBackIsNamed) {
+    for (const char* system : {"", "links", "fat"}) {
+        SCOPED_TRACE(std::string("file system ") + system);
+        Project project;
+        const auto before = folderFiles(project.dir.file("images"));
+        setEnvironment("PLC_FAULT_FILE_SYSTEM", system);
+        setEnvironment("PLC_FAULT", "rename:5,rename:6");
+        const RunResult run = project.run(TESSAN_FAULTS, TessanArgs);
+        setEnvironment("PLC_FAULT", "");
+        setEnvironment("PLC_FAULT_FILE_SYSTEM", "");
+        EXPECT_EQ(run.exitStatus, FailureStatus);
+        const std::string head = "\nError: 17, File write error: images/Plc_e005.bin\n"
+                                 "\nEarlier file not put back: images/Plc_e004.bin holds the new "
+                                 "one, the earlier one is images/.Plc_e004.bin.";
+        ASSERT_NE(run.output.find(head), std::string::npos) << run.output;
+        const std::size_t name = run.output.find("images/.Plc_e004.bin.") + 7;
+        const std::string kept = run.output.substr(name, run.output.find('\n', name) - name);
+        auto after = folderFiles(project.dir.file("images"));
+        EXPECT_EQ(after[kept], "earlier e004");
+        EXPECT_NE(after["Plc_e004.bin"], "earlier e004");
+        after.erase(kept);
+        after["Plc_e004.bin"] = "earlier e004";
+        EXPECT_EQ(after, before);
+    }
 }
 
 // A symbolic link as the symbol map and as the joined file stays a link, to the new contents.
@@ -146,13 +188,42 @@ TEST(WholeOutputs, ReplacedFileKeepsItsMode) {
 }
 #endif
 
-// The null device is written in place, as every device: no temporary beside it.
+// The null device is written in place, as every device: no temporary beside it, and it stays
+// the device it was.
 TEST(WholeOutputs, NullDeviceAsOutput) {
     Project project;
     const auto before = folderFiles(project.dir.path());
     const RunResult run = project.run(SYMVEX_FAULTS, {NullDevice, "plc.lst", "KORVEX.map"});
     EXPECT_EQ(run.exitStatus, 0) << run.output;
     EXPECT_EQ(folderFiles(project.dir.path()), before);
+#ifndef _WIN32
+    EXPECT_TRUE(fs::is_character_file(NullDevice));
+#endif
 }
+
+#ifndef _WIN32
+// An earlier output that is read-only to the user running the program is refused, even where
+// the folder would let the user replace it, and replaced for a user who may write it (root).
+// The unprivileged run needs root to start it.
+TEST(WholeOutputs, ReadOnlyEarlierOutputIsRefusedForAUserWhoCannotWriteIt) {
+    if (geteuid() != 0 || !fs::exists("/usr/bin/setpriv"))
+        GTEST_SKIP() << "needs root and setpriv to run a program as another user";
+    Project project;
+    // The unprivileged user reaches the project folder and may create files in it.
+    fs::permissions(project.dir.path(), fs::perms::all);
+    const auto before = folderFiles(project.dir.path());
+    fs::permissions(project.dir.file("plc.mp2"),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    std::vector<std::string> args = {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                     SYMVEX_FAULTS};
+    args.insert(args.end(), SymvexArgs.begin(), SymvexArgs.end());
+    const RunResult refused = project.run("/usr/bin/setpriv", args);
+    EXPECT_EQ(refused.exitStatus, FailureStatus) << refused.output;
+    EXPECT_NE(refused.output.find(" critical error SV0001: "), std::string::npos) << refused.output;
+    EXPECT_EQ(folderFiles(project.dir.path()), before);
+    ASSERT_EQ(project.run(SYMVEX_FAULTS, SymvexArgs).exitStatus, 0);
+    EXPECT_EQ(readFile(project.dir.file("plc.mp2")), readFile(ExamplesDir + "/plc.mp2"));
+}
+#endif
 
 } // namespace

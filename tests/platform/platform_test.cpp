@@ -3,6 +3,12 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <cerrno>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 using testsupport::TempDir;
 
@@ -39,8 +45,9 @@ TEST(PlatformFiles, WrittenBytesReadBackAndReplaceOldContents) {
 }
 
 // An output goes to a temporary that takes the output's name only when committed: discarded,
-// it leaves nothing; committed as a set of two, each name holds its new bytes and nothing else
-// is left. A folder or a path that cannot name a file is refused before anything is created.
+// or gone out of scope uncommitted after a move, it leaves nothing; committed as a set of two,
+// each name holds its new bytes and nothing else is left. A folder or a path that cannot name a
+// file is refused before anything is created.
 TEST(PlatformOutputs, TemporaryTakesTheNameOnlyWhenCommitted) {
     TempDir dir;
     std::filesystem::create_directory(dir.file("sub"));
@@ -58,6 +65,15 @@ TEST(PlatformOutputs, TemporaryTakesTheNameOnlyWhenCommitted) {
     platform::discardOutput(outputs[0]);
     EXPECT_EQ(testsupport::folderFiles(dir.path()),
               (std::map<std::string, std::string>{{"a.bin", "old a"}}));
+    {
+        platform::OutputFile output;
+        ASSERT_TRUE(platform::beginOutput(dir.file("a.bin").c_str(), output));
+        ASSERT_TRUE(platform::writeAll(output.file, "new a", 5));
+        const platform::OutputFile moved = std::move(output);
+        EXPECT_EQ(testsupport::folderFiles(dir.path()).size(), 2u);
+    }
+    EXPECT_EQ(testsupport::folderFiles(dir.path()),
+              (std::map<std::string, std::string>{{"a.bin", "old a"}}));
 
     for (int i = 0; i < 2; ++i) {
         const std::string name = i == 0 ? "a.bin" : "b.bin";
@@ -71,6 +87,60 @@ TEST(PlatformOutputs, TemporaryTakesTheNameOnlyWhenCommitted) {
     EXPECT_EQ(testsupport::folderFiles(dir.path()),
               (std::map<std::string, std::string>{{"a.bin", "a.bin"}, {"b.bin", "b.bin"}}));
 }
+
+#ifndef _WIN32
+// Runs `body` in a child process and returns how it ended, as waitpid tells it.
+template <typename Body> int inChildProcess(Body body) {
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(body());
+    int status = 0;
+    while (waitpid(child, &status, 0) == -1 && errno == EINTR) {
+    }
+    return status;
+}
+
+// SIGPIPE, as for a run piped into a program that stops reading, removes the temporaries and
+// ends the process as the signal does. The commit adds the interruptions to the caller's
+// signal mask and takes none of the caller's off it.
+TEST(PlatformOutputs, BrokenPipeRemovesTheTemporaryAndTheCallersMaskStays) {
+    TempDir dir;
+    const int piped = inChildProcess([&] {
+        // A commit of an earlier test in this process has held the interruptions.
+        sigset_t mask;
+        sigemptyset(&mask);
+        sigprocmask(SIG_SETMASK, &mask, nullptr);
+        platform::OutputFile output;
+        if (!platform::beginOutput(dir.file("a.bin").c_str(), output))
+            return 1;
+        raise(SIGPIPE);
+        return 2;
+    });
+    EXPECT_TRUE(WIFSIGNALED(piped) && WTERMSIG(piped) == SIGPIPE) << piped;
+    EXPECT_TRUE(testsupport::folderFiles(dir.path()).empty());
+
+    const int committed = inChildProcess([&] {
+        sigset_t mask;
+        sigemptyset(&mask);
+        sigaddset(&mask, SIGTERM);
+        sigaddset(&mask, SIGUSR1);
+        sigprocmask(SIG_SETMASK, &mask, nullptr);
+        platform::OutputFile output;
+        std::size_t failed = 0;
+        if (!platform::beginOutput(dir.file("a.bin").c_str(), output) ||
+            !platform::closeOutput(output) || !platform::commitOutputs(&output, 1, failed))
+            return 1;
+        sigprocmask(SIG_SETMASK, nullptr, &mask);
+        return sigismember(&mask, SIGTERM) && sigismember(&mask, SIGUSR1) &&
+                       sigismember(&mask, SIGINT)
+                   ? 0
+                   : 3;
+    });
+    EXPECT_TRUE(WIFEXITED(committed) && WEXITSTATUS(committed) == 0) << committed;
+    EXPECT_EQ(testsupport::folderFiles(dir.path()),
+              (std::map<std::string, std::string>{{"a.bin", ""}}));
+}
+#endif
 
 TEST(PlatformFiles, MissingFilesAndDirectoriesCannotBeOpened) {
     TempDir dir;
