@@ -31,8 +31,11 @@ std::string variableText(const SymbolMap& map, const MapRow& row) {
 }
 
 std::string signedHex(std::int64_t value) {
-    return (value < 0 ? "-" : "+") +
-           hexDigits(static_cast<std::uint64_t>(value < 0 ? -value : value), 4);
+    // The sign is appended to, not put in front of, the digits: g++ 12 takes the insert at
+    // the front of "-" + string for an overlapping copy (a false -Wrestrict in Release builds).
+    std::string out(1, value < 0 ? '-' : '+');
+    out += hexDigits(static_cast<std::uint64_t>(value < 0 ? -value : value), 4);
+    return out;
 }
 
 void appendPaths(std::string& out, const char* side, const SymbolMap& map) {

@@ -10,7 +10,8 @@ namespace plcinfo {
 
 namespace {
 
-const char Banner[] = "\nPLC-Bin inspector for Zelvar        Version 1.0   PLC image inspector\n";
+const char Banner[] =
+    "\nPLC-Bin inspector for Zelvar        Version " PLC_PACKAGE_VERSION "   PLC image inspector\n";
 const char Usage[] =
     "\nSyntax: Plcinfo [--json] (images folder or joined file)\n"
     "        Plcinfo [--json] (old folder or joined file) (new folder or joined file)\n"
@@ -23,11 +24,24 @@ const char Usage[] =
     "--fail-on CLASSES . exit with 1 on a change of these classes (comma-separated: added,\n"
     "                    removed, moved, retyped, offset, value, or one section's class such\n"
     "                    as variable-moved)\n"
-    "-h, --help ........ this text\n";
+    "-h, --help ........ this text\n"
+    "--version ......... the version of the tool chain\n";
+
+// What -h or --help prints after the syntax.
+const char HelpMore[] =
+    "\nExit status: 0 when every image is valid, or the symbol map is sound (for two\n"
+    "paths: on both sides, whatever differs); 1 when an image is missing, cut short or\n"
+    "fails a check, a symbol map has findings, or --fail-on meets a change of its\n"
+    "classes; 255 (on Windows -1) on a wrong argument or a file that cannot be read.\n"
+    "\n"
+    "Examples:\n"
+    "  Plcinfo out/images/KORVEX.PLC\n"
+    "  Plcinfo --fail-on moved,removed,retyped released/plc.mp2 out/plc.mp2\n";
 
 struct Options {
     bool json = false;
     bool help = false;
+    bool version = false;
     std::string paths[2];
     int pathCount = 0;
     bool find = false;
@@ -69,8 +83,10 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
         const char* argument = argv[i];
         if (std::strcmp(argument, "--json") == 0) {
             options.json = true;
-        } else if (std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0) {
+        } else if (platform::infoRequest(argument) == platform::InfoRequest::Help) {
             options.help = true;
+        } else if (platform::infoRequest(argument) == platform::InfoRequest::Version) {
+            options.version = true;
         } else if (std::strcmp(argument, "--all") == 0) {
             options.all = true;
         } else if (std::strcmp(argument, "--find") == 0 || std::strcmp(argument, "--at") == 0 ||
@@ -90,7 +106,7 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
     }
     if (!error.empty())
         return false;
-    if (options.pathCount == 0 && !options.help) {
+    if (options.pathCount == 0 && !options.help && !options.version) {
         error = "No folder or joined file given";
         return false;
     }
@@ -185,7 +201,11 @@ int runPlcinfo(int argc, char** argv) {
         return ExitFailure;
     }
     if (options.help) {
-        print(Usage);
+        print(std::string(Usage) + HelpMore);
+        return ExitValid;
+    }
+    if (options.version) {
+        print("\nPlcinfo (PlcPostLink) " PLC_PACKAGE_VERSION "\n");
         return ExitValid;
     }
 

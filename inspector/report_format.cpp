@@ -8,7 +8,7 @@ namespace plcinfo {
 
 namespace {
 
-const char Version[] = "1.0";
+const char Version[] = PLC_PACKAGE_VERSION;
 
 // Length of the UTF-8 sequence that begins at text[i], or 0 when none does.
 std::size_t utf8Length(const std::string& text, std::size_t i) {

@@ -20,6 +20,26 @@ const char kBanner[] = "\nJoint files by ORLUND                 Version 1.3"
 const char kSyntax[] = "\nSyntax: ORLUND (path-output) (dest.file name) (PLC_ENDP name)\n";
 const char kCreateError[] = "\nError: Destination file cannot be created\n";
 
+// The answer to a sole "-h" or "--help".
+const char kHelp[] =
+    "\nUsage: Orlund PathOutput DestFile PLC_ENDP\n"
+    "\n"
+    "Joins the seventeen PLC images that Tessan wrote and the PLC_ENDP file into the\n"
+    "one file the control loads. The arguments are taken in this order:\n"
+    "\n"
+    "  PathOutput  the folder that holds the images, as given to Tessan, with its\n"
+    "              separator at the end (out/images/)\n"
+    "  DestFile    the name of the joined file, written into PathOutput beside the\n"
+    "              images; NO (in capitals) joins nothing\n"
+    "  PLC_ENDP    the file appended after the images, a path of its own (not under\n"
+    "              PathOutput)\n"
+    "\n"
+    "Exit status: 0 when the joined file was written (or DestFile is NO), 255 (on\n"
+    "Windows -1) on any error.\n"
+    "\n"
+    "Example:\n"
+    "  Orlund out/images/ KORVEX.PLC examples/PLC_ENDP.DAT\n";
+
 // "NO" in exactly these two capitals asks for no join at all; "no" or "No" name a file.
 const char kNoJoin[] = "NO";
 
@@ -108,6 +128,16 @@ void printMessage(const char* text) {
 
 int runOrlund(int argc, char** argv) {
     printMessage(kBanner);
+    switch (platform::soleInfoRequest(argc, argv)) {
+    case platform::InfoRequest::Help:
+        printMessage(kHelp);
+        return kExitSuccess;
+    case platform::InfoRequest::Version:
+        printMessage("\nOrlund (PlcPostLink) " PLC_PACKAGE_VERSION "\n");
+        return kExitSuccess;
+    case platform::InfoRequest::None:
+        break;
+    }
     if (argc < 4) {
         printMessage(kSyntax);
         return kExitFailure;

@@ -44,6 +44,27 @@ inline bool isSwitch(std::string_view argument) {
     return isSwitch(argument, nativeSwitchRule());
 }
 
+// An argument that asks a program for its help ("-h", "--help", and on the tool chain's own
+// platform also "/?") or its version ("--version") instead of a run.
+enum class InfoRequest { None, Help, Version };
+
+inline InfoRequest infoRequest(std::string_view argument, SwitchRule rule) {
+    if (argument == "-h" || argument == "--help" ||
+        (rule == SwitchRule::Windows && argument == "/?"))
+        return InfoRequest::Help;
+    return argument == "--version" ? InfoRequest::Version : InfoRequest::None;
+}
+
+inline InfoRequest infoRequest(std::string_view argument) {
+    return infoRequest(argument, nativeSwitchRule());
+}
+
+// The request of a command line that holds nothing but it. Beside other arguments, or in a
+// command file, these arguments keep their meaning as switches or paths.
+inline InfoRequest soleInfoRequest(int argc, const char* const* argv) {
+    return argc == 2 ? infoRequest(argv[1]) : InfoRequest::None;
+}
+
 struct File;
 struct MappedView;
 bool closeFile(File& file);

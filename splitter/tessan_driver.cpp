@@ -29,6 +29,30 @@ void printUsage() {
     printMessage("%s", UsageText);
 }
 
+// The answer to a sole "-h" or "--help".
+const char HelpText[] =
+    "Usage: Tessan [-w] PathOutput KORVEX.EXE FileMAP Make.knf\n"
+    "       Tessan @CmdFile\n"
+    "\n"
+    "Cuts the seventeen PLC images Plc_main.bin, Plc_far0.bin, Plc_e003.bin ...\n"
+    "Plc_e017.bin out of the linked executable. The paths are taken in this order:\n"
+    "\n"
+    "  PathOutput  the folder to write the images to, with its separator at the end\n"
+    "              (out/images/); it is put in front of each image's name\n"
+    "  KORVEX.EXE  the linked executable to read\n"
+    "  FileMAP     the linker map to read (*.map)\n"
+    "  Make.knf    the project's make-file; its first comment line becomes the\n"
+    "              comment of Plc_main.bin\n"
+    "  -w, /w      warnings mode, kept for build scripts; it changes nothing\n"
+    "  @CmdFile    take the arguments from this file, one per line; nothing after\n"
+    "              @CmdFile on the command line is read\n"
+    "\n"
+    "Exit status: 0 when the seventeen images were written, 255 (on Windows -1) on\n"
+    "any error.\n"
+    "\n"
+    "Example:\n"
+    "  Tessan out/images/ examples/KORVEX.EXE examples/KORVEX.map examples/Make.knf\n";
+
 // Which arguments are options is the system's rule (a slash may begin a path).
 bool isOption(const std::string& argument) {
     return platform::isSwitch(argument);
@@ -134,6 +158,16 @@ bool readCommandFile(const char* path, RunArguments& arguments) {
 int runTessan(int argc, char** argv) {
     printMessage("\nPLC-Bin creator for Zelvar          Version %d.%d   PLC image splitter\n\n",
                  VersionMajor, VersionMinor);
+    switch (platform::soleInfoRequest(argc, argv)) {
+    case platform::InfoRequest::Help:
+        printMessage("%s", HelpText);
+        return 0;
+    case platform::InfoRequest::Version:
+        printMessage("Tessan (PlcPostLink) %s\n", PLC_PACKAGE_VERSION);
+        return 0;
+    case platform::InfoRequest::None:
+        break;
+    }
     if (argc < 2) {
         printUsage();
         return -1;

@@ -15,9 +15,40 @@ const char* const UsageText =
     "... file which contains program arguments\n            every argument must be on single "
     "line";
 
-void printUsage() {
-    std::fputs(UsageText, stdout);
+namespace {
+
+void printText(const char* text) {
+    std::fputs(text, stdout);
     std::fflush(stdout);
+}
+
+} // namespace
+
+void printUsage() {
+    printText(UsageText);
+}
+
+const char* const HelpText =
+    "Usage: Symvex [-w] FileMP2 FileLST FileMAP\n"
+    "       Symvex @CmdFile\n"
+    "\n"
+    "Writes the .mp2 symbol map of a PLC program from its assembler listing and its\n"
+    "linker map. The three paths are taken in this order, output first:\n"
+    "\n"
+    "  FileMP2   the .mp2 symbol map to write; a file of that name is replaced\n"
+    "  FileLST   the assembler listing to read (*.lst)\n"
+    "  FileMAP   the linker map to read (*.map)\n"
+    "  -w, /w    print warnings too (debug mode); may stand anywhere\n"
+    "  @CmdFile  take the arguments from this file, one per line; nothing after\n"
+    "            @CmdFile on the command line is read\n"
+    "\n"
+    "Exit status: 0 when no error was counted, 255 (on Windows -1) on any error.\n"
+    "\n"
+    "Example:\n"
+    "  Symvex out/plc.mp2 examples/plc.lst examples/KORVEX.map\n";
+
+void printHelp() {
+    printText(HelpText);
 }
 
 namespace {

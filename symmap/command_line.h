@@ -29,6 +29,12 @@ inline constexpr std::size_t CommandFileLineLimit = 999;
 
 void printUsage();
 
+// The answer to a sole "-h" or "--help": the arguments in the order they are taken, each
+// explained, the exit statuses and an example.
+extern const char* const HelpText;
+
+void printHelp();
+
 // Classifies `count` command-line arguments (program name excluded). Bad switches and
 // surplus paths are reported (message 2) and skipped; too few paths give message 3 and the
 // usage text. True when all three paths were given. Sets the warnings mode on "-w" / "/w".

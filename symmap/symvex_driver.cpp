@@ -4,6 +4,7 @@
 #include "diagnostics.h"
 #include "listing_parser.h"
 #include "map_reader.h"
+#include "platform.h"
 #include "symbol_dictionary.h"
 #include "symbol_map_writer.h"
 
@@ -59,6 +60,16 @@ int finish(int status) {
 int runSymvex(int argc, char** argv) {
     printBanner();
     resetDiagnostics();
+    switch (platform::soleInfoRequest(argc, argv)) {
+    case platform::InfoRequest::Help:
+        printHelp();
+        return finish(0);
+    case platform::InfoRequest::Version:
+        std::printf("Symvex (PlcPostLink) %s\n", PLC_PACKAGE_VERSION);
+        return finish(0);
+    case platform::InfoRequest::None:
+        break;
+    }
     if (argc < 2) {
         printUsage();
         return finish(ExitFailure);

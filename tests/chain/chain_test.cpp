@@ -131,6 +131,108 @@ TEST(Chain, StandardOutputIsTheSystemsTextStreamAndFailureIsMinusOne) {
     }
 }
 
+// The words of the command lines under the "Example:" or "Examples:" line of a help text.
+std::vector<std::vector<std::string>> helpExamples(const std::string& help) {
+    std::vector<std::vector<std::string>> commands;
+    std::size_t pos = help.find("\nExample");
+    pos = pos == std::string::npos ? pos : help.find('\n', pos + 1);
+    while (pos != std::string::npos && help.compare(pos + 1, 2, "  ") == 0) {
+        const std::size_t end = help.find('\n', pos + 1);
+        std::vector<std::string> words;
+        std::string line = help.substr(pos + 3, end - pos - 3);
+        for (std::size_t at = 0; at != std::string::npos;) {
+            const std::size_t blank = line.find(' ', at);
+            words.push_back(line.substr(at, blank == std::string::npos ? blank : blank - at));
+            at = blank == std::string::npos ? blank : blank + 1;
+        }
+        commands.push_back(words);
+        pos = end;
+    }
+    return commands;
+}
+
+// A sole -h or --help prints the banner and the help, a sole --version the banner and the one
+// version of the tool chain; both exit with 0. The examples of the helps, run as they stand in
+// a folder holding the example project, make the example's symbol map and joined file. Beside
+// other arguments, or in a command file, the words keep their old meaning.
+TEST(Chain, HelpAndVersionOfEveryProgram) {
+    struct Program {
+        const char* path;
+        std::string name;
+        std::string usage; // the first line of the help: the arguments in their real order
+    };
+    const Program programs[] = {
+        {SYMVEX_PATH, "Symvex", "Usage: Symvex [-w] FileMP2 FileLST FileMAP\n"},
+        {TESSAN_PATH, "Tessan", "Usage: Tessan [-w] PathOutput KORVEX.EXE FileMAP Make.knf\n"},
+        {ORLUND_PATH, "Orlund", "Usage: Orlund PathOutput DestFile PLC_ENDP\n"},
+        {PLCINFO_PATH, "Plcinfo", "Syntax: Plcinfo [--json] (images folder or joined file)\n"},
+    };
+    TempDir dir;
+    std::filesystem::create_directories(dir.file("examples"));
+    std::filesystem::create_directories(dir.file("out/images"));
+    std::filesystem::create_directories(dir.file("released"));
+    for (const char* name : {"plc.lst", "KORVEX.map", "Make.knf", "PLC_ENDP.DAT"})
+        testsupport::writeFile(dir.file("examples/") + name, readFile(ExamplesDir + "/" + name));
+    testsupport::writeFile(dir.file("released/plc.mp2"), readFile(ExamplesDir + "/plc.mp2"));
+    plcgen::ProgramLayout layout;
+    std::string error;
+    ASSERT_TRUE(plcgen::parseDescription(readFile(ExamplesDir + "/KORVEX.plcgen"), layout, error));
+    ASSERT_TRUE(plcgen::writeProgram(layout, dir.file("examples/KORVEX.EXE"), "", "", error))
+        << error;
+
+    for (const Program& program : programs) {
+        const testsupport::RunResult help = runProgram(program.path, {"--help"});
+        EXPECT_EQ(help.exitStatus, 0) << program.name;
+        const std::size_t usage = help.output.find(program.usage);
+        ASSERT_NE(usage, std::string::npos) << help.output;
+        const std::string banner = help.output.substr(0, usage);
+        EXPECT_EQ(runProgram(program.path, {"-h"}).output, help.output);
+
+        const testsupport::RunResult version = runProgram(program.path, {"--version"});
+        EXPECT_EQ(version.exitStatus, 0) << program.name;
+        EXPECT_EQ(version.output,
+                  banner + program.name + " (PlcPostLink) " PLC_PACKAGE_VERSION "\n")
+            << program.name;
+
+        const auto examples = helpExamples(help.output);
+        EXPECT_FALSE(examples.empty()) << help.output;
+        for (const auto& words : examples) {
+            ASSERT_EQ(words[0], program.name);
+            const std::vector<std::string> args(words.begin() + 1, words.end());
+            const testsupport::RunResult run = runProgram(program.path, args, dir.path());
+            EXPECT_EQ(run.exitStatus, 0) << run.output;
+        }
+    }
+    EXPECT_EQ(readFile(dir.file("out/plc.mp2")), readFile(ExamplesDir + "/plc.mp2"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir.file("out/images/KORVEX.PLC")));
+
+    // Beside another argument a help word is what it always was: a bad switch, a path.
+    const testsupport::RunResult symvex = runProgram(SYMVEX_PATH, {"--help", "a", "b", "c"});
+    EXPECT_NE(symvex.output.find("error SV0002: Invalid command-line option. : --help\n"),
+              std::string::npos);
+    EXPECT_EQ(symvex.exitStatus, MinusOneStatus);
+    const testsupport::RunResult tessan = runProgram(TESSAN_PATH, {"--version", "x"});
+    EXPECT_NE(tessan.output.find("\nError: 7, Error in command line (debug)\n"), std::string::npos);
+    EXPECT_EQ(tessan.exitStatus, MinusOneStatus);
+    const testsupport::RunResult orlund = runProgram(ORLUND_PATH, {"-h", "NO", "x"});
+    EXPECT_EQ(orlund.exitStatus, 0); // "-h" is the output path, and "NO" joins nothing
+    // In a command file too.
+    testsupport::writeFile(dir.file("args.txt"), "--help\n");
+    const testsupport::RunResult file = runProgram(SYMVEX_PATH, {"@args.txt"}, dir.path());
+    EXPECT_NE(file.output.find("error SV0005: Invalid command-file option. : --help\n"),
+              std::string::npos);
+    EXPECT_EQ(file.exitStatus, MinusOneStatus);
+    // "/?" asks for the help where a slash begins every switch; on POSIX it is a path.
+    const testsupport::RunResult query = runProgram(SYMVEX_PATH, {"/?"});
+#ifdef _WIN32
+    EXPECT_EQ(query.exitStatus, 0);
+    EXPECT_NE(query.output.find(programs[0].usage), std::string::npos);
+#else
+    EXPECT_EQ(query.exitStatus, MinusOneStatus);
+    EXPECT_NE(query.output.find("Too few command-line parameters."), std::string::npos);
+#endif
+}
+
 #ifdef _WIN32
 std::string withBackslashes(std::string path) {
     std::replace(path.begin(), path.end(), '/', '\\');

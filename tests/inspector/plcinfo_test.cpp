@@ -21,7 +21,7 @@ using testsupport::writeFile;
 namespace {
 
 const std::string Banner =
-    "\nPLC-Bin inspector for Zelvar        Version 1.0   PLC image inspector\n";
+    "\nPLC-Bin inspector for Zelvar        Version " PLC_PACKAGE_VERSION "   PLC image inspector\n";
 const std::string Usage =
     "\nSyntax: Plcinfo [--json] (images folder or joined file)\n"
     "        Plcinfo [--json] (old folder or joined file) (new folder or joined file)\n"
@@ -34,7 +34,8 @@ const std::string Usage =
     "--fail-on CLASSES . exit with 1 on a change of these classes (comma-separated: added,\n"
     "                    removed, moved, retyped, offset, value, or one section's class such\n"
     "                    as variable-moved)\n"
-    "-h, --help ........ this text\n";
+    "-h, --help ........ this text\n"
+    "--version ......... the version of the tool chain\n";
 
 RunResult plcinfo(const std::vector<std::string>& args, const std::string& workDir = {}) {
     return runProgram(PLCINFO_PATH, args, workDir);
@@ -293,9 +294,13 @@ TEST(Plcinfo, WrongArgumentsAndUnreadableFiles) {
     const RunResult none = plcinfo({});
     EXPECT_EQ(none.output, Banner + "\nError: No folder or joined file given\n" + Usage);
     EXPECT_EQ(none.exitStatus, testsupport::FailureStatus);
+    // The help is the syntax and more; it and the version answer wherever they stand.
     const RunResult help = plcinfo({"--help"});
-    EXPECT_EQ(help.output, Banner + Usage);
+    EXPECT_EQ(help.output.substr(0, Banner.size() + Usage.size()), Banner + Usage);
     EXPECT_EQ(help.exitStatus, 0);
+    const RunResult version = plcinfo({"a", "--version"});
+    EXPECT_EQ(version.output, Banner + "\nPlcinfo (PlcPostLink) " PLC_PACKAGE_VERSION "\n");
+    EXPECT_EQ(version.exitStatus, 0);
     const RunResult option = plcinfo({"a", "-x", "b"});
     EXPECT_EQ(option.output, Banner + "\nError: Unknown option: -x\n" + Usage);
     EXPECT_EQ(option.exitStatus, testsupport::FailureStatus);

@@ -21,7 +21,7 @@ using testsupport::writeFile;
 namespace {
 
 const std::string Banner =
-    "\nPLC-Bin inspector for Zelvar        Version 1.0   PLC image inspector\n";
+    "\nPLC-Bin inspector for Zelvar        Version " PLC_PACKAGE_VERSION "   PLC image inspector\n";
 const std::string Note =
     "Selectors, addresses and constant values are hexadecimal; offsets and weights decimal.\n\n";
 
@@ -101,7 +101,9 @@ TEST(SymbolMapCheck, ExampleAndGeneratedMapsAreSound) {
     EXPECT_EQ(text.exitStatus, 0);
     const RunResult json = plcinfo({"--json", example});
     EXPECT_EQ(json.output,
-              "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"1.0\",\n  \"path\": \"" + example +
+              "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"" PLC_PACKAGE_VERSION
+              "\",\n  \"path\": \"" +
+                  example +
                   "\",\n  \"kind\": \"symbol map\",\n  \"findings\": [\n  ],\n"
                   "  \"sections\": {\"SYMBOL_TABLE\": 14, \"BIT_FIELDS\": 6, "
                   "\"STRUCTURE_OFFSETS\": 7, \"BIT_WEIGHTS\": 6, \"CONSTANTS\": 4},\n"
@@ -222,7 +224,7 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
                   "2 findings\n");
     EXPECT_EQ(
         plcinfo({"--json", path}).output,
-        "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"1.0\",\n  \"path\": "
+        "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"" PLC_PACKAGE_VERSION "\",\n  \"path\": "
         "\"" +
             json(path) +
             "\",\n  \"kind\": \"symbol map\",\n  \"findings\": "
@@ -271,7 +273,8 @@ TEST(SymbolMapLookUp, FindAndAtHitsAndMisses) {
               head + "Variables at 0030:0003:\nNo variable begins at 0030:0003.\nNot a match: "
                      "PANEL_IO  0030:0002 BYTE begins 0001 bytes before it.\n\nsymbol map sound\n");
     EXPECT_EQ(plcinfo({"--json", "--find", "BUSY", "--at", "30:3", example}).output,
-              "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"1.0\",\n  \"path\": "
+              "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"" PLC_PACKAGE_VERSION
+              "\",\n  \"path\": "
               "\"" +
                   json(example) +
                   "\",\n  \"kind\": \"symbol map\",\n  \"find\": {\"pattern\": "
@@ -384,7 +387,8 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
             "1\nOld: symbol map sound\nNew: symbol map sound\n");
     EXPECT_EQ(
         plcinfo({"--json", before, after}).output,
-        "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"1.0\",\n  \"old\": {\"path\": \"" +
+        "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"" PLC_PACKAGE_VERSION
+        "\",\n  \"old\": {\"path\": \"" +
             json(before) +
             "\", \"kind\": \"symbol map\", \"findings\": 0, \"sound\": true},\n  \"new\": "
             "{\"path\": \"" +
@@ -436,7 +440,8 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
     // Wrong uses: an unknown class, a map against images, a map with findings.
     const RunResult unknown = plcinfo({"--fail-on", "moved,shifted", before, after});
     EXPECT_EQ(unknown.output,
-              "\nPLC-Bin inspector for Zelvar        Version 1.0   PLC image inspector\n\nError: "
+              "\nPLC-Bin inspector for Zelvar        Version " PLC_PACKAGE_VERSION
+              "   PLC image inspector\n\nError: "
               "Unknown change class: shifted\n\nSyntax: Plcinfo [--json] (images folder or joined "
               "file)\n        Plcinfo [--json] (old folder or joined file) (new folder or joined "
               "file)\n        Plcinfo [--json] [--find NAME] [--at SEL:ADDR] (symbol map)\n        "
@@ -447,7 +452,8 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
               "............. each variable of a run of moved variables listed too\n--fail-on "
               "CLASSES . exit with 1 on a change of these classes (comma-separated: added,\n       "
               "             removed, moved, retyped, offset, value, or one section's class such\n  "
-              "                  as variable-moved)\n-h, --help ........ this text\n");
+              "                  as variable-moved)\n-h, --help ........ this text\n--version "
+              "......... the version of the tool chain\n");
     EXPECT_EQ(unknown.exitStatus, testsupport::FailureStatus);
     const RunResult images = plcinfo({before, EXAMPLES_DIR});
     EXPECT_EQ(images.output, Banner + "\nError: A symbol map cannot be compared with images: " +

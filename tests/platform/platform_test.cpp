@@ -215,6 +215,14 @@ TEST(PlatformSwitches, BothRules) {
     }
     // Which rule the running system takes shows in what the programs make of "/q": the
     // command-line tests of Symvex and Tessan check that on each system.
+
+    // "/?" asks for the help only where a slash begins every switch; the words are exact.
+    using platform::InfoRequest;
+    EXPECT_EQ(platform::infoRequest("/?", SwitchRule::Windows), InfoRequest::Help);
+    EXPECT_EQ(platform::infoRequest("/?", SwitchRule::Posix), InfoRequest::None);
+    for (const char* argument : {"-H", "--Help", "-help", "--version ", "-v", "/h", "-?"})
+        EXPECT_EQ(platform::infoRequest(argument, SwitchRule::Windows), InfoRequest::None)
+            << argument;
 }
 
 TEST(PlatformMapping, ViewHoldsAllBytesAndEmptyFileGivesEmptyView) {

@@ -23,7 +23,9 @@ std::string lead(const std::string& name) {
 std::string hex4(std::uint32_t value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%04X", static_cast<unsigned>(value));
-    return buffer[0] >= 'A' ? "0" + std::string(buffer) : std::string(buffer);
+    // Appended, not inserted in front: g++ 12 takes "0" + std::string(buffer) for an
+    // overlapping copy (a false -Wrestrict in Release builds).
+    return std::string(buffer[0] >= 'A' ? "0" : "") + buffer;
 }
 
 } // namespace
