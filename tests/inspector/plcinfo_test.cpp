@@ -1,6 +1,6 @@
 // The built Plcinfo run end to end on the images and joined files that Tessan and Orlund make
 // from the example and from generated projects: standard output and exit status.
-#include "inspector.h"
+#include "image_set.h"
 #include "plc_generator.h"
 #include "test_support.h"
 
@@ -31,9 +31,9 @@ const std::string Usage =
     "--find NAME ....... every row of that name (letter case ignored, * and ? as wildcards)\n"
     "--at SEL:ADDR ..... the variables that begin there (hexadecimal)\n"
     "--all ............. each variable of a run of moved variables listed too\n"
-    "--fail-on CLASSES . exit with 1 on a change of these classes (comma-separated: added,\n"
-    "                    removed, moved, retyped, offset, value, or one section's class such\n"
-    "                    as variable-moved)\n"
+    "--fail-on CLASSES . exit with 2 on a change of these classes (comma-separated: added,\n"
+    "                    removed, moved, retyped, room, offset, value, or one section's class\n"
+    "                    such as variable-moved)\n"
     "-h, --help ........ this text\n";
 
 RunResult plcinfo(const std::vector<std::string>& args, const std::string& workDir = {}) {

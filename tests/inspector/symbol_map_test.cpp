@@ -80,6 +80,11 @@ std::string findingsOf(const std::string& output) {
     return findings;
 }
 
+const std::string StructureNote =
+    "Not seen: the map records no structure type, so a change of a structure variable's\n"
+    "structure or of a member's type that keeps every address shows nowhere above, nor does\n"
+    "a change in the size of the last variable of a selector.\n";
+
 const std::string ExampleSummary = "Section              Rows\n"
                                    "SYMBOL_TABLE           14\n"
                                    "BIT_FIELDS              6\n"
@@ -347,7 +352,9 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
             "V000001 weight 05\nmember added      LIMIT  0007\nmember removed    TLIFE  "
             "0002\nmember offset     SPEED  0004 -> 0005\nconstant added    NEW_LIMIT  "
             "0000000C\nconstant removed  OLD_LIMIT  00000009\nconstant value    MAX_AXES  00000002 "
-            "-> 00000003\n\nchanges: variable added 1, variable removed 1, variable moved 23, "
+            "-> 00000003\n\n" +
+            StructureNote +
+            "changes: variable added 1, variable removed 1, variable moved 23, "
             "variable retyped 1, bit added 1, bit removed 1, bit moved 1, member added 1, member "
             "removed 1, member offset 1, constant added 1, constant removed 1, constant value "
             "1\nOld: symbol map sound\nNew: symbol map sound\n");
@@ -378,18 +385,23 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
             "weight 01 -> in V000001 weight 05\nmember added      LIMIT  0007\nmember removed    "
             "TLIFE  0002\nmember offset     SPEED  0004 -> 0005\nconstant added    NEW_LIMIT  "
             "0000000C\nconstant removed  OLD_LIMIT  00000009\nconstant value    MAX_AXES  00000002 "
-            "-> 00000003\n\nchanges: variable added 1, variable removed 1, variable moved 23, "
+            "-> 00000003\n\n" +
+            StructureNote +
+            "changes: variable added 1, variable removed 1, variable moved 23, "
             "variable retyped 1, bit added 1, bit removed 1, bit moved 1, member added 1, member "
             "removed 1, member offset 1, constant added 1, constant removed 1, constant value "
             "1\nOld: symbol map sound\nNew: symbol map sound\n");
     EXPECT_EQ(
         plcinfo({"--json", before, after}).output,
-        "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"1.0\",\n  \"old\": {\"path\": \"" +
+        "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"1.0\",\n  \"old\": {\n    \"path\": \"" +
             json(before) +
-            "\", \"kind\": \"symbol map\", \"findings\": 0, \"sound\": true},\n  \"new\": "
-            "{\"path\": \"" +
+            "\",\n    \"kind\": \"symbol map\",\n    \"findings\": [\n    ],\n    "
+            "\"findingCount\": 0,\n    "
+            "\"sound\": true\n  },\n  \"new\": {\n    \"path\": \"" +
             json(after) +
-            "\", \"kind\": \"symbol map\", \"findings\": 0, \"sound\": true},\n  \"changes\": [\n  "
+            "\",\n    \"kind\": \"symbol map\",\n    \"findings\": [\n    ],\n    "
+            "\"findingCount\": 0,\n    "
+            "\"sound\": true\n  },\n  \"changes\": [\n  "
             "  {\"class\": \"variable-added\", \"name\": \"NEW_WORD\", \"old\": null, \"new\": "
             "{\"selector\": 48, \"address\": 1, \"type\": \"WORD\"}},\n    {\"class\": "
             "\"variable-removed\", \"name\": \"V000009\", \"old\": {\"selector\": 104, "
@@ -415,24 +427,30 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
             "\"old\": null, \"new\": {\"value\": 12}},\n    {\"class\": \"constant-removed\", "
             "\"name\": \"OLD_LIMIT\", \"old\": {\"value\": 9}, \"new\": null},\n    {\"class\": "
             "\"constant-value\", \"name\": \"MAX_AXES\", \"old\": {\"value\": 2}, \"new\": "
-            "{\"value\": 3}}\n  ],\n  \"counts\": {\"variable-added\": 1, \"variable-removed\": 1, "
-            "\"variable-moved\": 23, \"variable-retyped\": 1, \"bit-added\": 1, \"bit-removed\": "
-            "1, \"bit-moved\": 1, \"member-added\": 1, \"member-removed\": 1, \"member-offset\": "
-            "1, \"constant-added\": 1, \"constant-removed\": 1, \"constant-value\": 1},\n  "
-            "\"changed\": 35\n}\n");
-    EXPECT_EQ(plcinfo({"--fail-on", "moved", before, after}).exitStatus, 1);
+            "{\"value\": 3}}\n  ],\n  \"renamed\": [\n  ],\n  \"counts\": {\"variable-added\": 1, "
+            "\"variable-removed\": 1, \"variable-moved\": 23, \"variable-retyped\": 1, "
+            "\"variable-room\": 0, \"bit-added\": 1, \"bit-removed\": 1, \"bit-moved\": 1, "
+            "\"member-added\": 1, \"member-removed\": 1, \"member-offset\": 1, "
+            "\"constant-added\": 1, \"constant-removed\": 1, \"constant-value\": 1},\n  "
+            "\"changed\": 35,\n  \"structureChangesUnseen\": true,\n  \"failOn\": [],\n  "
+            "\"tripped\": []\n}\n");
+    const RunResult tripped = plcinfo({"--fail-on", "moved,room", before, after});
+    EXPECT_EQ(tripped.output.substr(tripped.output.rfind("Old: ")),
+              "Old: symbol map sound\nNew: symbol map sound\nStopped by --fail-on: "
+              "variable-moved, bit-moved\n");
+    EXPECT_EQ(tripped.exitStatus, 2);
 
     // A map against itself; only a constant changed: --fail-on moved passes.
     const RunResult same = plcinfo({"--fail-on", "moved,removed,retyped", before, before});
     EXPECT_EQ(same.output, Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + before +
-                               "\n" + Note +
+                               "\n" + Note + StructureNote +
                                "no change\nOld: symbol map sound\nNew: symbol map sound\n");
     EXPECT_EQ(same.exitStatus, 0);
     plcgen::ListingProject constant = project;
     constant.constants[0].value = 7;
     const std::string constantOnly = writeMap(dir, "constant.mp2", constant);
     EXPECT_EQ(plcinfo({"--fail-on", "moved", before, constantOnly}).exitStatus, 0);
-    EXPECT_EQ(plcinfo({"--fail-on", "value", before, constantOnly}).exitStatus, 1);
+    EXPECT_EQ(plcinfo({"--fail-on", "value", before, constantOnly}).exitStatus, 2);
     // Wrong uses: an unknown class, a map against images, a map with findings.
     const RunResult unknown = plcinfo({"--fail-on", "moved,shifted", before, after});
     EXPECT_EQ(unknown.output,
@@ -445,9 +463,10 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
               "banner\n--find NAME ....... every row of that name (letter case ignored, * and ? as "
               "wildcards)\n--at SEL:ADDR ..... the variables that begin there (hexadecimal)\n--all "
               "............. each variable of a run of moved variables listed too\n--fail-on "
-              "CLASSES . exit with 1 on a change of these classes (comma-separated: added,\n       "
-              "             removed, moved, retyped, offset, value, or one section's class such\n  "
-              "                  as variable-moved)\n-h, --help ........ this text\n");
+              "CLASSES . exit with 2 on a change of these classes (comma-separated: added,\n       "
+              "             removed, moved, retyped, room, offset, value, or one section's "
+              "class\n                    such as variable-moved)\n-h, --help ........ this "
+              "text\n");
     EXPECT_EQ(unknown.exitStatus, testsupport::FailureStatus);
     const RunResult images = plcinfo({before, EXAMPLES_DIR});
     EXPECT_EQ(images.output, Banner + "\nError: A symbol map cannot be compared with images: " +
