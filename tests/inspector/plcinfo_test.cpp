@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -144,6 +145,28 @@ TEST(Plcinfo, ExampleJoinedFileAndFolderAreValid) {
         EXPECT_EQ(rowOf(folder.output, ImageNames[i]), row);
     }
     EXPECT_EQ(folder.output.substr(folder.output.size() - 28), "\nall seventeen images valid\n");
+
+    // The temporaries a kill left behind: the set may mix two builds, even with one farEnd.
+    std::vector<std::string> temporaries;
+    for (int i = 0; i < 17; ++i) {
+        temporaries.push_back(std::string(".") + ImageNames[i] + ".3f0" + std::to_string(i) + "-" +
+                              std::to_string(i + 1) + ".tmp");
+        writeFile(out.images() + "/" + temporaries.back(), "");
+    }
+    std::sort(temporaries.begin(), temporaries.end()); // named in byte order
+    std::string names;
+    for (const std::string& name : temporaries)
+        names += (names.empty() ? "" : ", ") + name;
+    const RunResult mixed = plcinfo({out.images()});
+    EXPECT_EQ(mixed.output.substr(mixed.output.rfind("\n\n") + 2),
+              "temporaries of an interrupted Tessan run: " + names +
+                  ". The set may mix two builds; a new Tessan run makes it whole.\n"
+                  "all seventeen images valid, but the set may mix two builds\n");
+    EXPECT_EQ(mixed.exitStatus, 1);
+    const std::string json = plcinfo({"--json", out.images()}).output;
+    EXPECT_EQ(json.substr(json.find("  \"temporaries\"")).substr(0, 50),
+              "  \"temporaries\": [\".Plc_e003.bin.3f02-3.tmp\", \".Pl");
+    EXPECT_EQ(json.substr(json.size() - 35), "\"badImages\": 0,\n  \"valid\": false\n}\n");
 }
 
 TEST(Plcinfo, ImageLongerThan64KiBIsFoundInTheJoinedFile) {
