@@ -2,6 +2,7 @@
 // report and the exit status.
 #include "plcinfo_driver.h"
 #include "image_set.h"
+#include "json_writer.h"
 #include "symbol_map.h"
 
 #include <cstdio>
@@ -110,9 +111,14 @@ bool print(const std::string& text) {
 }
 
 void printError(const Options& options, const std::string& error) {
-    if (options.json)
-        print("{\"error\": " + jsonString(error) + "}\n");
-    else
+    if (options.json) {
+        std::string out;
+        JsonWriter w{out};
+        jsonBeginObject(w);
+        jsonMember(w, "error", error);
+        jsonEndDocument(w);
+        print(out);
+    } else
         print("\nError: " + error + "\n");
 }
 

@@ -6,8 +6,10 @@
 // bits in the same order; CR LF after every line and nothing after the last row.
 //
 // Every finding names its line. The reader goes on after a finding, so that one cut or edited
-// line gives one finding rather than a finding for every line after it: the rows of a section
-// are the lines up to the next title, whatever its title said their count was.
+// line gives one finding rather than a finding for every line after it: each section is found
+// by its title (or its comment line) wherever it stands, and its rows are the lines up to the
+// next one, whatever its title said their count was. A map saved with a byte-order mark, as
+// UTF-16 or with LF line ends is read as the text it holds, with one finding that says so.
 #include "symbol_map.h"
 
 #include <algorithm>
@@ -437,15 +439,22 @@ void reportEmptyLines(Checker& checker, Walk& walk, std::size_t keep, const char
     walk.emptyLines.clear();
 }
 
-// A section begins at `line`, with its title (found there, or missing before the comment line
-// that stands there). The section is the one its title or comment names, wherever it stands.
-void openSection(Checker& checker, Walk& walk, int section, const Line& line, bool titled) {
+// How a section's first line was found.
+enum class Opening {
+    Title,        // a title of the section's name, perhaps damaged around its count
+    UnknownTitle, // a title of a name no section has: taken as the section that comes next
+    Comment,      // the comment line, the title missing before it
+};
+
+// A section begins at `line`. The section is the one its title or comment names, wherever it
+// stands; each damage of its first lines is one finding.
+void openSection(Checker& checker, Walk& walk, int section, const Line& line, Opening opening) {
     closeSection(checker, walk);
     const std::string title = titleOf(section);
     if (walk.emptyLines.empty())
         checker.report(line.number, "an empty line must come before " + title);
     reportEmptyLines(checker, walk, 1, ("an empty line too many before " + title).c_str());
-    if (section != walk.next)
+    if (section != walk.next || opening == Opening::UnknownTitle)
         checker.report(line.number,
                        "expected " +
                            (walk.next < MapSectionCount ? titleOf(walk.next)
@@ -456,10 +465,13 @@ void openSection(Checker& checker, Walk& walk, int section, const Line& line, bo
     walk.lineCount = 0;
     walk.titleLine = line.number;
     walk.previousLine = 0;
-    if (!titled) {
+    if (opening == Opening::Comment) {
         checker.report(line.number, "the title " + title + " is missing before the comment line");
         return;
     }
+    walk.expectComment = true;
+    if (opening == Opening::UnknownTitle)
+        return; // its count is not trusted
     const TitleForm form = readTitleForm(checker.view(line), section);
     if (!form.exact)
         checker.report(line.number, form.hasCount
@@ -468,7 +480,6 @@ void openSection(Checker& checker, Walk& walk, int section, const Line& line, bo
                                         : "the row count of " + title + " is not a decimal number");
     walk.hasCount = form.hasCount;
     walk.count = form.count;
-    walk.expectComment = true;
 }
 
 void readRow(Checker& checker, Walk& walk, const Line& line) {
@@ -529,12 +540,14 @@ void readSections(Checker& checker) {
                                                Comments[walk.current] + "\" is missing");
         }
         int section = -1;
-        bool titled = false;
+        Opening opening = Opening::Comment;
         if (text[0] == '[') {
             section = sectionOfTitle(titleWord(text));
-            titled = true;
-            if (section < 0) // a title no section has: taken as the one that comes next
+            opening = Opening::Title;
+            if (section < 0) {
                 section = std::min(walk.next, MapSectionCount - 1);
+                opening = Opening::UnknownTitle;
+            }
         } else if (commentLine) {
             section = sectionOfComment(text);
             if (section == walk.current)
@@ -542,10 +555,10 @@ void readSections(Checker& checker) {
         } else if (const int named = sectionOfTitle(titleWord(text));
                    named >= 0 && lines.nextBeginsWith(';')) {
             section = named; // a title that lost its "["
-            titled = true;
+            opening = Opening::Title;
         }
         if (section >= 0)
-            openSection(checker, walk, section, line, titled);
+            openSection(checker, walk, section, line, opening);
         else
             readRow(checker, walk, line);
     }

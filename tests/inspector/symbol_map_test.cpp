@@ -182,6 +182,8 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
          "KEY_HOLD is no variable of the symbol table\nline 19: the location V000002 of the bit "
          "KEY_START is no variable of the symbol table\nline 20: the location V000002 of the bit "
          "KEY_STOP is no variable of the symbol table\n"},
+        {"title misspelt", [](std::vector<std::string>& l) { l[13] = "[BIT_FIELD 6]"; },
+         "line 14: expected [BIT_FIELDS n], found \"[BIT_FIELD 6]\"\n"},
         {"text after the last row", [](std::vector<std::string>& l) { l.push_back(""); },
          "line 43: text after the last row\n"},
     };
