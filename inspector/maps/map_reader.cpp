@@ -552,8 +552,9 @@ void readSections(Checker& checker) {
             section = sectionOfComment(text);
             if (section == walk.current)
                 section = -1; // a second comment line: a damaged row
-        } else if (const int named = sectionOfTitle(titleWord(text));
-                   named >= 0 && lines.nextBeginsWith(';')) {
+        } else if (const int named =
+                       lines.nextBeginsWith(';') ? sectionOfTitle(titleWord(text)) : -1;
+                   named >= 0) {
             section = named; // a title that lost its "["
             opening = Opening::Title;
         }
