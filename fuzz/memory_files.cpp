@@ -341,25 +341,52 @@ bool identifyOpenFile(const File& file, FileIdentity& id) {
     return true;
 }
 
-bool findFileIgnoringCase(const std::string& directory, const std::string& name,
-                          std::string& found) {
-    found.clear();
+namespace {
+
+// The names of the files in the folder `directory` names, in the order of the file table;
+// false when there is no such folder.
+bool filesIn(const std::string& directory, std::vector<std::string>& names) {
+    names.clear();
     const std::string folder = folderKey(directory);
     if (!folderExists(folder))
         return false;
-    bool any = false;
     for (const auto& entry : fs().files) {
         const std::string& path = entry.first;
         if (parentOf(path) != folder)
             continue;
         const std::size_t slash = path.rfind('/');
-        const std::string entryName = slash == std::string::npos ? path : path.substr(slash + 1);
+        names.push_back(slash == std::string::npos ? path : path.substr(slash + 1));
+    }
+    return true;
+}
+
+} // namespace
+
+bool findFileIgnoringCase(const std::string& directory, const std::string& name,
+                          std::string& found) {
+    found.clear();
+    std::vector<std::string> names;
+    filesIn(directory, names);
+    bool any = false;
+    for (const std::string& entryName : names) {
         if (equalIgnoringCase(entryName, name) && (!any || entryName < found)) {
             found = entryName;
             any = true;
         }
     }
     return any;
+}
+
+bool listFilesMatching(const std::string& directory, std::string_view prefix,
+                       std::string_view suffix, std::vector<std::string>& names) {
+    std::vector<std::string> all;
+    names.clear();
+    if (!filesIn(directory, all))
+        return false;
+    for (const std::string& entryName : all)
+        if (nameMatches(entryName, prefix, suffix))
+            names.push_back(entryName);
+    return true;
 }
 
 } // namespace platform

@@ -10,8 +10,8 @@
 namespace fuzzsupport {
 
 // Runs Plcinfo with `arguments` (without the program name). It must leave every file as it
-// was, close everything it opened, and end with 0 or 1: the files are there to be read, so
-// nothing may fail it.
+// was, close everything it opened, and end with 0, 1 or 2 (a --fail-on class changed): the
+// files are there to be read, so nothing may fail it.
 void runPlcinfoOn(const std::vector<std::string>& arguments);
 
 // Cuts `bytes` at its first NUL byte into two parts (the second empty when there is none).

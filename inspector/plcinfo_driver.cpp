@@ -1,6 +1,8 @@
 // Driver of the inspector: banner, options, one path or two (image sets or symbol maps), the
 // report and the exit status.
-#include "inspector.h"
+#include "plcinfo_driver.h"
+#include "image_set.h"
+#include "json_writer.h"
 #include "symbol_map.h"
 
 #include <cstdio>
@@ -21,9 +23,9 @@ const char Usage[] =
     "--find NAME ....... every row of that name (letter case ignored, * and ? as wildcards)\n"
     "--at SEL:ADDR ..... the variables that begin there (hexadecimal)\n"
     "--all ............. each variable of a run of moved variables listed too\n"
-    "--fail-on CLASSES . exit with 1 on a change of these classes (comma-separated: added,\n"
-    "                    removed, moved, retyped, offset, value, or one section's class such\n"
-    "                    as variable-moved)\n"
+    "--fail-on CLASSES . exit with 2 on a change of these classes (comma-separated: added,\n"
+    "                    removed, moved, retyped, room, offset, value, or one section's class\n"
+    "                    such as variable-moved)\n"
     "-h, --help ........ this text\n"
     "--version ......... the version of the tool chain\n";
 
@@ -31,8 +33,9 @@ const char Usage[] =
 const char HelpMore[] =
     "\nExit status: 0 when every image is valid, or the symbol map is sound (for two\n"
     "paths: on both sides, whatever differs); 1 when an image is missing, cut short or\n"
-    "fails a check, a symbol map has findings, or --fail-on meets a change of its\n"
-    "classes; 255 (on Windows -1) on a wrong argument or a file that cannot be read.\n"
+    "fails a check, or a symbol map has findings; 2 when both maps are sound and\n"
+    "--fail-on meets a change of its classes; 255 (on Windows -1) on a wrong argument or\n"
+    "a file that cannot be read.\n"
     "\n"
     "Examples:\n"
     "  Plcinfo out/images/KORVEX.PLC\n"
@@ -60,17 +63,22 @@ void readValueOption(const char* option, const char* value, Options& options, st
     if (value == nullptr) {
         fault = std::string(option) + " needs a value";
     } else if (std::strcmp(option, "--find") == 0) {
+        if (options.find)
+            fault = "--find may be given once";
         options.find = true;
         options.pattern = value;
     } else if (std::strcmp(option, "--at") == 0) {
+        if (options.at)
+            fault = "--at may be given once";
         options.at = true;
-        if (!parseLocation(value, options.atSelector, options.atAddress))
+        if (fault.empty() && !parseLocation(value, options.atSelector, options.atAddress))
             fault = std::string("Not a hexadecimal SEL:ADDR: ") + value;
     } else {
         options.failOn = true;
         std::string word;
         if (!parseClassList(value, options.failClasses, word))
-            fault = "Unknown change class: " + word;
+            fault = word.empty() ? std::string("Empty change class in the list: ") + value
+                                 : "Unknown change class: " + word;
     }
     if (error.empty())
         error = fault;
@@ -120,10 +128,20 @@ bool print(const std::string& text) {
 }
 
 void printError(const Options& options, const std::string& error) {
-    if (options.json)
-        print("{\"error\": " + jsonString(error) + "}\n");
-    else
+    if (options.json) {
+        std::string out;
+        JsonWriter w{out};
+        jsonBeginObject(w);
+        jsonMember(w, "error", error);
+        jsonEndDocument(w);
+        print(out);
+    } else
         print("\nError: " + error + "\n");
+}
+
+int failWith(const Options& options, const std::string& error) {
+    printError(options, error);
+    return ExitFailure;
 }
 
 // Prints the report; a report that did not reach its reader must not pass for a verified
@@ -151,7 +169,7 @@ int runOnImages(const Options& options) {
     const std::string report = comparing ? (options.json ? formatComparisonJson(first, second)
                                                          : formatComparisonTable(first, second))
                                          : (options.json ? formatJson(first) : formatTable(first));
-    const bool valid = badImageCount(first) == 0 && (!comparing || badImageCount(second) == 0);
+    const bool valid = imagesValid(first) && (!comparing || imagesValid(second));
     return finish(report, valid);
 }
 
@@ -177,13 +195,14 @@ int runOnMaps(const Options& options) {
         printError(options, error);
         return ExitFailure;
     }
-    const MapComparison model = compareMaps(first, second, options.all);
+    MapComparison model = compareMaps(first, second, options.all);
+    for (int kind = 0; kind < ChangeClassCount; ++kind)
+        model.failOn[kind] = options.failClasses[kind];
     const std::string report =
         options.json ? formatComparisonMapJson(model) : formatComparisonMapText(model);
-    bool valid = first.findingCount == 0 && second.findingCount == 0;
-    for (int kind = 0; kind < ChangeClassCount; ++kind)
-        valid = valid && !(options.failClasses[kind] && model.counts[kind] > 0);
-    return finish(report, valid);
+    const bool sound = first.findingCount == 0 && second.findingCount == 0;
+    const int status = finish(report, sound);
+    return status == ExitValid && guardTripped(model) ? ExitGuardTripped : status;
 }
 
 } // namespace
@@ -209,21 +228,25 @@ int runPlcinfo(int argc, char** argv) {
         return ExitValid;
     }
 
+    // A path that names nothing readable is reported as such, whatever the other one is.
     bool maps[2] = {};
-    for (int i = 0; i < options.pathCount; ++i)
+    for (int i = 0; i < options.pathCount; ++i) {
         maps[i] = looksLikeSymbolMap(options.paths[i]);
+        if (error.empty() && !pathOpens(options.paths[i]))
+            error = "File cannot be opened: " + options.paths[i];
+    }
     const bool comparing = options.pathCount == 2;
+    if (!error.empty())
+        return failWith(options, error);
     if (comparing && maps[0] != maps[1])
-        error = "A symbol map cannot be compared with images: " + options.paths[maps[0] ? 0 : 1] +
-                " against " + options.paths[maps[0] ? 1 : 0];
+        error = "A symbol map cannot be compared with images: " + options.paths[0] + " against " +
+                options.paths[1];
     else if ((options.find || options.at) && (comparing || !maps[0]))
         error = "--find and --at look into one symbol map";
     else if ((options.all || options.failOn) && !(comparing && maps[0]))
         error = "--all and --fail-on compare two symbol maps";
-    if (!error.empty()) {
-        printError(options, error);
-        return ExitFailure;
-    }
+    if (!error.empty())
+        return failWith(options, error);
     return maps[0] ? runOnMaps(options) : runOnImages(options);
 }
 

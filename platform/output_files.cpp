@@ -1,6 +1,7 @@
 // The order of the steps that write outputs whole, the same on every system: the set's
 // renames, with every replaced file kept until the last one has succeeded, and putting
-// everything back when one is refused; a kept file goes only once it is no longer needed.
+// everything back when one is refused; a kept file goes only once it is no longer needed;
+// and the match of a temporary's name, by which a folder's leftover temporaries are found.
 #include "output_steps.h"
 #include "platform.h"
 
@@ -99,6 +100,24 @@ bool commitOutputs(OutputFile* outputs, std::size_t count, std::size_t& failed) 
     for (std::size_t j = i; j < count; ++j)
         discardOutput(outputs[j]);
     return false;
+}
+
+bool nameMatches(std::string_view name, std::string_view prefix, std::string_view suffix) {
+    if (name.size() < prefix.size() + suffix.size())
+        return false;
+    const auto same = [](std::string_view a, std::string_view b) {
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            char x = a[i];
+            char y = b[i];
+            x = x >= 'A' && x <= 'Z' ? static_cast<char>(x + 32) : x;
+            y = y >= 'A' && y <= 'Z' ? static_cast<char>(y + 32) : y;
+            if (x != y)
+                return false;
+        }
+        return true;
+    };
+    return same(prefix, name.substr(0, prefix.size())) &&
+           same(suffix, name.substr(name.size() - suffix.size()));
 }
 
 } // namespace platform

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 // Marks a printf-like function for the compiler's check of its calls. The MinGW compiler
 // checks the archetype "printf" by the rules of the system's old C runtime, which lacks "%zu";
@@ -276,5 +277,15 @@ inline bool sameFile(const FileIdentity& a, const FileIdentity& b) {
 // lowest in byte order wins. On success `found` is the entry's name as stored.
 bool findFileIgnoringCase(const std::string& directory, const std::string& name,
                           std::string& found);
+
+// True when `name` begins with `prefix` and ends with `suffix`, ASCII letter case ignored (the
+// two not overlapping).
+bool nameMatches(std::string_view name, std::string_view prefix, std::string_view suffix);
+
+// The names of the entries of `directory` ("" for the current directory) that are not
+// directories and that begin with `prefix` and end with `suffix`, letter case ignored, in byte
+// order. False when the directory cannot be read.
+bool listFilesMatching(const std::string& directory, std::string_view prefix,
+                       std::string_view suffix, std::vector<std::string>& names);
 
 } // namespace platform

@@ -6,6 +6,7 @@
 
 #include "output_steps.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -566,6 +567,28 @@ bool findFileIgnoringCase(const std::string& directory, const std::string& name,
     }
     closedir(dir);
     return any;
+}
+
+bool listFilesMatching(const std::string& directory, std::string_view prefix,
+                       std::string_view suffix, std::vector<std::string>& names) {
+    names.clear();
+    const std::string where = directory.empty() ? std::string(".") : directory;
+    DIR* dir = opendir(where.c_str());
+    if (dir == nullptr)
+        return false;
+    while (struct dirent* entry = readdir(dir)) {
+        if (!nameMatches(entry->d_name, prefix, suffix))
+            continue;
+        std::string candidate = where;
+        if (candidate.back() != '/')
+            candidate += '/';
+        candidate += entry->d_name;
+        if (!existsAsDirectory(candidate.c_str()))
+            names.push_back(entry->d_name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return true;
 }
 
 } // namespace platform

@@ -1,6 +1,8 @@
 // Win32 implementation of the file services, on the system's kernel library.
 #include "platform.h"
 
+#include <algorithm>
+
 #include "fault_points.h"
 #include "output_steps.h"
 
@@ -655,6 +657,47 @@ bool findFileIgnoringCase(const std::string& directory, const std::string& name,
         found.clear();
         return false;
     }
+    return true;
+}
+
+bool listFilesMatching(const std::string& directory, std::string_view prefix,
+                       std::string_view suffix, std::vector<std::string>& names) {
+    names.clear();
+    // The file system matches the pattern without regard to letter case; short (8.3) names
+    // can match it too, so each entry's long name is checked again.
+    std::string path = directory;
+    if (!path.empty() && path.back() != '/' && path.back() != '\\' && path.back() != ':')
+        path += '\\';
+    path += std::string(prefix) + "*" + std::string(suffix);
+    const SystemPath systemName(path.c_str());
+    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+    HANDLE search;
+    if (systemName.isWide()) {
+        WIN32_FIND_DATAW entry;
+        search = FindFirstFileW(systemName.wide(), &entry);
+        if (search == INVALID_HANDLE_VALUE)
+            return GetLastError() == ERROR_FILE_NOT_FOUND;
+        do {
+            char narrow[MAX_PATH * 4];
+            const int length = WideCharToMultiByte(codePage, 0, entry.cFileName, -1, narrow,
+                                                   sizeof narrow, nullptr, nullptr);
+            if (length > 0 && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                nameMatches(narrow, prefix, suffix))
+                names.push_back(narrow);
+        } while (FindNextFileW(search, &entry));
+    } else {
+        WIN32_FIND_DATAA entry;
+        search = FindFirstFileA(systemName.narrow(), &entry);
+        if (search == INVALID_HANDLE_VALUE)
+            return GetLastError() == ERROR_FILE_NOT_FOUND;
+        do {
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                nameMatches(entry.cFileName, prefix, suffix))
+                names.push_back(entry.cFileName);
+        } while (FindNextFileA(search, &entry));
+    }
+    FindClose(search);
+    std::sort(names.begin(), names.end());
     return true;
 }
 

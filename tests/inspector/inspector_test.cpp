@@ -1,7 +1,7 @@
 // The inspector's stages in memory: header checks on known vectors, finding images in a
 // joined file when lengths wrap or fields are damaged, byte comparison and JSON strings.
 #include "image_files.h"
-#include "inspector.h"
+#include "image_set.h"
 
 #include <gtest/gtest.h>
 

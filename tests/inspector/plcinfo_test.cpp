@@ -1,11 +1,12 @@
 // The built Plcinfo run end to end on the images and joined files that Tessan and Orlund make
 // from the example and from generated projects: standard output and exit status.
-#include "inspector.h"
+#include "image_set.h"
 #include "plc_generator.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -31,9 +32,9 @@ const std::string Usage =
     "--find NAME ....... every row of that name (letter case ignored, * and ? as wildcards)\n"
     "--at SEL:ADDR ..... the variables that begin there (hexadecimal)\n"
     "--all ............. each variable of a run of moved variables listed too\n"
-    "--fail-on CLASSES . exit with 1 on a change of these classes (comma-separated: added,\n"
-    "                    removed, moved, retyped, offset, value, or one section's class such\n"
-    "                    as variable-moved)\n"
+    "--fail-on CLASSES . exit with 2 on a change of these classes (comma-separated: added,\n"
+    "                    removed, moved, retyped, room, offset, value, or one section's class\n"
+    "                    such as variable-moved)\n"
     "-h, --help ........ this text\n"
     "--version ......... the version of the tool chain\n";
 
@@ -145,6 +146,28 @@ TEST(Plcinfo, ExampleJoinedFileAndFolderAreValid) {
         EXPECT_EQ(rowOf(folder.output, ImageNames[i]), row);
     }
     EXPECT_EQ(folder.output.substr(folder.output.size() - 28), "\nall seventeen images valid\n");
+
+    // The temporaries a kill left behind: the set may mix two builds, even with one farEnd.
+    std::vector<std::string> temporaries;
+    for (int i = 0; i < 17; ++i) {
+        temporaries.push_back(std::string(".") + ImageNames[i] + ".3f0" + std::to_string(i) + "-" +
+                              std::to_string(i + 1) + ".tmp");
+        writeFile(out.images() + "/" + temporaries.back(), "");
+    }
+    std::sort(temporaries.begin(), temporaries.end()); // named in byte order
+    std::string names;
+    for (const std::string& name : temporaries)
+        names += (names.empty() ? "" : ", ") + name;
+    const RunResult mixed = plcinfo({out.images()});
+    EXPECT_EQ(mixed.output.substr(mixed.output.rfind("\n\n") + 2),
+              "temporaries of an interrupted Tessan run: " + names +
+                  ". The set may mix two builds; a new Tessan run makes it whole.\n"
+                  "all seventeen images valid, but the set may mix two builds\n");
+    EXPECT_EQ(mixed.exitStatus, 1);
+    const std::string json = plcinfo({"--json", out.images()}).output;
+    EXPECT_EQ(json.substr(json.find("  \"temporaries\"")).substr(0, 50),
+              "  \"temporaries\": [\".Plc_e003.bin.3f02-3.tmp\", \".Pl");
+    EXPECT_EQ(json.substr(json.size() - 35), "\"badImages\": 0,\n  \"valid\": false\n}\n");
 }
 
 TEST(Plcinfo, ImageLongerThan64KiBIsFoundInTheJoinedFile) {

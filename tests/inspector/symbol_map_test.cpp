@@ -80,6 +80,11 @@ std::string findingsOf(const std::string& output) {
     return findings;
 }
 
+const std::string StructureNote =
+    "Not seen: the map records no structure type, so a change of a structure variable's\n"
+    "structure or of a member's type that keeps every address shows nowhere above, nor does\n"
+    "a change in the size of the last variable of a selector.\n";
+
 const std::string ExampleSummary = "Section              Rows\n"
                                    "SYMBOL_TABLE           14\n"
                                    "BIT_FIELDS              6\n"
@@ -179,6 +184,8 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
          "KEY_HOLD is no variable of the symbol table\nline 19: the location V000002 of the bit "
          "KEY_START is no variable of the symbol table\nline 20: the location V000002 of the bit "
          "KEY_STOP is no variable of the symbol table\n"},
+        {"title misspelt", [](std::vector<std::string>& l) { l[13] = "[BIT_FIELD 6]"; },
+         "line 14: expected [BIT_FIELDS n], found \"[BIT_FIELD 6]\"\n"},
         {"text after the last row", [](std::vector<std::string>& l) { l.push_back(""); },
          "line 43: text after the last row\n"},
     };
@@ -245,6 +252,70 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
             "],\n  \"findingCount\": 2,\n  \"sound\": false\n}\n");
 }
 
+// Damage that hides nothing: each is a finding on its line alone (or on line 1 for the whole
+// file), and the sections after it give the same summary, look-ups and comparison as the map
+// as written.
+TEST(SymbolMapCheck, DamageIsFoundOnItsLineAndTheRestIsReadAsWritten) {
+    TempDir dir;
+    const std::string example = EXAMPLES_DIR "/plc.mp2";
+    const std::string text = readFile(example);
+    const std::string path = dir.file("damaged.mp2");
+    const auto utf16 = [](const std::string& bytes, bool low) {
+        std::string out = low ? "\xFF\xFE" : "\xFE\xFF";
+        for (char c : bytes)
+            out += low ? std::string{c, '\0'} : std::string{'\0', c};
+        return out;
+    };
+    const std::size_t title = text.find("[BIT_FIELDS 6]") + 14;
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* findings;
+    } damages[] = {
+        {"title with a trailing blank", text.substr(0, title) + " " + text.substr(title),
+         "line 20: the title line \"[BIT_FIELDS 6] \" is not of the form [BIT_FIELDS n]\n"},
+        {"title with a stray CR", text.substr(0, title) + "\r" + text.substr(title),
+         "line 20: the title line \"[BIT_FIELDS 6]\\x0D\" is not of the form [BIT_FIELDS n]\n"},
+        {"title without its ]", text.substr(0, title - 1) + text.substr(title),
+         "line 20: the title line \"[BIT_FIELDS 6\" is not of the form [BIT_FIELDS n]\n"},
+        {"title missing", text.substr(0, title - 14) + text.substr(title + 2),
+         "line 20: the title [BIT_FIELDS n] is missing before the comment line\n"},
+        {"extra empty line", "$MP2 02\r\n\r\n" + text.substr(9),
+         "line 2: an empty line too many before [SYMBOL_TABLE n]\n"},
+        {"byte-order mark", "\xEF\xBB\xBF" + text,
+         "line 1: saved as UTF-8 with a byte-order mark: the control reads bytes; save it as the "
+         "program wrote it\n"},
+        {"UTF-16, low byte first", utf16(text, true),
+         "line 1: saved as UTF-16: the control reads bytes; save it as the program wrote it\n"},
+        {"UTF-16, high byte first", utf16(text, false),
+         "line 1: saved as UTF-16: the control reads bytes; save it as the program wrote it\n"},
+    };
+    // The report from `from` on, its verdict line and the rows' line numbers (which an extra
+    // line shifts) left out.
+    const auto after = [](const std::string& output, const char* from) {
+        std::string part = output.substr(output.find(from));
+        part.erase(part.rfind("\n\n"));
+        for (std::size_t at; (at = part.find("  (line ")) != std::string::npos;)
+            part.erase(at, part.find(')', at) + 1 - at);
+        return part;
+    };
+    const RunResult sound = plcinfo({example});
+    const std::string find = plcinfo({"--find", "*S*", "--at", "30:2", example}).output;
+    for (const auto& damage : damages) {
+        SCOPED_TRACE(damage.what);
+        writeFile(path, damage.bytes);
+        const RunResult run = plcinfo({path});
+        EXPECT_EQ(findingsOf(run.output), damage.findings);
+        EXPECT_EQ(run.exitStatus, 1);
+        EXPECT_EQ(after(run.output, "Section"), after(sound.output, "Section"));
+        EXPECT_EQ(after(plcinfo({"--find", "*S*", "--at", "30:2", path}).output, "Rows named"),
+                  after(find, "Rows named"));
+        const std::string compared = plcinfo({example, path}).output;
+        EXPECT_EQ(compared.substr(compared.rfind("\n\n") + 2),
+                  StructureNote + "no change\nOld: symbol map sound\nNew: 1 finding\n");
+    }
+}
+
 TEST(SymbolMapLookUp, FindAndAtHitsAndMisses) {
     const std::string example = EXAMPLES_DIR "/plc.mp2";
     const std::string head = Banner + "\nSymbol map: " + example + "\n" + Note;
@@ -300,6 +371,23 @@ TEST(SymbolMapLookUp, FindAndAtHitsAndMisses) {
               Banner + "\nError: --find and --at look into one symbol map\n");
     EXPECT_EQ(error({"--all", example}),
               Banner + "\nError: --all and --fail-on compare two symbol maps\n");
+    EXPECT_EQ(error({"--find", "A", "--find", "B", example}),
+              Banner + "\nError: --find may be given once\n");
+    EXPECT_EQ(error({"--at", "30:0", "--at", "30:2", example}),
+              Banner + "\nError: --at may be given once\n");
+    EXPECT_EQ(error({"--fail-on", "moved,", example, example}),
+              Banner + "\nError: Empty change class in the list: moved,\n");
+    // A path that cannot be opened is that, whatever the other one is; a map against images
+    // names the paths in the order given.
+    const std::string absent = EXAMPLES_DIR "/no-such-file";
+    const std::vector<std::string> pairs[] = {
+        {example, absent}, {absent, example}, {EXAMPLES_DIR, absent}};
+    for (const std::vector<std::string>& args : pairs)
+        EXPECT_EQ(error(args), Banner + "\nError: File cannot be opened: " + absent + "\n");
+    EXPECT_EQ(
+        error({EXAMPLES_DIR, example}),
+        Banner + "\nError: A symbol map cannot be compared with images: " EXAMPLES_DIR " against " +
+            example + "\n");
 }
 
 // Two generated builds that differ by one change of every class.
@@ -350,7 +438,9 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
             "V000001 weight 05\nmember added      LIMIT  0007\nmember removed    TLIFE  "
             "0002\nmember offset     SPEED  0004 -> 0005\nconstant added    NEW_LIMIT  "
             "0000000C\nconstant removed  OLD_LIMIT  00000009\nconstant value    MAX_AXES  00000002 "
-            "-> 00000003\n\nchanges: variable added 1, variable removed 1, variable moved 23, "
+            "-> 00000003\n\n" +
+            StructureNote +
+            "changes: variable added 1, variable removed 1, variable moved 23, "
             "variable retyped 1, bit added 1, bit removed 1, bit moved 1, member added 1, member "
             "removed 1, member offset 1, constant added 1, constant removed 1, constant value "
             "1\nOld: symbol map sound\nNew: symbol map sound\n");
@@ -381,19 +471,24 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
             "weight 01 -> in V000001 weight 05\nmember added      LIMIT  0007\nmember removed    "
             "TLIFE  0002\nmember offset     SPEED  0004 -> 0005\nconstant added    NEW_LIMIT  "
             "0000000C\nconstant removed  OLD_LIMIT  00000009\nconstant value    MAX_AXES  00000002 "
-            "-> 00000003\n\nchanges: variable added 1, variable removed 1, variable moved 23, "
+            "-> 00000003\n\n" +
+            StructureNote +
+            "changes: variable added 1, variable removed 1, variable moved 23, "
             "variable retyped 1, bit added 1, bit removed 1, bit moved 1, member added 1, member "
             "removed 1, member offset 1, constant added 1, constant removed 1, constant value "
             "1\nOld: symbol map sound\nNew: symbol map sound\n");
     EXPECT_EQ(
         plcinfo({"--json", before, after}).output,
         "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"" PLC_PACKAGE_VERSION
-        "\",\n  \"old\": {\"path\": \"" +
+        "\",\n  \"old\": {\n    \"path\": \"" +
             json(before) +
-            "\", \"kind\": \"symbol map\", \"findings\": 0, \"sound\": true},\n  \"new\": "
-            "{\"path\": \"" +
+            "\",\n    \"kind\": \"symbol map\",\n    \"findings\": [\n    ],\n    "
+            "\"findingCount\": 0,\n    "
+            "\"sound\": true\n  },\n  \"new\": {\n    \"path\": \"" +
             json(after) +
-            "\", \"kind\": \"symbol map\", \"findings\": 0, \"sound\": true},\n  \"changes\": [\n  "
+            "\",\n    \"kind\": \"symbol map\",\n    \"findings\": [\n    ],\n    "
+            "\"findingCount\": 0,\n    "
+            "\"sound\": true\n  },\n  \"changes\": [\n  "
             "  {\"class\": \"variable-added\", \"name\": \"NEW_WORD\", \"old\": null, \"new\": "
             "{\"selector\": 48, \"address\": 1, \"type\": \"WORD\"}},\n    {\"class\": "
             "\"variable-removed\", \"name\": \"V000009\", \"old\": {\"selector\": 104, "
@@ -419,24 +514,30 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
             "\"old\": null, \"new\": {\"value\": 12}},\n    {\"class\": \"constant-removed\", "
             "\"name\": \"OLD_LIMIT\", \"old\": {\"value\": 9}, \"new\": null},\n    {\"class\": "
             "\"constant-value\", \"name\": \"MAX_AXES\", \"old\": {\"value\": 2}, \"new\": "
-            "{\"value\": 3}}\n  ],\n  \"counts\": {\"variable-added\": 1, \"variable-removed\": 1, "
-            "\"variable-moved\": 23, \"variable-retyped\": 1, \"bit-added\": 1, \"bit-removed\": "
-            "1, \"bit-moved\": 1, \"member-added\": 1, \"member-removed\": 1, \"member-offset\": "
-            "1, \"constant-added\": 1, \"constant-removed\": 1, \"constant-value\": 1},\n  "
-            "\"changed\": 35\n}\n");
-    EXPECT_EQ(plcinfo({"--fail-on", "moved", before, after}).exitStatus, 1);
+            "{\"value\": 3}}\n  ],\n  \"renamed\": [\n  ],\n  \"counts\": {\"variable-added\": 1, "
+            "\"variable-removed\": 1, \"variable-moved\": 23, \"variable-retyped\": 1, "
+            "\"variable-room\": 0, \"bit-added\": 1, \"bit-removed\": 1, \"bit-moved\": 1, "
+            "\"member-added\": 1, \"member-removed\": 1, \"member-offset\": 1, "
+            "\"constant-added\": 1, \"constant-removed\": 1, \"constant-value\": 1},\n  "
+            "\"changed\": 35,\n  \"structureChangesUnseen\": true,\n  \"failOn\": [],\n  "
+            "\"tripped\": []\n}\n");
+    const RunResult tripped = plcinfo({"--fail-on", "moved,room", before, after});
+    EXPECT_EQ(tripped.output.substr(tripped.output.rfind("Old: ")),
+              "Old: symbol map sound\nNew: symbol map sound\nStopped by --fail-on: "
+              "variable-moved, bit-moved\n");
+    EXPECT_EQ(tripped.exitStatus, 2);
 
     // A map against itself; only a constant changed: --fail-on moved passes.
     const RunResult same = plcinfo({"--fail-on", "moved,removed,retyped", before, before});
     EXPECT_EQ(same.output, Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + before +
-                               "\n" + Note +
+                               "\n" + Note + StructureNote +
                                "no change\nOld: symbol map sound\nNew: symbol map sound\n");
     EXPECT_EQ(same.exitStatus, 0);
     plcgen::ListingProject constant = project;
     constant.constants[0].value = 7;
     const std::string constantOnly = writeMap(dir, "constant.mp2", constant);
     EXPECT_EQ(plcinfo({"--fail-on", "moved", before, constantOnly}).exitStatus, 0);
-    EXPECT_EQ(plcinfo({"--fail-on", "value", before, constantOnly}).exitStatus, 1);
+    EXPECT_EQ(plcinfo({"--fail-on", "value", before, constantOnly}).exitStatus, 2);
     // Wrong uses: an unknown class, a map against images, a map with findings.
     const RunResult unknown = plcinfo({"--fail-on", "moved,shifted", before, after});
     EXPECT_EQ(unknown.output,
@@ -450,10 +551,10 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
               "banner\n--find NAME ....... every row of that name (letter case ignored, * and ? as "
               "wildcards)\n--at SEL:ADDR ..... the variables that begin there (hexadecimal)\n--all "
               "............. each variable of a run of moved variables listed too\n--fail-on "
-              "CLASSES . exit with 1 on a change of these classes (comma-separated: added,\n       "
-              "             removed, moved, retyped, offset, value, or one section's class such\n  "
-              "                  as variable-moved)\n-h, --help ........ this text\n--version "
-              "......... the version of the tool chain\n");
+              "CLASSES . exit with 2 on a change of these classes (comma-separated: added,\n       "
+              "             removed, moved, retyped, room, offset, value, or one section's "
+              "class\n                    such as variable-moved)\n-h, --help ........ this "
+              "text\n--version ......... the version of the tool chain\n");
     EXPECT_EQ(unknown.exitStatus, testsupport::FailureStatus);
     const RunResult images = plcinfo({before, EXAMPLES_DIR});
     EXPECT_EQ(images.output, Banner + "\nError: A symbol map cannot be compared with images: " +
@@ -470,6 +571,70 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
         "1, constant added 1, constant removed 2, constant value 1\nOld: symbol map sound\nNew: 1 "
         "finding\n");
     EXPECT_EQ(bad.exitStatus, 1);
+}
+
+// What a retained-data guard needs beyond the classes: a structure that grew shows as the room
+// of its variables that kept their place, a variable under a new name at the same place as a
+// possible rename, and a run of moves ends at a variable between that is not of it.
+TEST(SymbolMapComparison, GuardSeesRoomRenamesAndEndsRunsAtOtherVariables) {
+    TempDir dir;
+    const plcgen::ListingProject project = plcgen::standardListingProject(24);
+    const std::string before = writeMap(dir, "old.mp2", project);
+    plcgen::ListingProject changed = project;
+    changed.structures[0].size = 12; // AXIS_S grows by a member
+    changed.structures[0].members.push_back({"LIMIT", 8, "DWord"});
+    changed.variables[7].name = "SPEED_SET"; // DATAROZ, same place and type
+    // DATA1: a word in front, V000005 gone and another byte in its place behind it.
+    changed.variables[5].name = "V_OTHER";
+    changed.variables.insert(changed.variables.begin(), {"W_NEW", "Word", "DATA1", 0});
+    plcgen::layOutVariables(changed);
+    const std::string after = writeMap(dir, "new.mp2", changed);
+
+    const RunResult run = plcinfo({"--fail-on", "room,retyped", before, after});
+    EXPECT_EQ(run.output,
+              Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + after + "\n" + Note +
+                  "variable added    SPEED_SET  0160:0001 WORD\n"
+                  "variable added    V_OTHER  0068:0003 BYTE\n"
+                  "variable added    W_NEW  0068:0000 WORD\n"
+                  "variable removed  V000005  0068:0001 BYTE\n"
+                  "variable removed  V000007  0160:0001 WORD\n"
+                  "variables moved   V000008 ... V000016: 3 variables of 0030 by +0004\n"
+                  "variable moved    V000020  0030:0016 -> 0030:001E\n"
+                  "variable moved    V000001  0068:0000 -> 0068:0002\n"
+                  "variables moved   V000009 ... V000021: 4 variables of 0068 by +0002\n"
+                  "variables moved   V000014 ... V000022: 3 variables of 00A0 by +0004\n"
+                  "room changed      V000004  0030:0001 BYTE  0008 -> 000C bytes to V000008\n"
+                  "room changed      V000010  00A0:0002 BYTE  0008 -> 000C bytes to V000014\n"
+                  "member added      LIMIT  0008\n\n"
+                  "possibly renamed V000007 -> SPEED_SET  0160:0001 WORD\n\n" +
+                  StructureNote +
+                  "changes: variable added 3, variable removed 2, variable moved 12, room changed "
+                  "2, member added 1\nOld: symbol map sound\nNew: symbol map sound\n"
+                  "Stopped by --fail-on: variable-room\n");
+    EXPECT_EQ(run.exitStatus, 2);
+    const std::string json = plcinfo({"--json", "--fail-on", "room,retyped", before, after}).output;
+    EXPECT_EQ(
+        json.substr(json.find("    {\"class\": \"variable-room\"")),
+        "    {\"class\": \"variable-room\", \"name\": \"V000004\", \"next\": \"V000008\", "
+        "\"old\": {\"selector\": 48, \"address\": 1, \"type\": \"BYTE\", \"room\": 8}, "
+        "\"new\": {\"selector\": 48, \"address\": 1, \"type\": \"BYTE\", \"room\": 12}},\n"
+        "    {\"class\": \"variable-room\", \"name\": \"V000010\", \"next\": \"V000014\", "
+        "\"old\": {\"selector\": 160, \"address\": 2, \"type\": \"BYTE\", \"room\": 8}, "
+        "\"new\": {\"selector\": 160, \"address\": 2, \"type\": \"BYTE\", \"room\": 12}},\n"
+        "    {\"class\": \"member-added\", \"name\": \"LIMIT\", \"old\": null, \"new\": "
+        "{\"offset\": 8}}\n  ],\n  \"renamed\": [\n    {\"old\": \"V000007\", \"new\": "
+        "\"SPEED_SET\", \"selector\": 352, \"address\": 1, \"type\": \"WORD\"}\n  ],\n  "
+        "\"counts\": {\"variable-added\": 3, \"variable-removed\": 2, \"variable-moved\": 12, "
+        "\"variable-retyped\": 0, \"variable-room\": 2, \"bit-added\": 0, \"bit-removed\": 0, "
+        "\"bit-moved\": 0, \"member-added\": 1, \"member-removed\": 0, \"member-offset\": 0, "
+        "\"constant-added\": 0, \"constant-removed\": 0, \"constant-value\": 0},\n  "
+        "\"changed\": 20,\n  \"structureChangesUnseen\": true,\n  \"failOn\": "
+        "[\"variable-retyped\", \"variable-room\"],\n  \"tripped\": [\"variable-room\"]\n}\n");
+    // Findings outweigh the guard: a map with findings exits 1 whatever changed.
+    std::vector<std::string> lines = mapLines(after);
+    lines.back() += " ";
+    writeLines(after, lines);
+    EXPECT_EQ(plcinfo({"--fail-on", "room", before, after}).exitStatus, 1);
 }
 
 } // namespace

@@ -8,8 +8,6 @@ namespace plcinfo {
 
 namespace {
 
-const char Version[] = PLC_PACKAGE_VERSION;
-
 // Length of the UTF-8 sequence that begins at text[i], or 0 when none does.
 std::size_t utf8Length(const std::string& text, std::size_t i) {
     const unsigned char lead = static_cast<unsigned char>(text[i]);
@@ -94,10 +92,6 @@ std::string jsonString(const std::string& text) {
     }
     out += '"';
     return out;
-}
-
-void appendJsonHead(std::string& out) {
-    appendFormat(out, "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"%s\",\n", Version);
 }
 
 } // namespace plcinfo

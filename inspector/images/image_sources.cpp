@@ -2,26 +2,11 @@
 //
 // Every file is held as a read-only view for the length of the run, so the reports and the
 // comparison read the images' bytes where they lie.
-#include "inspector.h"
+#include "image_set.h"
 
 namespace plcinfo {
 
 namespace {
-
-bool loadFile(const std::string& path, LoadedFile& loaded, std::string& error) {
-    if (!platform::openForReading(path.c_str(), loaded.file)) {
-        error = "File cannot be opened: " + path;
-        return false;
-    }
-    std::uint64_t size = 0;
-    if (!platform::fileSize(loaded.file, size) ||
-        !platform::mapReadOnly(loaded.file, size, loaded.view)) {
-        error = "File cannot be read: " + path;
-        platform::closeFile(loaded.file);
-        return false;
-    }
-    return true;
-}
 
 // The folder as given, with a separator put in only where it does not end in one.
 std::string inFolder(const std::string& folder, const std::string& name) {
@@ -55,6 +40,10 @@ bool inspectFolder(const std::string& folder, Inspection& inspection, std::strin
             return false;
         checkImage(loaded.view.data, loaded.view.size, inspection.images[i]);
     }
+    // The splitter writes the set to temporaries named "." + the image's name + ... + ".tmp";
+    // those a kill left behind mean the set may mix two builds. A folder that cannot be listed
+    // was read above all the same.
+    platform::listFilesMatching(folder, ".Plc_", ".tmp", inspection.temporaries);
     return true;
 }
 

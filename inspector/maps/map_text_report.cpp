@@ -9,9 +9,9 @@ namespace {
 
 // Class names in the text, padded to one column; a run of moves has its own.
 const char* const ClassLabels[ChangeClassCount] = {
-    "variable added", "variable removed", "variable moved", "variable retyped", "bit added",
-    "bit removed",    "bit moved",        "member added",   "member removed",   "member offset",
-    "constant added", "constant removed", "constant value",
+    "variable added", "variable removed", "variable moved",   "variable retyped", "room changed",
+    "bit added",      "bit removed",      "bit moved",        "member added",     "member removed",
+    "member offset",  "constant added",   "constant removed", "constant value",
 };
 constexpr int LabelWidth = 18;
 const char RunLabel[] = "variables moved";
@@ -175,6 +175,12 @@ std::string changeText(const MapComparison& comparison, const Change& change) {
                place(row(SectionSymbols, false)) + " -> " +
                TypeNames[static_cast<int>(row(SectionSymbols, true).type)] + " " +
                place(row(SectionSymbols, true));
+    case VariableRoom: {
+        const RoomChange& room = roomOf(comparison, change);
+        return variableText(b, row(SectionSymbols, true)) + "  " + hexDigits(room.oldRoom, 4) +
+               " -> " + hexDigits(room.newRoom, 4) + " bytes to " +
+               text(rowName(b, b.rows[SectionSymbols][room.nextRow]));
+    }
     case BitAdded:
         return text(rowName(b, row(SectionBitFields, true))) + " " + bitText(true);
     case BitRemoved:
@@ -210,6 +216,38 @@ std::string changeText(const MapComparison& comparison, const Change& change) {
 
 void appendChange(std::string& out, const char* label, const std::string& values) {
     appendFormat(out, "%-*s%s\n", LabelWidth, label, values.c_str());
+}
+
+// What the map cannot show, when structure variables may be among the variables.
+const char StructureNote[] =
+    "Not seen: the map records no structure type, so a change of a structure variable's\n"
+    "structure or of a member's type that keeps every address shows nowhere above, nor does\n"
+    "a change in the size of the last variable of a selector.\n";
+
+void appendRenames(std::string& out, const MapComparison& comparison) {
+    const SymbolMap& a = *comparison.before;
+    const SymbolMap& b = *comparison.after;
+    for (const Rename& rename : comparison.renames) {
+        const MapRow& old = a.rows[SectionSymbols][rename.oldRow];
+        out += "possibly renamed " + text(rowName(a, old)) + " -> " +
+               text(rowName(b, b.rows[SectionSymbols][rename.newRow])) + "  " + place(old) + " " +
+               TypeNames[static_cast<int>(old.type)] + "\n";
+    }
+    if (!comparison.renames.empty())
+        out += '\n';
+}
+
+// The classes that tripped --fail-on, as the closing line; nothing when none did.
+void appendGuard(std::string& out, const MapComparison& comparison) {
+    std::string tripped;
+    for (int kind = 0; kind < ChangeClassCount; ++kind) {
+        if (!comparison.failOn[kind] || comparison.counts[kind] == 0)
+            continue;
+        tripped += tripped.empty() ? "" : ", ";
+        tripped += ChangeClassKeys[kind];
+    }
+    if (!tripped.empty())
+        out += "Stopped by --fail-on: " + tripped + "\n";
 }
 
 void appendClosing(std::string& out, const MapComparison& comparison) {
@@ -283,9 +321,13 @@ std::string formatComparisonMapText(const MapComparison& comparison) {
     }
     if (!changes.empty())
         out += '\n';
+    appendRenames(out, comparison);
+    if (comparison.structures)
+        out += StructureNote;
     appendClosing(out, comparison);
     out += "Old: " + soundness(*comparison.before) + "\n";
     out += "New: " + soundness(*comparison.after) + "\n";
+    appendGuard(out, comparison);
     return out;
 }
 

@@ -4,20 +4,15 @@
 // The stages fill and read these records; only the driver prints.
 #pragma once
 
-#include "platform.h"
+#include "plcinfo_common.h"
 #include "report_format.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace plcinfo {
-
-// Exit statuses: every image present and valid; the files were read but something fails;
-// an argument is wrong or a file cannot be read (-1 is process status 255).
-inline constexpr int ExitValid = 0;
-inline constexpr int ExitInvalid = 1;
-inline constexpr int ExitFailure = -1;
 
 inline constexpr int ImageCount = 17;
 inline constexpr std::size_t HeaderSize = 32;
@@ -86,12 +81,6 @@ inline bool farEndHolds(const ImageRecord& image) {
 // Present, every checked field holds and its farEnd is that of the set.
 bool imageValid(const ImageRecord& image);
 
-// One file held as a read-only view for the length of the run.
-struct LoadedFile {
-    platform::File file;
-    platform::MappedView view; // after the file: unmapped before the file is closed
-};
-
 struct Inspection {
     std::string path;
     bool joined = false;
@@ -103,9 +92,14 @@ struct Inspection {
     const unsigned char* endBytes = nullptr;
     std::size_t endSize = 0;
     LoadedFile files[ImageCount]; // joined file: files[0] only
+    // Folder: temporaries that an interrupted splitter run left (".Plc_*.tmp"), in byte order.
+    std::vector<std::string> temporaries;
 };
 
 int badImageCount(const Inspection& inspection);
+// Every image valid, and for a folder no temporaries of an interrupted run beside them: a set
+// that a kill interrupted may mix two builds even when they share their farEnd.
+bool imagesValid(const Inspection& inspection);
 
 // Little-endian 16-bit field and the 16-bit additive check over a range.
 std::uint16_t readWord(const unsigned char* bytes, std::size_t offset);
@@ -148,7 +142,5 @@ std::string formatTable(const Inspection& inspection);
 std::string formatJson(const Inspection& inspection);
 std::string formatComparisonTable(const Inspection& before, const Inspection& after);
 std::string formatComparisonJson(const Inspection& before, const Inspection& after);
-
-int runPlcinfo(int argc, char** argv);
 
 } // namespace plcinfo

@@ -1,6 +1,6 @@
 // Formatting helpers that every report of the inspector shares, the tables and the JSON
 // documents alike: printf-like appending, fixed-width hexadecimal, decimal sizes and JSON
-// string literals.
+// string literals (which json_writer.h writes with).
 #pragma once
 
 #include "platform.h"
@@ -26,14 +26,7 @@ inline std::string number(std::uint64_t value) {
     return std::to_string(value);
 }
 
-inline const char* boolWord(bool value) {
-    return value ? "true" : "false";
-}
-
 // A JSON string literal of any bytes: valid UTF-8 passes, other bytes become \u00XX.
 std::string jsonString(const std::string& text);
-
-// The head every JSON document of the inspector begins with: "{", the program and its version.
-void appendJsonHead(std::string& out);
 
 } // namespace plcinfo

@@ -10,7 +10,7 @@
 // Of the candidates, the shortest for which the image's dataCheck holds is taken; else the
 // shortest behind which a sound header begins (the next image's); else the shortest from
 // fileLength. What follows the seventeenth image is the PLC_ENDP part.
-#include "inspector.h"
+#include "image_set.h"
 
 namespace plcinfo {
 

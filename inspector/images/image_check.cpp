@@ -6,7 +6,7 @@
 // little-endian, and the lengths and sums are kept modulo 65536. Five of them follow from
 // the image's bytes and are checked here; farEnd comes from the linker map, the same for every
 // image of one build, and is checked against the other images of the set.
-#include "inspector.h"
+#include "image_set.h"
 
 namespace plcinfo {
 
@@ -113,6 +113,10 @@ int badImageCount(const Inspection& inspection) {
     for (const ImageRecord& image : inspection.images)
         bad += imageValid(image) ? 0 : 1;
     return bad;
+}
+
+bool imagesValid(const Inspection& inspection) {
+    return badImageCount(inspection) == 0 && inspection.temporaries.empty();
 }
 
 } // namespace plcinfo

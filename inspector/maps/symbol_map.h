@@ -7,7 +7,8 @@
 // offset into the file's bytes, which stay mapped for the length of the run.
 #pragma once
 
-#include "inspector.h"
+#include "plcinfo_common.h"
+#include "report_format.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -60,10 +61,22 @@ struct MapFinding {
     std::string text;
 };
 
+// How the file holds the map's text: as the symbol map builder writes it (one byte a
+// character), or as an editor saved it.
+enum class MapEncoding { None, Bytes, Utf8Mark, Utf16Low, Utf16High };
+
+// The encoding the first bytes of a file show a map in (None: no map), and the length of its
+// byte-order mark.
+MapEncoding mapEncodingOf(const unsigned char* head, std::size_t size, std::size_t& mark);
+
+// A map read for the length of a run; it stays where it was read (its text may lie in
+// `converted`), so it is neither copied nor moved.
 struct SymbolMap {
     std::string path;
     LoadedFile file;
-    const char* text = nullptr; // the file's bytes
+    MapEncoding encoding = MapEncoding::Bytes;
+    std::string converted;      // a UTF-16 map's text, one byte a character
+    const char* text = nullptr; // the map's text: the file's bytes after any byte-order mark
     std::size_t size = 0;
     std::vector<MapRow> rows[MapSectionCount];
     // Rows in the writer's order, each name after the one before; false once two rows are out
@@ -91,7 +104,8 @@ std::vector<std::uint32_t> linesOfRows(const SymbolMap& map,
 // The writer's order of names: byte by byte, ASCII capitals taken as small letters.
 int compareNames(std::string_view a, std::string_view b);
 
-// True when the file at `path` begins with "$MP2 ", the mark of a symbol map. A path that is
+// True when the file at `path` begins with "$MP2 ", the mark of a symbol map (also after a
+// UTF-8 byte-order mark, or in UTF-16). A path that is
 // a folder, or a file that cannot be opened or read, is none.
 bool looksLikeSymbolMap(const std::string& path);
 
@@ -169,6 +183,7 @@ enum ChangeClass {
     VariableRemoved,
     VariableMoved,   // selector or address, same type column
     VariableRetyped, // type column, whatever its place did
+    VariableRoom,    // same place and type, another distance to the next variable
     BitAdded,
     BitRemoved,
     BitMoved, // other variable or other weight
@@ -190,12 +205,29 @@ struct Change {
     std::uint32_t newRow = 0;
 };
 
-// Variables of one selector, next to each other in the old map's address order, that all
-// moved by the same distance within that selector: changes [first, first + count).
+// Variables of one selector, next to each other in the old map's address order with no other
+// variable between them, that all moved by the same distance within that selector: changes
+// [first, first + count).
 struct MoveRun {
     std::size_t first = 0;
     std::size_t count = 0;
     std::int64_t distance = 0;
+};
+
+// A variable that kept its selector, address and type while the distance to the next
+// variable of its selector (the same variable in both maps) changed: its size, or the padding
+// after it, changed.
+struct RoomChange {
+    std::uint32_t oldRoom = 0;
+    std::uint32_t newRoom = 0;
+    std::uint32_t nextRow = 0; // the next variable, in the new map
+};
+
+// A variable removed and one added at the same selector, address and type: maybe one
+// variable under a new name. Both stay counted as removed and added.
+struct Rename {
+    std::uint32_t oldRow = 0;
+    std::uint32_t newRow = 0;
 };
 
 struct MapComparison {
@@ -204,16 +236,29 @@ struct MapComparison {
     bool listAll = false; // --all: each variable of a run listed too
     // In class order; within a class in name order, moves in the old map's address order.
     std::vector<Change> changes;
-    std::vector<MoveRun> runs; // over the VariableMoved changes, two or more each
+    std::vector<MoveRun> runs;     // over the VariableMoved changes, two or more each
+    std::vector<RoomChange> rooms; // one for each VariableRoom change, in their order
+    std::vector<Rename> renames;   // in the old map's address order
     std::size_t counts[ChangeClassCount] = {};
+    // Either map has structure members: a change of a structure's layout or of a member's
+    // type that keeps every address cannot be seen, the map recording no structure type.
+    bool structures = false;
+    // --fail-on: the classes that stop a build script.
+    bool failOn[ChangeClassCount] = {};
 };
+
+// The room of a VariableRoom change of `comparison.changes`.
+const RoomChange& roomOf(const MapComparison& comparison, const Change& change);
+
+// A class --fail-on names changed: the guard is tripped.
+bool guardTripped(const MapComparison& comparison);
 
 // The comparison of two maps; `listAll` keeps --all for the reports.
 MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool listAll);
 
 // Reads "moved,removed" into a set of classes: a word stands for every class of that word
 // ("moved": variable-moved and bit-moved), a key for its class alone. False (with the word in
-// `error`) on a word that names no class.
+// `error`, empty for an empty word) on a word that names no class.
 bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount], std::string& error);
 
 std::string formatComparisonMapText(const MapComparison& comparison);

@@ -6,8 +6,10 @@
 // bits in the same order; CR LF after every line and nothing after the last row.
 //
 // Every finding names its line. The reader goes on after a finding, so that one cut or edited
-// line gives one finding rather than a finding for every line after it: the rows of a section
-// are the lines up to the next title, whatever its title said their count was.
+// line gives one finding rather than a finding for every line after it: each section is found
+// by its title (or its comment line) wherever it stands, and its rows are the lines up to the
+// next one, whatever its title said their count was. A map saved with a byte-order mark, as
+// UTF-16 or with LF line ends is read as the text it holds, with one finding that says so.
 #include "symbol_map.h"
 
 #include <algorithm>
@@ -88,6 +90,7 @@ struct Checker {
     LineReader lines;
     std::vector<BitName> bitNames[2];      // bit fields, bit weights
     std::vector<std::uint32_t> fieldLines; // the line of each bit-fields row read
+    bool lfThroughout = false;             // every line ends in LF alone: reported once
 
     void report(std::uint32_t line, std::string text) {
         ++map.findingCount;
@@ -98,7 +101,7 @@ struct Checker {
     void checkLineEnd(const Line& line) {
         if (!line.lf)
             report(line.number, "the file ends without CR LF after the line");
-        else if (!line.crlf)
+        else if (!line.crlf && !lfThroughout)
             report(line.number, "the line ends in LF alone, not CR LF");
     }
 
@@ -321,27 +324,67 @@ bool readNamedRow(Checker& checker, const Line& line, MapSection section, MapRow
     }
 }
 
-// "[TITLE count]": false when the line is no title of that form at all.
-bool readTitle(std::string_view text, std::string_view& title, std::int64_t& count,
-               bool& countValid) {
-    if (text.size() < 3 || text.front() != '[' || text.back() != ']')
-        return false;
-    const std::string_view inside = text.substr(1, text.size() - 2);
-    const std::size_t blank = inside.rfind(' ');
-    if (blank == std::string_view::npos)
-        return false;
-    title = inside.substr(0, blank);
-    countValid = readPrintedDecimal(inside.substr(blank + 1), 1, 0, INT32_MAX, count);
-    return true;
+// The word that follows "[" at the front of a title line (or that stands at the front of a
+// line whose "[" was lost), up to a blank, "]" or a control character.
+std::string_view titleWord(std::string_view text) {
+    if (!text.empty() && text[0] == '[')
+        text.remove_prefix(1);
+    std::size_t n = 0;
+    while (n < text.size() && text[n] != ' ' && text[n] != ']' &&
+           static_cast<unsigned char>(text[n]) >= 0x20)
+        ++n;
+    return text.substr(0, n);
 }
 
-// Where one section's rows end: a title line, or an empty line right before one or before the
-// end of the file.
-bool endsRows(const LineReader& lines) {
-    const Line& line = lines.current;
-    if (line.length > 0 && line.text[0] == '[')
-        return true;
-    return line.length == 0 && (lines.at >= lines.size || lines.nextBeginsWith('['));
+int sectionOfTitle(std::string_view word) {
+    for (int section = 0; section < MapSectionCount; ++section)
+        if (word == SectionTitles[section])
+            return section;
+    return -1;
+}
+
+// The section whose comment line this is: the comment as written, or one whose last word is
+// that of a section's comment (";Bit  Location" with the blanks edited); -1 for none.
+int sectionOfComment(std::string_view text) {
+    static const char* const LastWords[MapSectionCount] = {"Symbol", "Location", "Offset", "Weight",
+                                                           "Value"};
+    for (int section = 0; section < MapSectionCount; ++section)
+        if (text == Comments[section])
+            return section;
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\r'))
+        text.remove_suffix(1);
+    const std::size_t blank = text.find_last_of(' ');
+    const std::string_view last = blank == std::string_view::npos ? text : text.substr(blank + 1);
+    for (int section = 0; section < MapSectionCount; ++section)
+        if (last == LastWords[section])
+            return section;
+    return -1;
+}
+
+// A title line as the writer gives it, "[TITLE count]", or one damaged around a readable
+// count ("[TITLE count] ", "[TITLE count", a stray CR): `exact` tells which.
+struct TitleForm {
+    bool exact = false;
+    bool hasCount = false;
+    std::int64_t count = 0;
+};
+
+TitleForm readTitleForm(std::string_view text, int section) {
+    TitleForm form;
+    const std::size_t titleLength = std::strlen(SectionTitles[section]);
+    const bool bracket = !text.empty() && text[0] == '[';
+    std::string_view rest = text.substr((bracket ? 1 : 0) + titleLength);
+    std::size_t blanks = 0;
+    while (blanks < rest.size() && rest[blanks] == ' ')
+        ++blanks;
+    std::size_t digits = 0;
+    while (blanks + digits < rest.size() && rest[blanks + digits] >= '0' &&
+           rest[blanks + digits] <= '9')
+        ++digits;
+    const std::string_view number = rest.substr(blanks, digits);
+    form.hasCount = readPrintedDecimal(number, 1, 0, INT32_MAX, form.count);
+    form.exact = bracket && blanks == 1 && form.hasCount && rest.substr(1 + digits) == "]";
+    return form;
 }
 
 void checkOrder(Checker& checker, MapSection section, const MapRow& row, const MapRow* previous,
@@ -362,90 +405,174 @@ void checkOrder(Checker& checker, MapSection section, const MapRow& row, const M
                                  std::string(before) + " of line " + std::to_string(previousLine));
 }
 
-void readSection(Checker& checker, MapSection section) {
-    LineReader& lines = checker.lines;
-    const std::string title = std::string("[") + SectionTitles[section] + " n]";
-    if (lines.atEnd()) {
-        checker.report(lines.number, std::string("the file ends before ") + title);
-        return;
-    }
-    if (lines.current.length == 0) {
-        checker.checkLineEnd(lines.current);
-        lines.advance();
-    } else {
-        checker.report(lines.current.number, "an empty line must come before " + title);
-    }
-    if (lines.atEnd()) {
-        checker.report(lines.number, std::string("the file ends before ") + title);
-        return;
-    }
-
-    std::string_view found;
-    std::int64_t count = 0;
-    bool countValid = false;
+// Where the walk over the sections stands.
+struct Walk {
+    int current = -1; // the section whose rows are being read
+    int next = 0;     // the section the writer puts next
+    std::uint32_t titleLine = 0;
     bool hasCount = false;
-    const std::uint32_t titleLine = lines.current.number;
-    if (readTitle(checker.view(lines.current), found, count, countValid)) {
-        if (found != SectionTitles[section])
-            checker.report(titleLine,
-                           "expected " + title + ", found " + quoted(checker.view(lines.current)));
-        else if (!countValid)
-            checker.report(titleLine, "the row count of " + title + " is not a decimal number");
-        hasCount = found == SectionTitles[section] && countValid;
-        checker.checkLineEnd(lines.current);
-        lines.advance();
-    } else {
-        checker.report(titleLine,
-                       "expected " + title + ", found " + quoted(checker.view(lines.current)));
-    }
-
-    if (!lines.atEnd() && lines.current.length > 0 && lines.current.text[0] == ';') {
-        if (checker.view(lines.current) != Comments[section])
-            checker.report(lines.current.number,
-                           std::string("the comment line is not \"") + Comments[section] + "\"");
-        checker.checkLineEnd(lines.current);
-        lines.advance();
-    } else {
-        checker.report(lines.atEnd() ? lines.number : lines.current.number,
-                       std::string("the comment line \"") + Comments[section] + "\" is missing");
-    }
-
-    std::vector<MapRow>& rows = checker.map.rows[section];
-    if (hasCount) // a count is trusted only as far as the lines left can hold it
-        rows.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(
-            static_cast<std::uint64_t>(count),
-            (lines.size - lines.at) / (section == SectionSymbols ? 27 : 34) + 1)));
-    std::int64_t lineCount = 0;
+    std::int64_t count = 0;
+    std::int64_t lineCount = 0; // lines of rows in the current section, read or not
+    bool expectComment = false; // the line before was the current section's title
     std::uint32_t previousLine = 0;
-    for (; !lines.atEnd() && !endsRows(lines); lines.advance()) {
+    std::vector<std::uint32_t> emptyLines; // empty lines not yet known to be in their place
+};
+
+std::string titleOf(int section) {
+    return std::string("[") + SectionTitles[section] + " n]";
+}
+
+// The current section's title against the lines of rows it had.
+void closeSection(Checker& checker, Walk& walk) {
+    if (walk.current >= 0 && walk.hasCount && walk.count != walk.lineCount)
+        checker.report(walk.titleLine, std::string("[") + SectionTitles[walk.current] + " " +
+                                           std::to_string(walk.count) + "] says " +
+                                           std::to_string(walk.count) + " rows, the section has " +
+                                           std::to_string(walk.lineCount));
+    walk.hasCount = false;
+}
+
+// Empty lines before a row, or more than one before a title: each is one finding.
+void reportEmptyLines(Checker& checker, Walk& walk, std::size_t keep, const char* text) {
+    for (std::size_t i = 0; i + keep < walk.emptyLines.size(); ++i)
+        checker.report(walk.emptyLines[i], text);
+    walk.emptyLines.clear();
+}
+
+// How a section's first line was found.
+enum class Opening {
+    Title,        // a title of the section's name, perhaps damaged around its count
+    UnknownTitle, // a title of a name no section has: taken as the section that comes next
+    Comment,      // the comment line, the title missing before it
+};
+
+// A section begins at `line`. The section is the one its title or comment names, wherever it
+// stands; each damage of its first lines is one finding.
+void openSection(Checker& checker, Walk& walk, int section, const Line& line, Opening opening) {
+    closeSection(checker, walk);
+    const std::string title = titleOf(section);
+    if (walk.emptyLines.empty())
+        checker.report(line.number, "an empty line must come before " + title);
+    reportEmptyLines(checker, walk, 1, ("an empty line too many before " + title).c_str());
+    if (section != walk.next || opening == Opening::UnknownTitle)
+        checker.report(line.number,
+                       "expected " +
+                           (walk.next < MapSectionCount ? titleOf(walk.next)
+                                                        : std::string("no more sections")) +
+                           ", found " + quoted(checker.view(line)));
+    walk.current = section;
+    walk.next = std::max(walk.next, section + 1);
+    walk.lineCount = 0;
+    walk.titleLine = line.number;
+    walk.previousLine = 0;
+    if (opening == Opening::Comment) {
+        checker.report(line.number, "the title " + title + " is missing before the comment line");
+        return;
+    }
+    walk.expectComment = true;
+    if (opening == Opening::UnknownTitle)
+        return; // its count is not trusted
+    const TitleForm form = readTitleForm(checker.view(line), section);
+    if (!form.exact)
+        checker.report(line.number, form.hasCount
+                                        ? "the title line " + quoted(checker.view(line)) +
+                                              " is not of the form " + title
+                                        : "the row count of " + title + " is not a decimal number");
+    walk.hasCount = form.hasCount;
+    walk.count = form.count;
+}
+
+void readRow(Checker& checker, Walk& walk, const Line& line) {
+    reportEmptyLines(checker, walk, 0, "an empty line among the rows");
+    if (walk.current < 0) {
+        checker.report(line.number,
+                       "expected " + titleOf(0) + ", found " + quoted(checker.view(line)));
+        return;
+    }
+    const MapSection section = static_cast<MapSection>(walk.current);
+    ++walk.lineCount;
+    if (section == SectionBitFields || section == SectionBitWeights) {
+        const std::string_view text = checker.view(line);
+        checker.bitNames[section == SectionBitFields ? 0 : 1].push_back(
+            BitName{text.substr(0, nameLength(text)), line.number});
+    }
+    std::vector<MapRow>& rows = checker.map.rows[section];
+    MapRow row;
+    const bool read = section == SectionSymbols ? readSymbolRow(checker, line, row)
+                                                : readNamedRow(checker, line, section, row);
+    if (!read)
+        return;
+    checkOrder(checker, section, row, rows.empty() ? nullptr : &rows.back(), line.number,
+               walk.previousLine);
+    rows.push_back(row);
+    walk.previousLine = line.number;
+    if (section == SectionBitFields)
+        checker.fieldLines.push_back(line.number);
+}
+
+// Every line after the header: each section is found by its title wherever it stands (or by
+// its comment line when the title is gone), so that a damaged title, a missing or extra empty
+// line or a damaged row is a finding on that line alone and the sections after it are read as
+// written. A line within a section that is neither a title nor a comment line is one of its
+// rows: when it is not of the row format, that is one finding on it.
+void readSections(Checker& checker) {
+    LineReader& lines = checker.lines;
+    Walk walk;
+    for (; !lines.atEnd(); lines.advance()) {
         const Line& line = lines.current;
         checker.checkLineEnd(line);
+        const std::string_view text = checker.view(line);
         if (line.length == 0) {
-            checker.report(line.number, "an empty line among the rows");
+            walk.emptyLines.push_back(line.number);
             continue;
         }
-        ++lineCount;
-        if (section == SectionBitFields || section == SectionBitWeights) {
-            const std::string_view text = checker.view(line);
-            checker.bitNames[section == SectionBitFields ? 0 : 1].push_back(
-                BitName{text.substr(0, nameLength(text)), line.number});
+        const bool commentLine = text[0] == ';';
+        if (walk.expectComment) {
+            walk.expectComment = false;
+            if (commentLine) {
+                reportEmptyLines(checker, walk, 0, "an empty line among the rows");
+                if (text != Comments[walk.current])
+                    checker.report(line.number, std::string("the comment line is not \"") +
+                                                    Comments[walk.current] + "\"");
+                continue;
+            }
+            checker.report(walk.titleLine, std::string("the comment line \"") +
+                                               Comments[walk.current] + "\" is missing");
         }
-        MapRow row;
-        const bool read = section == SectionSymbols ? readSymbolRow(checker, line, row)
-                                                    : readNamedRow(checker, line, section, row);
-        if (!read)
-            continue;
-        checkOrder(checker, section, row, rows.empty() ? nullptr : &rows.back(), line.number,
-                   previousLine);
-        rows.push_back(row);
-        previousLine = line.number;
-        if (section == SectionBitFields)
-            checker.fieldLines.push_back(line.number);
+        int section = -1;
+        Opening opening = Opening::Comment;
+        if (text[0] == '[') {
+            section = sectionOfTitle(titleWord(text));
+            opening = Opening::Title;
+            if (section < 0) {
+                section = std::min(walk.next, MapSectionCount - 1);
+                opening = Opening::UnknownTitle;
+            }
+        } else if (commentLine) {
+            section = sectionOfComment(text);
+            if (section == walk.current)
+                section = -1; // a second comment line: a damaged row
+        } else if (const int named =
+                       lines.nextBeginsWith(';') ? sectionOfTitle(titleWord(text)) : -1;
+                   named >= 0) {
+            section = named; // a title that lost its "["
+            opening = Opening::Title;
+        }
+        if (section >= 0)
+            openSection(checker, walk, section, line, opening);
+        else
+            readRow(checker, walk, line);
     }
-    if (hasCount && count != lineCount)
-        checker.report(titleLine, title.substr(0, title.size() - 2) + std::to_string(count) +
-                                      "] says " + std::to_string(count) +
-                                      " rows, the section has " + std::to_string(lineCount));
+    if (walk.expectComment)
+        checker.report(walk.titleLine, std::string("the comment line \"") + Comments[walk.current] +
+                                           "\" is missing");
+    closeSection(checker, walk);
+    if (walk.next < MapSectionCount) {
+        checker.report(lines.number, "the file ends before " + titleOf(walk.next));
+        walk.emptyLines.clear();
+    }
+    if (!walk.emptyLines.empty())
+        checker.report(walk.emptyLines.front(), "text after the last row");
 }
 
 // The two bit sections list the same bits in the same order. A row that only one section has,
@@ -514,11 +641,33 @@ void checkLocations(Checker& checker) {
     }
 }
 
+// True when no line of the file ends in CR LF and at least one ends in LF: a map saved with
+// LF line ends throughout, which is one finding rather than one for every line.
+bool endsInLfThroughout(const char* text, std::size_t size) {
+    const void* lf = std::memchr(text, '\n', size);
+    if (lf == nullptr)
+        return false;
+    for (std::size_t i = 1; i < size; ++i)
+        if (text[i] == '\n' && text[i - 1] == '\r')
+            return false;
+    return true;
+}
+
 void checkMap(SymbolMap& map) {
     LineReader reader;
     reader.text = map.text;
     reader.size = map.size;
-    Checker checker{map, reader, {}, {}};
+    Checker checker{map, reader, {}, {}, false};
+    if (map.encoding != MapEncoding::Bytes)
+        checker.report(1,
+                       std::string("saved as ") +
+                           (map.encoding == MapEncoding::Utf8Mark ? "UTF-8 with a byte-order mark"
+                                                                  : "UTF-16") +
+                           ": the control reads bytes; save it as the program wrote it");
+    checker.lfThroughout = endsInLfThroughout(map.text, map.size);
+    if (checker.lfThroughout)
+        checker.report(1, "saved with LF line ends: the control reads CR LF after every line; "
+                          "save it as the program wrote it");
     LineReader& lines = checker.lines;
     lines.advance();
     if (checker.view(lines.current) != Header)
@@ -528,10 +677,7 @@ void checkMap(SymbolMap& map) {
         checker.checkLineEnd(lines.current);
         lines.advance();
     }
-    for (int section = 0; section < MapSectionCount; ++section)
-        readSection(checker, static_cast<MapSection>(section));
-    if (!lines.atEnd())
-        checker.report(lines.current.number, "text after the last row");
+    readSections(checker);
     // Findings name lines in the order of the file; the bit sections are compared before the
     // symbol table is sorted for the location look-up.
     checkBitSections(checker);
@@ -589,13 +735,44 @@ std::vector<std::uint32_t> linesOfRows(const SymbolMap& map,
     return lines;
 }
 
+MapEncoding mapEncodingOf(const unsigned char* head, std::size_t size, std::size_t& mark) {
+    const auto begins = [&](const char* bytes, std::size_t length) {
+        return size >= length && std::memcmp(head, bytes, length) == 0;
+    };
+    mark = 0;
+    if (begins("$MP2 ", 5))
+        return MapEncoding::Bytes;
+    if (begins("\xEF\xBB\xBF$MP2 ", 8)) {
+        mark = 3;
+        return MapEncoding::Utf8Mark;
+    }
+    // UTF-16 with or without its byte-order mark, low byte first or high byte first.
+    mark = begins("\xFF\xFE", 2) || begins("\xFE\xFF", 2) ? 2 : 0;
+    if (size >= mark + 10 &&
+        std::memcmp(head + mark,
+                    "$\0M\0P\0"
+                    "2\0 \0",
+                    10) == 0 &&
+        (mark == 0 || head[0] == 0xFF))
+        return MapEncoding::Utf16Low;
+    if (size >= mark + 10 &&
+        std::memcmp(head + mark,
+                    "\0$\0M\0P\0"
+                    "2\0 ",
+                    10) == 0 &&
+        (mark == 0 || head[0] == 0xFE))
+        return MapEncoding::Utf16High;
+    mark = 0;
+    return MapEncoding::None;
+}
+
 bool looksLikeSymbolMap(const std::string& path) {
     if (platform::existsAsDirectory(path.c_str()))
         return false;
     platform::File file;
     if (!platform::openForReading(path.c_str(), file))
         return false;
-    char head[5] = {};
+    unsigned char head[12] = {};
     std::size_t got = 0;
     std::size_t total = 0;
     bool read = true;
@@ -606,26 +783,37 @@ bool looksLikeSymbolMap(const std::string& path) {
         total += got;
     }
     platform::closeFile(file);
-    return read && total == sizeof head && std::memcmp(head, "$MP2 ", sizeof head) == 0;
+    std::size_t mark = 0;
+    return read && mapEncodingOf(head, total, mark) != MapEncoding::None;
 }
 
 bool readSymbolMap(const std::string& path, SymbolMap& map, std::string& error) {
     map.path = path;
-    LoadedFile& loaded = map.file;
-    if (!platform::openForReading(path.c_str(), loaded.file)) {
-        error = "File cannot be opened: " + path;
-        return false;
-    }
-    std::uint64_t size = 0;
-    if (!platform::fileSize(loaded.file, size) || size > MaxMapSize ||
-        !platform::mapReadOnly(loaded.file, size, loaded.view)) {
-        error = size > MaxMapSize ? "File too large for a symbol map: " + path
-                                  : "File cannot be read: " + path;
+    if (!loadFile(path, map.file, error, MaxMapSize, "File too large for a symbol map: ")) {
         map = SymbolMap{};
         return false;
     }
-    map.text = reinterpret_cast<const char*>(loaded.view.data);
-    map.size = loaded.view.size;
+    const unsigned char* bytes = map.file.view.data;
+    const std::size_t size = map.file.view.size;
+    std::size_t mark = 0;
+    map.encoding = mapEncodingOf(bytes, size, mark);
+    if (map.encoding == MapEncoding::Utf16Low || map.encoding == MapEncoding::Utf16High) {
+        // The check reads the text as the control would have it: one byte a character, a
+        // character beyond 8 bits a "?" (which no row holds).
+        const bool low = map.encoding == MapEncoding::Utf16Low;
+        map.converted.reserve((size - mark) / 2);
+        for (std::size_t i = mark; i + 1 < size; i += 2) {
+            const unsigned unit = low ? bytes[i] | bytes[i + 1] << 8 : bytes[i] << 8 | bytes[i + 1];
+            map.converted += unit < 0x100 ? static_cast<char>(unit) : '?';
+        }
+        map.text = map.converted.data();
+        map.size = map.converted.size();
+    } else {
+        map.text = reinterpret_cast<const char*>(bytes) + mark;
+        map.size = size - mark;
+    }
+    if (map.encoding == MapEncoding::None)
+        map.encoding = MapEncoding::Bytes; // read as given: the header line says what is wrong
     checkMap(map);
     return true;
 }

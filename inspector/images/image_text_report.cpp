@@ -1,6 +1,6 @@
 // The table of one inspection and of a comparison of two: fixed columns, hexadecimal
 // numbers of fixed width, one row per image, one closing line that scripts can match.
-#include "inspector.h"
+#include "image_set.h"
 
 namespace plcinfo {
 
@@ -95,9 +95,22 @@ void appendFarEndNotes(std::string& out, const Inspection& inspection) {
     }
 }
 
+// Temporaries of an interrupted splitter run beside the images, on one line.
+void appendTemporaries(std::string& out, const char* side, const Inspection& inspection) {
+    if (inspection.temporaries.empty())
+        return;
+    out += side;
+    out += "temporaries of an interrupted Tessan run:";
+    for (std::size_t i = 0; i < inspection.temporaries.size(); ++i)
+        out += (i ? ", " : " ") + inspection.temporaries[i];
+    out += ". The set may mix two builds; a new Tessan run makes it whole.\n";
+}
+
 void appendValidity(std::string& out, const Inspection& inspection) {
     const int bad = badImageCount(inspection);
-    if (bad == 0)
+    if (bad == 0 && !inspection.temporaries.empty())
+        out += "all seventeen images valid, but the set may mix two builds\n";
+    else if (bad == 0)
         out += "all seventeen images valid\n";
     else
         appendFormat(out, "%d of seventeen images bad\n", bad);
@@ -162,6 +175,7 @@ std::string formatTable(const Inspection& inspection) {
     }
     out += '\n';
     appendFarEndNotes(out, inspection);
+    appendTemporaries(out, "", inspection);
     appendValidity(out, inspection);
     return out;
 }
@@ -193,6 +207,8 @@ std::string formatComparisonTable(const Inspection& before, const Inspection& af
     else
         appendFormat(out, "%d of seventeen images %s\n", differing,
                      differing == 1 ? "differs" : "differ");
+    appendTemporaries(out, "Old: ", before);
+    appendTemporaries(out, "New: ", after);
     out += "Old: ";
     appendValidity(out, before);
     out += "New: ";

@@ -1,5 +1,5 @@
 // Comparing an image of one build with the same image of another, byte for byte.
-#include "inspector.h"
+#include "image_set.h"
 
 namespace plcinfo {
 

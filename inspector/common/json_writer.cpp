@@ -1,0 +1,110 @@
+// The JSON writer: separators and indentation from the stack of open objects and arrays.
+#include "json_writer.h"
+
+#include "report_format.h"
+
+namespace plcinfo {
+
+namespace {
+
+const char Version[] = PLC_PACKAGE_VERSION;
+
+// Blanks in front of a member of the innermost level, or of its closing bracket.
+std::string indentOf(const JsonWriter& w, bool closing) {
+    int levels = 0;
+    for (int i = 0; i < w.depth; ++i)
+        levels += w.multiline[i] ? 1 : 0;
+    return std::string(static_cast<std::size_t>(2 * (closing ? levels - 1 : levels)), ' ');
+}
+
+// What goes before the next value or key: nothing after a key, else a comma after an earlier
+// member and, one per line, the line break and indentation.
+void separate(JsonWriter& w) {
+    if (w.afterKey) {
+        w.afterKey = false;
+        return;
+    }
+    if (w.depth == 0)
+        return;
+    const int level = w.depth - 1;
+    if (!w.first[level])
+        w.out += w.multiline[level] ? "," : ", ";
+    w.first[level] = false;
+    if (w.multiline[level])
+        w.out += "\n" + indentOf(w, false);
+}
+
+void begin(JsonWriter& w, char open, char close, bool multiline) {
+    separate(w);
+    w.out += open;
+    if (w.depth >= JsonWriter::MaxDepth) {
+        w.out += close; // deeper than any report goes: written empty rather than unbalanced
+        return;
+    }
+    w.first[w.depth] = true;
+    w.multiline[w.depth] = multiline;
+    w.closer[w.depth] = close;
+    ++w.depth;
+}
+
+} // namespace
+
+void jsonBeginObject(JsonWriter& w, bool multiline) {
+    begin(w, '{', '}', multiline);
+}
+
+void jsonBeginArray(JsonWriter& w, bool multiline) {
+    begin(w, '[', ']', multiline);
+}
+
+void jsonEnd(JsonWriter& w) {
+    if (w.depth == 0)
+        return;
+    const int level = w.depth - 1;
+    if (w.multiline[level])
+        w.out += "\n" + indentOf(w, true);
+    w.out += w.closer[level];
+    --w.depth;
+}
+
+void jsonKey(JsonWriter& w, const char* key) {
+    separate(w);
+    w.out += jsonString(key);
+    w.out += ": ";
+    w.afterKey = true;
+}
+
+void jsonRaw(JsonWriter& w, const std::string& text) {
+    separate(w);
+    w.out += text;
+}
+
+void jsonText(JsonWriter& w, const std::string& text) {
+    jsonRaw(w, jsonString(text));
+}
+
+void jsonNumber(JsonWriter& w, std::int64_t value) {
+    jsonRaw(w, std::to_string(value));
+}
+
+void jsonBool(JsonWriter& w, bool value) {
+    jsonRaw(w, value ? "true" : "false");
+}
+
+void jsonNull(JsonWriter& w) {
+    jsonRaw(w, "null");
+}
+
+void jsonBeginDocument(JsonWriter& w) {
+    jsonBeginObject(w, true);
+    jsonMember(w, "program", "Plcinfo");
+    jsonMember(w, "version", Version);
+}
+
+void jsonEndDocument(JsonWriter& w) {
+    while (w.depth > 0)
+        jsonEnd(w);
+    w.out += '\n';
+}
+
+} // namespace plcinfo

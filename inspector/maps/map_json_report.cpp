@@ -1,0 +1,339 @@
+// The reports on symbol maps as JSON documents, from the same models as the text: names as
+// strings, numbers as numbers (selectors, addresses and values too), one finding, row or
+// change per line.
+#include "json_writer.h"
+#include "symbol_map.h"
+
+namespace plcinfo {
+
+namespace {
+
+void writeName(JsonWriter& w, const char* key, std::string_view view) {
+    jsonMember(w, key, std::string(view));
+}
+
+void writeWeight(JsonWriter& w, std::int64_t weight) {
+    jsonKey(w, "weight");
+    if (weight < 0)
+        jsonNull(w);
+    else
+        jsonNumber(w, weight);
+}
+
+// "selector": 48, "address": 420, "type": "WORD"
+void writePlace(JsonWriter& w, const MapRow& row) {
+    jsonMemberNumber(w, "selector", row.selector);
+    jsonMemberNumber(w, "address", row.value);
+    jsonMember(w, "type", TypeNames[static_cast<int>(row.type)]);
+}
+
+void writeVariableObject(JsonWriter& w, const MapRow& row) {
+    jsonBeginObject(w);
+    writePlace(w, row);
+    jsonEnd(w);
+}
+
+// A symbol-table row with its line; left open for what follows.
+void beginVariableHit(JsonWriter& w, const SymbolMap& map, const MapRow& row, std::uint32_t line) {
+    jsonBeginObject(w);
+    jsonMember(w, "section", "SYMBOL_TABLE");
+    writeName(w, "name", rowName(map, row));
+    jsonMemberNumber(w, "line", line);
+    writePlace(w, row);
+}
+
+void writeBits(JsonWriter& w, const SymbolMap& map, const std::vector<std::size_t>& bits) {
+    jsonKey(w, "bits");
+    jsonBeginArray(w);
+    for (std::size_t bit : bits) {
+        jsonBeginObject(w);
+        writeName(w, "name", rowName(map, map.rows[SectionBitFields][bit]));
+        writeWeight(w, bitWeight(map, bit));
+        jsonEnd(w);
+    }
+    jsonEnd(w);
+}
+
+void writeHit(JsonWriter& w, const SymbolMap& map, const FindHit& hit) {
+    const MapRow& row = map.rows[hit.section][hit.row];
+    if (hit.section == SectionSymbols) {
+        beginVariableHit(w, map, row, hit.line);
+        writeBits(w, map, hit.bits);
+        jsonEnd(w);
+        return;
+    }
+    jsonBeginObject(w);
+    jsonMember(w, "section", SectionTitles[hit.section]);
+    writeName(w, "name", rowName(map, row));
+    jsonMemberNumber(w, "line", hit.line);
+    switch (hit.section) {
+    case SectionBitFields:
+        writeName(w, "location", rowLocation(map, row));
+        writeWeight(w, bitWeight(map, hit.row));
+        jsonKey(w, "variable");
+        if (hit.hasVariable)
+            writeVariableObject(w, map.rows[SectionSymbols][hit.variableRow]);
+        else
+            jsonNull(w);
+        break;
+    case SectionMembers:
+        jsonMemberNumber(w, "offset", static_cast<std::int32_t>(row.value));
+        break;
+    case SectionBitWeights:
+        jsonMemberNumber(w, "weight", row.value);
+        break;
+    default:
+        jsonMemberNumber(w, "value", row.value);
+        break;
+    }
+    jsonEnd(w);
+}
+
+// The findings of one map, the same in a check and on each side of a comparison.
+void writeFindings(JsonWriter& w, const SymbolMap& map) {
+    jsonKey(w, "findings");
+    jsonBeginArray(w, true);
+    for (const MapFinding& finding : map.findings) {
+        jsonBeginObject(w);
+        jsonMemberNumber(w, "line", finding.line);
+        jsonMember(w, "text", finding.text);
+        jsonEnd(w);
+    }
+    jsonEnd(w);
+}
+
+void writeMapSide(JsonWriter& w, const char* key, const SymbolMap& map) {
+    jsonKey(w, key);
+    jsonBeginObject(w, true);
+    jsonMember(w, "path", map.path);
+    jsonMember(w, "kind", "symbol map");
+    writeFindings(w, map);
+    jsonMemberNumber(w, "findingCount", static_cast<std::int64_t>(map.findingCount));
+    jsonMemberBool(w, "sound", map.findingCount == 0);
+    jsonEnd(w);
+}
+
+MapSection sectionOf(ChangeClass kind) {
+    return kind <= VariableRoom   ? SectionSymbols
+           : kind <= BitMoved     ? SectionBitFields
+           : kind <= MemberOffset ? SectionMembers
+                                  : SectionConstants;
+}
+
+bool hasOld(ChangeClass kind) {
+    return kind != VariableAdded && kind != BitAdded && kind != MemberAdded &&
+           kind != ConstantAdded;
+}
+
+bool hasNew(ChangeClass kind) {
+    return kind != VariableRemoved && kind != BitRemoved && kind != MemberRemoved &&
+           kind != ConstantRemoved;
+}
+
+// The values of one side of a change, as an object; a room change with the room.
+void writeSide(JsonWriter& w, const SymbolMap& map, MapSection section, std::size_t row,
+               const RoomChange* room, bool young) {
+    const MapRow& r = map.rows[section][row];
+    jsonBeginObject(w);
+    switch (section) {
+    case SectionSymbols:
+        writePlace(w, r);
+        if (room != nullptr)
+            jsonMemberNumber(w, "room", young ? room->newRoom : room->oldRoom);
+        break;
+    case SectionBitFields:
+        writeName(w, "variable", rowLocation(map, r));
+        writeWeight(w, bitWeight(map, row));
+        break;
+    case SectionMembers:
+        jsonMemberNumber(w, "offset", static_cast<std::int32_t>(r.value));
+        break;
+    default:
+        jsonMemberNumber(w, "value", r.value);
+        break;
+    }
+    jsonEnd(w);
+}
+
+void writeChange(JsonWriter& w, const MapComparison& comparison, const Change& change) {
+    const MapSection section = sectionOf(change.kind);
+    const SymbolMap& named = hasNew(change.kind) ? *comparison.after : *comparison.before;
+    const std::size_t namedRow = hasNew(change.kind) ? change.newRow : change.oldRow;
+    const RoomChange* room = change.kind == VariableRoom ? &roomOf(comparison, change) : nullptr;
+    jsonBeginObject(w);
+    jsonMember(w, "class", ChangeClassKeys[change.kind]);
+    writeName(w, "name", rowName(named, named.rows[section][namedRow]));
+    if (room != nullptr)
+        writeName(
+            w, "next",
+            rowName(*comparison.after, comparison.after->rows[SectionSymbols][room->nextRow]));
+    jsonKey(w, "old");
+    if (hasOld(change.kind))
+        writeSide(w, *comparison.before, section, change.oldRow, room, false);
+    else
+        jsonNull(w);
+    jsonKey(w, "new");
+    if (hasNew(change.kind))
+        writeSide(w, *comparison.after, section, change.newRow, room, true);
+    else
+        jsonNull(w);
+    jsonEnd(w);
+}
+
+void writeRun(JsonWriter& w, const MapComparison& comparison, const MoveRun& run) {
+    const SymbolMap& a = *comparison.before;
+    const std::vector<Change>& changes = comparison.changes;
+    const MapRow& head = a.rows[SectionSymbols][changes[run.first].oldRow];
+    const MapRow& tail = a.rows[SectionSymbols][changes[run.first + run.count - 1].oldRow];
+    jsonBeginObject(w);
+    jsonMember(w, "class", "variable-moved");
+    jsonKey(w, "run");
+    jsonBeginObject(w);
+    writeName(w, "first", rowName(a, head));
+    writeName(w, "last", rowName(a, tail));
+    jsonMemberNumber(w, "count", static_cast<std::int64_t>(run.count));
+    jsonMemberNumber(w, "selector", head.selector);
+    jsonMemberNumber(w, "distance", run.distance);
+    jsonEnd(w);
+    if (comparison.listAll) {
+        jsonKey(w, "changes");
+        jsonBeginArray(w, true);
+        for (std::size_t k = run.first; k < run.first + run.count; ++k)
+            writeChange(w, comparison, changes[k]);
+        jsonEnd(w);
+    }
+    jsonEnd(w);
+}
+
+void writeClassList(JsonWriter& w, const char* key, const MapComparison& comparison,
+                    bool trippedOnly) {
+    jsonKey(w, key);
+    jsonBeginArray(w);
+    for (int kind = 0; kind < ChangeClassCount; ++kind)
+        if (comparison.failOn[kind] && (!trippedOnly || comparison.counts[kind] > 0))
+            jsonText(w, ChangeClassKeys[kind]);
+    jsonEnd(w);
+}
+
+} // namespace
+
+std::string formatMapJson(const MapReport& report) {
+    const SymbolMap& map = *report.map;
+    std::string out;
+    JsonWriter w{out};
+    jsonBeginDocument(w);
+    jsonMember(w, "path", map.path);
+    jsonMember(w, "kind", "symbol map");
+    if (report.finding) {
+        jsonKey(w, "find");
+        jsonBeginObject(w);
+        jsonMember(w, "pattern", report.pattern);
+        jsonKey(w, "rows");
+        jsonBeginArray(w, true);
+        for (const FindHit& hit : report.hits)
+            writeHit(w, map, hit);
+        jsonEnd(w);
+        jsonEnd(w);
+    }
+    if (report.locating) {
+        jsonKey(w, "at");
+        jsonBeginObject(w);
+        jsonMemberNumber(w, "selector", report.atSelector);
+        jsonMemberNumber(w, "address", report.atAddress);
+        jsonKey(w, "variables");
+        jsonBeginArray(w);
+        for (std::size_t i = 0; i < report.atRows.size(); ++i) {
+            beginVariableHit(w, map, map.rows[SectionSymbols][report.atRows[i]], report.atLines[i]);
+            jsonEnd(w);
+        }
+        jsonEnd(w);
+        jsonKey(w, "before");
+        if (report.hasBefore) {
+            const MapRow& row = map.rows[SectionSymbols][report.beforeRow];
+            beginVariableHit(w, map, row, report.beforeLine);
+            jsonMemberNumber(w, "distance", report.atAddress - row.value);
+            jsonEnd(w);
+        } else {
+            jsonNull(w);
+        }
+        jsonEnd(w);
+    }
+    if (!report.finding && !report.locating) {
+        writeFindings(w, map);
+        jsonKey(w, "sections");
+        jsonBeginObject(w);
+        for (int section = 0; section < MapSectionCount; ++section)
+            jsonMemberNumber(w, SectionTitles[section],
+                             static_cast<std::int64_t>(report.sectionRows[section]));
+        jsonEnd(w);
+        jsonKey(w, "selectors");
+        jsonBeginArray(w, true);
+        for (const SelectorSummary& s : report.selectors) {
+            jsonBeginObject(w);
+            jsonMemberNumber(w, "selector", s.selector);
+            jsonMemberNumber(w, "variables", static_cast<std::int64_t>(s.variables));
+            jsonMemberNumber(w, "lowest", s.lowest);
+            jsonMemberNumber(w, "highest", s.highest);
+            jsonMemberNumber(w, "end", static_cast<std::int64_t>(s.end));
+            jsonMemberBool(w, "withinSegment", s.end <= SegmentBytes);
+            jsonEnd(w);
+        }
+        jsonEnd(w);
+    }
+    jsonMemberNumber(w, "findingCount", static_cast<std::int64_t>(map.findingCount));
+    jsonMemberBool(w, "sound", map.findingCount == 0);
+    jsonEndDocument(w);
+    return out;
+}
+
+std::string formatComparisonMapJson(const MapComparison& comparison) {
+    std::string out;
+    JsonWriter w{out};
+    jsonBeginDocument(w);
+    writeMapSide(w, "old", *comparison.before);
+    writeMapSide(w, "new", *comparison.after);
+    jsonKey(w, "changes");
+    jsonBeginArray(w, true);
+    const std::vector<Change>& changes = comparison.changes;
+    std::size_t nextRun = 0;
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        if (nextRun < comparison.runs.size() && comparison.runs[nextRun].first == i) {
+            const MoveRun& run = comparison.runs[nextRun++];
+            writeRun(w, comparison, run);
+            i = run.first + run.count - 1;
+        } else {
+            writeChange(w, comparison, changes[i]);
+        }
+    }
+    jsonEnd(w);
+    jsonKey(w, "renamed");
+    jsonBeginArray(w, true);
+    const SymbolMap& a = *comparison.before;
+    const SymbolMap& b = *comparison.after;
+    for (const Rename& rename : comparison.renames) {
+        const MapRow& old = a.rows[SectionSymbols][rename.oldRow];
+        jsonBeginObject(w);
+        writeName(w, "old", rowName(a, old));
+        writeName(w, "new", rowName(b, b.rows[SectionSymbols][rename.newRow]));
+        writePlace(w, old);
+        jsonEnd(w);
+    }
+    jsonEnd(w);
+    jsonKey(w, "counts");
+    jsonBeginObject(w);
+    std::size_t total = 0;
+    for (int kind = 0; kind < ChangeClassCount; ++kind) {
+        jsonMemberNumber(w, ChangeClassKeys[kind],
+                         static_cast<std::int64_t>(comparison.counts[kind]));
+        total += comparison.counts[kind];
+    }
+    jsonEnd(w);
+    jsonMemberNumber(w, "changed", static_cast<std::int64_t>(total));
+    jsonMemberBool(w, "structureChangesUnseen", comparison.structures);
+    writeClassList(w, "failOn", comparison, false);
+    writeClassList(w, "tripped", comparison, true);
+    jsonEndDocument(w);
+    return out;
+}
+
+} // namespace plcinfo
