@@ -6,11 +6,14 @@
 #   fuzz/run.sh SECONDS [RUNS]
 #
 # With RUNS a target stops after that many executions if its time has not run out before.
+# With PLC_FUZZ_KEEP=1 each target's corpus is then merged into the kept corpus of the
+# repository, fuzz/corpus/TARGET, minimised (-merge=1: the fewest inputs that reach every
+# feature reached), to be committed with the campaign's figures.
 #
-# The longest input of each target (-max_len) is short enough to keep the fuzzer fast and long
-# enough to pass each reader's limits: the 10000 bytes read of a command file, the 8192-byte
-# buffer of the splitter's text reader, the example's executable; the seeds of longer listings
-# hold their cross-reference sections.
+# The longest input of each target (-max_len) is given in fuzz/targets.txt.
+#
+# Each target also gets the words of its input formats (fuzz/dictionaries/TARGET.dict) and the
+# kept corpus of the repository (fuzz/corpus/TARGET, see PLC_FUZZ_KEEP above).
 #
 # Build folder: build-fuzz, the preset "fuzz" (or $PLC_FUZZ_BUILD). The corpus grows there from
 # run to run (build-fuzz/fuzz/corpus/TARGET); a crash, a hang of more than 10 s or a run out of
@@ -47,12 +50,13 @@ work="$build/fuzz"
 rm -rf "$work/seeds"
 "$work/fuzz_seeds" "$work/seeds" "$root/../shared/realdata"
 
-# Target and its longest input.
+# Target and its longest input (fuzz/targets.txt).
 # Only the targets named in PLC_FUZZ_TARGETS (blank-separated) when it is set.
-targets=(listing:4096 symvex_map:4096 symvex_command_file:12288 tessan_map:4096
-         tessan_executable:16384 make_comment:16384 tessan_command_file:12288
-         orlund_arguments:4096 plcinfo_folder:4096 plcinfo_joined:4096 plcinfo_map:4096
-         plcinfo_map_comparison:8192)
+targets=()
+while read -r name length; do
+  case "$name" in ''|'#'*) continue ;; esac
+  targets+=("$name:$length")
+done <fuzz/targets.txt
 if [ -n "${PLC_FUZZ_TARGETS:-}" ]; then
   chosen=()
   for entry in "${targets[@]}"; do
@@ -69,11 +73,14 @@ for entry in "${targets[@]}"; do
   log="$work/logs/$target.log"
   mkdir -p "$corpus" "$found" "$work/logs"
   inputs=("$work/seeds/$target")
+  [ -d "fuzz/corpus/$target" ] && inputs+=("fuzz/corpus/$target")
   [ -d "fuzz/regressions/$target" ] && inputs+=("fuzz/regressions/$target")
+  dictionary=()
+  [ -f "fuzz/dictionaries/$target.dict" ] && dictionary=(-dict="fuzz/dictionaries/$target.dict")
   status=0
   # Standard output is closed: the programs' messages would only slow the fuzzer down.
   "$work/fuzz_$target" -max_total_time="$seconds" -runs="$runs" -max_len="${entry#*:}" -print_final_stats=1 \
-    -close_fd_mask=1 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$found/" \
+    -close_fd_mask=1 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$found/" "${dictionary[@]}" \
     "$corpus" "${inputs[@]}" >"$log" 2>&1 || status=$?
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
@@ -83,6 +90,17 @@ for entry in "${targets[@]}"; do
   if [ "$status" -ne 0 ] || [ -n "$(ls -A "$found")" ]; then
     result="FINDING (exit $status): $(ls "$found" | tr '\n' ' ')see $log"
     findings=$((findings + 1))
+  fi
+  if [ "${PLC_FUZZ_KEEP:-0}" = 1 ] && [ "$status" -eq 0 ]; then
+    merged=$(mktemp -d)
+    kept=()
+    [ -d "fuzz/corpus/$target" ] && kept=("fuzz/corpus/$target")
+    "$work/fuzz_$target" -merge=1 -max_len="${entry#*:}" "$merged" "${kept[@]}" "$corpus" \
+      >>"$log" 2>&1
+    rm -rf "fuzz/corpus/$target"
+    mkdir -p fuzz/corpus
+    mv "$merged" "fuzz/corpus/$target"
+    chmod 755 "fuzz/corpus/$target"
   fi
   printf '%-22s %12s %8s %8s %8s  %s\n' "$target" "${executions:-?}" "${speed:-?}" \
     "${cov:-?}" "${ft:-?}" "$result"

@@ -137,11 +137,11 @@ class MapOutput {
     // After a failure the output's temporary goes with it, without a further message.
     explicit MapOutput(const char* path) : path_(path) {}
 
-    // `rows` is how many rows and heads the map will have: a small map gets a buffer of its
-    // own size, not the large one a big map needs.
+    // `rows` is how many rows and heads the map will have: a small map gets a buffer about
+    // its own size (rows of a typical 64 characters, and room for the longest row), not the
+    // large one a big map needs. A map with longer rows only flushes more often.
     bool create(std::size_t rows) {
-        const std::size_t wanted = rows < BufferSize / RowRoom ? (rows + 1) * RowRoom : BufferSize;
-        bufferSize_ = wanted < BufferSize ? wanted : BufferSize;
+        bufferSize_ = rows < (BufferSize - RowRoom) / 64 ? rows * 64 + RowRoom : BufferSize;
         buffer_.reset(new (std::nothrow) char[bufferSize_]);
         if (!buffer_) {
             reportMessage(MsgOutOfMemory, nullptr, -1, -1);

@@ -67,6 +67,16 @@ std::vector<std::uint32_t> addressOrder(const std::vector<MapRow>& rows) {
     std::vector<std::uint32_t> order(rows.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = static_cast<std::uint32_t>(i);
+    // A map of fewer rows than the radix sort has buckets is sorted by comparison, into the
+    // same order (place, then row): the buckets would cost more than the rows.
+    if (rows.size() < 0x10000) {
+        std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
+            const std::uint64_t px = place(x);
+            const std::uint64_t py = place(y);
+            return px != py ? px < py : x < y;
+        });
+        return order;
+    }
     std::vector<std::uint32_t> sorted(rows.size());
     std::vector<std::size_t> starts(0x10001);
     for (int shift = 0; shift < 48; shift += 16) {

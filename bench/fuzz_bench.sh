@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Executions a second of every fuzz target on its seeds, one target at a time, for this tree
+# and, side by side, for an earlier revision: the speed that decides how much a fuzzing
+# campaign finds in its time.
+#
+#   bench/fuzz_bench.sh [SECONDS [REVISION]]
+#
+# SECONDS (default 20) each target runs alone, from the seeds of this tree's seed maker (the
+# same inputs for both builds), with an empty corpus and without writing new inputs anywhere
+# else. REVISION (a commit, say main~3) is checked out into a temporary worktree and built
+# there with the same preset. Both builds are clang 14 with libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer (the preset "fuzz"). Run by hand, when the machine is quiet.
+set -euo pipefail
+seconds=${1:-20}
+revision=${2:-}
+cd "$(dirname "$0")/.."
+root=$(pwd)
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"; [ -z "$revision" ] || git -C "$root" worktree remove --force "$scratch-tree" 2>/dev/null || true' EXIT
+
+build() { # source tree, build folder
+  (cd "$1" && cmake --preset fuzz -B "$2" >/dev/null && cmake --build "$2" -j2 >/dev/null)
+}
+
+echo "== Building this tree's fuzz targets" >&2
+build "$root" "$root/build-fuzz"
+builds=("$root/build-fuzz")
+labels=(after)
+if [ -n "$revision" ]; then
+  echo "== Building the fuzz targets of $revision" >&2
+  git worktree add --detach "$scratch-tree" "$revision" >/dev/null 2>&1
+  build "$scratch-tree" "$scratch-tree/build-fuzz"
+  builds=("$scratch-tree/build-fuzz" "$root/build-fuzz")
+  labels=(before after)
+fi
+"$root/build-fuzz/fuzz/fuzz_seeds" "$scratch/seeds" "$root/../shared/realdata" >/dev/null
+
+printf '%-22s' target
+for label in "${labels[@]}"; do printf ' %12s %8s' "$label exec/s" "peak MB"; done
+printf '\n'
+while read -r target length; do
+  case "$target" in ''|'#'*) continue ;; esac
+  printf '%-22s' "$target"
+  for i in "${!builds[@]}"; do
+    program="${builds[$i]}/fuzz/fuzz_$target"
+    if [ ! -x "$program" ]; then
+      printf ' %12s %8s' - -
+      continue
+    fi
+    corpus="$scratch/corpus-$i-$target"
+    mkdir -p "$corpus"
+    log="$scratch/$target-$i.log"
+    "$program" -max_total_time="$seconds" -max_len="$length" -close_fd_mask=1 \
+      -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 "$corpus" "$scratch/seeds/$target" \
+      >"$log" 2>&1 || true
+    speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+    peak=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log" | tail -1)
+    printf ' %12s %8s' "${speed:-?}" "${peak:-?}"
+  done
+  printf '\n'
+done <fuzz/targets.txt
