@@ -5,7 +5,8 @@
 //
 // A table's first rows are written as HTML, so that the page shows them without its script;
 // every row is also written, once, as JSON in a data block, from which the script searches,
-// sorts and pages when the reader asks for it (a million rows are never put in the page at once).
+// sorts and pages when the reader asks for it (a million rows are never put in the page at once,
+// and the block is read only then).
 #pragma once
 
 #include "json_writer.h"
@@ -40,11 +41,13 @@ enum class HtmlColumn {
     Hex,    // four hexadecimal digits at least
     Place,  // selector << 16 | address, shown "0030:01A4"
     Delta,  // a signed distance, "+0002"; sorted by its size, none last
+    Type,   // a variable's type: its name given as text, its index in the table's types kept
+    Size,   // the width of the row's Type column: not kept, the script works it out
 };
 
 struct HtmlCell {
     bool none = false; // an empty cell (sorts last)
-    std::int64_t number = 0;
+    std::int64_t number = 0; // a Type column: the type's index
     std::string_view text;
 };
 
@@ -57,17 +60,22 @@ struct HtmlTable {
     int sortColumn = -1;  // the order the rows are given in: -1 as given
     bool descending = false;
     std::size_t rowCount = 0;
+    // Type columns: the names and widths of the types, by index.
+    const char* const* typeNames = nullptr;
+    const unsigned* typeWidths = nullptr;
+    int typeCount = 0;
 };
 
 // A table and its search box, pager and data block, written in three steps: the head, the
-// rows (each given once, in the order of the table), the end. The first HtmlPageRows rows are
-// written as HTML too.
+// rows (each given once, in the order of the table), the end. The rows go straight into the
+// page as the data block's JSON, the first HtmlPageRows of them also as HTML, kept until the
+// end, where the table follows the data block.
 struct HtmlTableWriter {
     HtmlTableWriter(std::string& page, const HtmlTable& spec) : out(page), table(spec) {}
     std::string& out;
     HtmlTable table;
-    std::string data;
-    JsonWriter json{data};
+    JsonWriter json{out};
+    std::string html; // the table, up to its first rows
     std::size_t written = 0;
 };
 void htmlTableBegin(HtmlTableWriter& t);

@@ -7,6 +7,13 @@ namespace plcinfo {
 
 namespace {
 
+// "+40", "-8", "0": the sign appended, not put in front (a false -Wrestrict of g++ 12).
+std::string signedNumber(std::int64_t value) {
+    std::string out(value > 0 ? "+" : "");
+    out += std::to_string(value);
+    return out;
+}
+
 std::string verdict(const Inspection& inspection) {
     const int bad = badImageCount(inspection);
     if (bad != 0)
@@ -78,7 +85,7 @@ void writeImageComparisonMarkdown(std::string& out, const Inspection& before,
             std::string("`") + ImageNames[i] + "`",
             a.state == ImageState::Missing ? "missing" : number(a.size),
             b.state == ImageState::Missing ? "missing" : number(b.size),
-            (delta > 0 ? "+" : "") + std::to_string(delta)};
+            signedNumber(delta)};
         markdownRow(rows, cells, 4);
     }
     if (differing == 0) {

@@ -251,20 +251,20 @@ void appendPath(std::string& out, const char* label, const std::string& path) {
 }
 
 const char* const VariableTitles[] = {"Name", "Address", "Type", "Size"};
-const HtmlColumn VariableColumns[] = {HtmlColumn::Text, HtmlColumn::Place, HtmlColumn::Text,
-                                      HtmlColumn::Number};
+const HtmlColumn VariableColumns[] = {HtmlColumn::Text, HtmlColumn::Place, HtmlColumn::Type,
+                                      HtmlColumn::Size};
 
 void appendVariableTable(std::string& out, const SymbolMap& map) {
     const std::vector<MapRow>& rows = map.rows[SectionSymbols];
     out += "<section id=\"variables\">\n<h2>Variables</h2>\n";
     HtmlTableWriter t{out, {"variables", VariableTitles, VariableColumns, 4, 0, -1, false,
-                            rows.size()}};
+                            rows.size(), TypeNames, TypeWidths, TypeColumnCount}};
     htmlTableBegin(t);
     for (const MapRow& row : rows) {
         const HtmlCell cells[] = {
             {false, 0, rowName(map, row)},
             {false, std::int64_t{row.selector} << 16 | row.value, {}},
-            {false, 0, TypeNames[static_cast<int>(row.type)]},
+            {false, static_cast<int>(row.type), TypeNames[static_cast<int>(row.type)]},
             {false, widthOf(row), {}}};
         htmlTableRow(t, cells);
     }
