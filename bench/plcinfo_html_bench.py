@@ -17,7 +17,7 @@ Run by hand, when the machine is otherwise quiet."""
 import argparse, os, shutil, statistics, subprocess, sys, tempfile, time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from plcinfo_bench import generate  # noqa: E402
+from plcinfo_bench import find_programs, generate  # noqa: E402
 from symvex_bench import timed  # noqa: E402
 
 
@@ -43,13 +43,7 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--sizes", default="1000000")
     args = parser.parse_args()
-    if args.symvex is None or args.plcinfo is None:
-        root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-        for step in (["cmake", "--preset", "bench"],
-                     ["cmake", "--build", "--preset", "bench", "--target", "Symvex", "Plcinfo"]):
-            subprocess.run(step, cwd=root, check=True, stdout=subprocess.DEVNULL)
-        args.symvex = os.path.join(root, "build-bench", "symmap", "Symvex")
-        args.plcinfo = os.path.join(root, "build-bench", "inspector", "Plcinfo")
+    find_programs(args)
 
     print("%9s %5s %7s %7s %6s %8s %10s %10s %8s" % (
         "variables", "maps", "text s", "html s", "x text", "page MB", "Chromium s",
