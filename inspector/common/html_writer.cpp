@@ -361,7 +361,7 @@ void htmlTableBegin(HtmlTableWriter& t) {
     std::string& html = t.html;
     appendFormat(html,
                  "<div class=\"table\" data-rows=\"%s-rows\">\n<p><label>Search by %s "
-                 "<input type=\"search\"></label></p>\n<table id=\"%s\">\n<thead><tr>",
+                 "<input type=\"search\"></label></p>\n<table id=\"%s-table\">\n<thead><tr>",
                  table.id, table.titles[table.searchColumn], table.id);
     for (int c = 0; c < table.columnCount; ++c) {
         const char* sorted = c != table.sortColumn ? "none"

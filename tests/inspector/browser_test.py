@@ -110,7 +110,7 @@ def plcinfo(program, *arguments):
 
 def body_rows(dom, table_id):
     """The rows of a table's body as lists of cell texts (the DOM as serialised)."""
-    body = re.search(r'<table id="%s">.*?<tbody>(.*?)</tbody>' % table_id, dom, re.S)
+    body = re.search(r'<table id="%s-table">.*?<tbody>(.*?)</tbody>' % table_id, dom, re.S)
     return [re.findall(r"<td[^>]*>(.*?)</td>", row) for row in re.findall(r"<tr>(.*?)</tr>", body.group(1), re.S)] if body else []
 
 
