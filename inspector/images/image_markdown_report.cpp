@@ -48,7 +48,7 @@ void appendFailures(std::string& out, const Inspection& inspection, const char* 
 }
 
 void appendSide(std::string& out, const char* label, const Inspection& inspection) {
-    appendFormat(out, "%s`%s`: %s\n", label, markdownText(inspection.path).c_str(),
+    appendFormat(out, "%s%s: %s\n", label, markdownText(inspection.path).c_str(),
                  verdict(inspection).c_str());
 }
 
@@ -66,7 +66,6 @@ void writeImageComparisonMarkdown(std::string& out, const Inspection& before,
     out += "\n### Images\n\n";
     appendSide(out, "Old: ", before);
     appendSide(out, "\nNew: ", after);
-    out += "\n";
     appendFailures(out, before, "old ");
     appendFailures(out, after, "new ");
     static const char* const Titles[] = {"image", "old size", "new size", "delta"};

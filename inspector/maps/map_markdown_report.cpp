@@ -37,7 +37,7 @@ void appendFindingsSection(std::string& out, const SymbolMap* maps[2], const cha
 std::string formatMapMarkdown(const MapReport& report) {
     const SymbolMap& map = *report.map;
     std::string out = "## Plcinfo: symbol map\n\n";
-    appendFormat(out, "`%s`: %s%s%s\n", markdownText(map.path).c_str(),
+    appendFormat(out, "%s: %s%s%s\n", markdownText(map.path).c_str(),
                  map.findingCount == 0 ? "" : "**", soundness(map).c_str(),
                  map.findingCount == 0 ? "" : "**");
     const SymbolMap* maps[2] = {&map, nullptr};
@@ -74,7 +74,7 @@ std::string formatComparisonMapMarkdown(const MapComparison& comparison) {
         out += "**Stopped by --fail-on: " + tripped + "**\n\n";
     else if (guarded)
         out += "The guard passes: no class that --fail-on names changed.\n\n";
-    appendFormat(out, "Old: `%s`: %s  \nNew: `%s`: %s\n", markdownText(a.path).c_str(),
+    appendFormat(out, "Old: %s: %s  \nNew: %s: %s\n", markdownText(a.path).c_str(),
                  soundness(a).c_str(), markdownText(b.path).c_str(), soundness(b).c_str());
     const SymbolMap* maps[2] = {&a, &b};
     const char* sides[2] = {"old ", "new "};

@@ -202,6 +202,7 @@ def main():
 
     # Markdown of two maps: the classes with their counts.
     status, text = plcinfo(program, "--markdown", *maps)
+    expect("build &lt;b&gt;&amp;\"'x/old.mp2: symbol map sound" in text, "markdown escapes the path")
     for key, count in report["counts"].items():
         expect(count == 0 or "| `%s` | %d |" % (key, count) in text, "markdown counts %s %d" % (key, count))
 
