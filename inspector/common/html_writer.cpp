@@ -44,52 +44,52 @@ const char Script[] = R"(
     while (s.length < d) s = "0" + s;
     return s;
   }
-  function shown(spec, kind, v) {
+  function shown(data, kind, v) {
     if (v === null) return "";
-    if (kind === "type") return spec.types[v];
+    if (kind === "type") return data.types[v];
     if (kind === "place") return hex(Math.floor(v / 65536), 4) + ":" + hex(v % 65536, 4);
     if (kind === "delta") return (v < 0 ? "-" : "+") + hex(v, 4);
     if (kind === "hex") return hex(v, 4);
     return String(v);
   }
-  function sortKey(spec, kind, v) {
+  function sortKey(data, kind, v) {
     if (v === null) return kind === "text" ? "" : -1;
-    if (kind === "type") return spec.types[v];
+    if (kind === "type") return data.types[v];
     if (kind === "delta") return Math.abs(v);
     if (kind === "text") return String(v).toLowerCase();
     return v;
   }
   function table(box) {
-    var spec = null, order = null, rows = null, start = 0, col = -1, desc = false;
+    var data = null, order = null, rows = null, start = 0, col = -1, desc = false;
     var body = box.querySelector("tbody"), heads = box.querySelectorAll("thead th");
     var input = box.querySelector("input"), status = box.querySelector(".status");
     var prev = box.querySelector(".prev"), next = box.querySelector(".next");
     function load() {
-      if (spec) return;
-      spec = JSON.parse(document.getElementById(box.getAttribute("data-rows")).textContent);
-      col = spec.sort;
-      desc = spec.descending;
-      order = spec.rows.map(function (r, i) { return i; });
+      if (data) return;
+      data = JSON.parse(document.getElementById(box.getAttribute("data-rows")).textContent);
+      col = data.sort;
+      desc = data.descending;
+      order = data.rows.map(function (r, i) { return i; });
       rows = order;
     }
     // A size column holds no data: it is the width of the row's type.
     function value(r, c) {
-      return spec.columns[c] === "size" ? spec.widths[r[spec.columns.indexOf("type")]] : r[c];
+      return data.columns[c] === "size" ? data.widths[r[data.columns.indexOf("type")]] : r[c];
     }
     function filter() {
-      var q = input.value.toLowerCase(), c = spec.search;
+      var q = input.value.toLowerCase(), c = data.search;
       rows = q === "" ? order : order.filter(function (i) {
-        var v = spec.rows[i][c];
+        var v = data.rows[i][c];
         return v !== null && String(v).toLowerCase().indexOf(q) >= 0;
       });
       start = 0;
     }
     function sortBy(c) {
       if (c === col) desc = !desc;
-      else { col = c; desc = spec.columns[c] === "delta"; }
-      var kind = spec.columns[c];
-      var keys = spec.rows.map(function (r) { return sortKey(spec, kind, value(r, c)); });
-      order = spec.rows.map(function (r, i) { return i; });
+      else { col = c; desc = data.columns[c] === "delta"; }
+      var kind = data.columns[c];
+      var keys = data.rows.map(function (r) { return sortKey(data, kind, value(r, c)); });
+      order = data.rows.map(function (r, i) { return i; });
       order.sort(function (a, b) {
         var d = keys[a] < keys[b] ? -1 : keys[a] > keys[b] ? 1 : 0;
         return desc ? -d : d;
@@ -99,11 +99,11 @@ const char Script[] = R"(
     function render() {
       var end = Math.min(start + PAGE, rows.length), part = document.createDocumentFragment();
       for (var k = start; k < end; k++) {
-        var r = spec.rows[rows[k]], tr = document.createElement("tr");
-        for (var c = 0; c < spec.columns.length; c++) {
+        var r = data.rows[rows[k]], tr = document.createElement("tr");
+        for (var c = 0; c < data.columns.length; c++) {
           var td = document.createElement("td");
-          td.textContent = shown(spec, spec.columns[c], value(r, c));
-          if (spec.columns[c] !== "text" && spec.columns[c] !== "type") td.className = "n";
+          td.textContent = shown(data, data.columns[c], value(r, c));
+          if (data.columns[c] !== "text" && data.columns[c] !== "type") td.className = "n";
           tr.appendChild(td);
         }
         part.appendChild(tr);

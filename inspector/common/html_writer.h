@@ -71,7 +71,7 @@ struct HtmlTable {
 // page as the data block's JSON, the first HtmlPageRows of them also as HTML, kept until the
 // end, where the table follows the data block.
 struct HtmlTableWriter {
-    HtmlTableWriter(std::string& page, const HtmlTable& spec) : out(page), table(spec) {}
+    HtmlTableWriter(std::string& page, const HtmlTable& shape) : out(page), table(shape) {}
     std::string& out;
     HtmlTable table;
     JsonWriter json{out};
