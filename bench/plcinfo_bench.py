@@ -60,13 +60,8 @@ def generate(count, inserted, path):
             out.write(lead("C%04d" % c) + "\tNumber\t %04Xh\r\n" % c)
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--symvex")
-    parser.add_argument("--plcinfo")
-    parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--sizes", default="1000000")
-    args = parser.parse_args()
+def find_programs(args):
+    """Without --symvex and --plcinfo, the optimised programs of the bench preset, built."""
     if args.symvex is None or args.plcinfo is None:
         root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
         for step in (["cmake", "--preset", "bench"],
@@ -74,6 +69,16 @@ def main():
             subprocess.run(step, cwd=root, check=True, stdout=subprocess.DEVNULL)
         args.symvex = os.path.join(root, "build-bench", "symmap", "Symvex")
         args.plcinfo = os.path.join(root, "build-bench", "inspector", "Plcinfo")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--symvex")
+    parser.add_argument("--plcinfo")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--sizes", default="1000000")
+    args = parser.parse_args()
+    find_programs(args)
 
     print("%9s %8s %9s %10s %9s %9s %10s" % ("variables", "maps MB", "Symvex s", "Plcinfo s",
                                              "x Symvex", "peak MB", "x 2 maps"))

@@ -8,3 +8,4 @@ python3 bench/symvex_bench.py --sizes 10000 --runs 1
 bash bench/splitter_bench.sh 1 FF800
 bash bench/joiner_bench.sh 2
 python3 bench/plcinfo_bench.py --sizes 10000 --runs 1
+python3 bench/plcinfo_html_bench.py --sizes 10000 --runs 1

@@ -15,11 +15,17 @@ namespace {
 const char Banner[] =
     "\nPLC-Bin inspector for Zelvar        Version " PLC_PACKAGE_VERSION "   PLC image inspector\n";
 const char Usage[] =
-    "\nSyntax: Plcinfo [--json] (images folder or joined file)\n"
-    "        Plcinfo [--json] (old folder or joined file) (new folder or joined file)\n"
-    "        Plcinfo [--json] [--find NAME] [--at SEL:ADDR] (symbol map)\n"
-    "        Plcinfo [--json] [--all] [--fail-on CLASSES] (old symbol map) (new symbol map)\n"
-    "\n--json ............ the same facts as one JSON document, without the banner\n"
+    "\nSyntax: Plcinfo [FORM] (images folder or joined file)\n"
+    "        Plcinfo [FORM] (old folder or joined file) (new folder or joined file)\n"
+    "        Plcinfo [FORM] [--find NAME] [--at SEL:ADDR] [--images PATH] (symbol map)\n"
+    "        Plcinfo [FORM] [--all] [--fail-on CLASSES] [--images OLD --images NEW] (old map) (new map)\n"
+    "\nFORM .............. [--json | --markdown] [--html FILE]\n"
+    "--json ............ the same facts as one JSON document, without the banner\n"
+    "--markdown ........ a short summary in Markdown, for a CI job or a change, without the\n"
+    "                    banner\n"
+    "--html FILE ....... also write the report as one self-contained HTML page to FILE\n"
+    "--images PATH ..... the build's images (folder or joined file) reported with its map;\n"
+    "                    for two maps given twice, old then new\n"
     "--find NAME ....... every row of that name (letter case ignored, * and ? as wildcards)\n"
     "--at SEL:ADDR ..... the variables that begin there (hexadecimal)\n"
     "--all ............. each variable of a run of moved variables listed too\n"
@@ -39,10 +45,16 @@ const char HelpMore[] =
     "\n"
     "Examples:\n"
     "  Plcinfo out/images/KORVEX.PLC\n"
-    "  Plcinfo --fail-on moved,removed,retyped released/plc.mp2 out/plc.mp2\n";
+    "  Plcinfo --fail-on moved,removed,retyped released/plc.mp2 out/plc.mp2\n"
+    "  Plcinfo --html build.html --images out/images out/plc.mp2\n";
 
 struct Options {
     bool json = false;
+    bool markdown = false;
+    bool html = false;
+    std::string htmlPath;
+    std::string images[2];
+    int imageCount = 0;
     bool help = false;
     bool version = false;
     std::string paths[2];
@@ -67,6 +79,16 @@ void readValueOption(const char* option, const char* value, Options& options, st
             fault = "--find may be given once";
         options.find = true;
         options.pattern = value;
+    } else if (std::strcmp(option, "--html") == 0) {
+        if (options.html)
+            fault = "--html may be given once";
+        options.html = true;
+        options.htmlPath = value;
+    } else if (std::strcmp(option, "--images") == 0) {
+        if (options.imageCount == 2)
+            fault = "--images may be given twice at most";
+        else
+            options.images[options.imageCount++] = value;
     } else if (std::strcmp(option, "--at") == 0) {
         if (options.at)
             fault = "--at may be given once";
@@ -91,6 +113,8 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
         const char* argument = argv[i];
         if (std::strcmp(argument, "--json") == 0) {
             options.json = true;
+        } else if (std::strcmp(argument, "--markdown") == 0) {
+            options.markdown = true;
         } else if (platform::infoRequest(argument) == platform::InfoRequest::Help) {
             options.help = true;
         } else if (platform::infoRequest(argument) == platform::InfoRequest::Version) {
@@ -98,7 +122,8 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
         } else if (std::strcmp(argument, "--all") == 0) {
             options.all = true;
         } else if (std::strcmp(argument, "--find") == 0 || std::strcmp(argument, "--at") == 0 ||
-                   std::strcmp(argument, "--fail-on") == 0) {
+                   std::strcmp(argument, "--fail-on") == 0 || std::strcmp(argument, "--html") == 0 ||
+                   std::strcmp(argument, "--images") == 0) {
             const char* value = i + 1 < argc ? argv[++i] : nullptr;
             readValueOption(argument, value, options, error);
         } else if (argument[0] == '-' && argument[1] != '\0') {
@@ -112,6 +137,8 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
             ++options.pathCount;
         }
     }
+    if (error.empty() && options.json && options.markdown)
+        error = "--json and --markdown are two forms of one report: give one";
     if (!error.empty())
         return false;
     if (options.pathCount == 0 && !options.help && !options.version) {
@@ -144,11 +171,28 @@ int failWith(const Options& options, const std::string& error) {
     return ExitFailure;
 }
 
-// Prints the report; a report that did not reach its reader must not pass for a verified
-// build.
-int finish(const std::string& report, bool valid) {
+// Writes the page whole or not at all: a page cut short must not pass for a report.
+bool writePage(const std::string& path, const std::string& page, std::string& error) {
+    platform::OutputFile output;
+    std::size_t failed = 0;
+    if (!platform::beginOutput(path.c_str(), output) ||
+        !platform::writeAll(output.file, page.data(), page.size()) ||
+        !platform::closeOutput(output) || !platform::commitOutputs(&output, 1, failed)) {
+        error = "File cannot be written: " + path;
+        return false;
+    }
+    return true;
+}
+
+// Prints the report and writes the page (--html); a report that did not reach its reader
+// must not pass for a verified build.
+int finish(const Options& options, const std::string& report, const std::string& page,
+           bool valid) {
     if (!print(report))
         return ExitFailure;
+    std::string error;
+    if (options.html && !writePage(options.htmlPath, page, error))
+        return failWith(options, error);
     return valid ? ExitValid : ExitInvalid;
 }
 
@@ -166,11 +210,20 @@ int runOnImages(const Options& options) {
         return ExitFailure;
     }
 
-    const std::string report = comparing ? (options.json ? formatComparisonJson(first, second)
-                                                         : formatComparisonTable(first, second))
-                                         : (options.json ? formatJson(first) : formatTable(first));
+    std::string report;
+    if (comparing)
+        report = options.json       ? formatComparisonJson(first, second)
+                 : options.markdown ? formatComparisonMarkdown(first, second)
+                                    : formatComparisonTable(first, second);
+    else
+        report = options.json       ? formatJson(first)
+                 : options.markdown ? formatMarkdown(first)
+                                    : formatTable(first);
+    const std::string page = !options.html ? std::string()
+                             : comparing   ? formatComparisonHtml(first, second)
+                                           : formatHtml(first);
     const bool valid = imagesValid(first) && (!comparing || imagesValid(second));
-    return finish(report, valid);
+    return finish(options, report, page, valid);
 }
 
 int runOnMaps(const Options& options) {
@@ -181,15 +234,33 @@ int runOnMaps(const Options& options) {
         printError(options, error);
         return ExitFailure;
     }
+    // --images: the build's images, read before the report so that a path that cannot be
+    // read fails the run as any other input does.
+    Inspection images[2];
+    for (int i = 0; i < options.imageCount; ++i) {
+        if (!inspectPath(options.images[i], images[i], error)) {
+            printError(options, error);
+            return ExitFailure;
+        }
+    }
+    const bool withImages = options.imageCount != 0;
+    const bool imagesSound =
+        !withImages || (imagesValid(images[0]) && (options.imageCount < 2 || imagesValid(images[1])));
     if (options.pathCount == 1) {
         MapReport model = buildMapReport(first);
         if (options.find)
             findRows(first, options.pattern, model);
         if (options.at)
             locateAddress(first, options.atSelector, options.atAddress, model);
-        const std::string report = options.json ? formatMapJson(model) : formatMapText(model);
-        const bool sound = first.findingCount == 0;
-        return finish(report, sound);
+        model.images = withImages ? &images[0] : nullptr;
+        std::string report = options.json       ? formatMapJson(model)
+                             : options.markdown ? formatMapMarkdown(model)
+                                                : formatMapText(model);
+        if (withImages && !options.json && !options.markdown)
+            report += formatTable(images[0]);
+        const std::string page = options.html ? formatMapHtml(model) : std::string();
+        const bool sound = first.findingCount == 0 && imagesSound;
+        return finish(options, report, page, sound);
     }
     if (!readSymbolMap(options.paths[1], second, error)) {
         printError(options, error);
@@ -198,10 +269,18 @@ int runOnMaps(const Options& options) {
     MapComparison model = compareMaps(first, second, options.all);
     for (int kind = 0; kind < ChangeClassCount; ++kind)
         model.failOn[kind] = options.failClasses[kind];
-    const std::string report =
-        options.json ? formatComparisonMapJson(model) : formatComparisonMapText(model);
-    const bool sound = first.findingCount == 0 && second.findingCount == 0;
-    const int status = finish(report, sound);
+    if (withImages) {
+        model.oldImages = &images[0];
+        model.newImages = &images[1];
+    }
+    std::string report = options.json       ? formatComparisonMapJson(model)
+                         : options.markdown ? formatComparisonMapMarkdown(model)
+                                            : formatComparisonMapText(model);
+    if (withImages && !options.json && !options.markdown)
+        report += formatComparisonTable(images[0], images[1]);
+    const std::string page = options.html ? formatComparisonMapHtml(model) : std::string();
+    const bool sound = first.findingCount == 0 && second.findingCount == 0 && imagesSound;
+    const int status = finish(options, report, page, sound);
     return status == ExitValid && guardTripped(model) ? ExitGuardTripped : status;
 }
 
@@ -211,7 +290,7 @@ int runPlcinfo(int argc, char** argv) {
     Options options;
     std::string error;
     const bool argumentsRead = readArguments(argc, argv, options, error);
-    if (!options.json)
+    if (!options.json && !options.markdown)
         print(Banner);
     if (!argumentsRead) {
         printError(options, error);
@@ -245,6 +324,16 @@ int runPlcinfo(int argc, char** argv) {
         error = "--find and --at look into one symbol map";
     else if ((options.all || options.failOn) && !(comparing && maps[0]))
         error = "--all and --fail-on compare two symbol maps";
+    else if (options.imageCount != 0 && !maps[0])
+        error = "--images adds a build's images to a symbol map's report";
+    else if (options.imageCount != 0 && options.imageCount != options.pathCount)
+        error = "--images is given once with one symbol map, twice (old, new) with two";
+    for (int i = 0; i < options.imageCount && error.empty(); ++i) {
+        if (!pathOpens(options.images[i]))
+            error = "File cannot be opened: " + options.images[i];
+        else if (looksLikeSymbolMap(options.images[i]))
+            error = "--images takes a folder or joined file of images: " + options.images[i];
+    }
     if (!error.empty())
         return failWith(options, error);
     return maps[0] ? runOnMaps(options) : runOnImages(options);

@@ -3,6 +3,8 @@
 
 #include "report_format.h"
 
+#include <charconv>
+
 namespace plcinfo {
 
 namespace {
@@ -28,10 +30,12 @@ void separate(JsonWriter& w) {
         return;
     const int level = w.depth - 1;
     if (!w.first[level])
-        w.out += w.multiline[level] ? "," : ", ";
+        w.out += w.multiline[level] || w.compact ? "," : ", ";
     w.first[level] = false;
-    if (w.multiline[level])
-        w.out += "\n" + indentOf(w, false);
+    if (w.multiline[level]) {
+        w.out += '\n';
+        w.out += indentOf(w, false);
+    }
 }
 
 void begin(JsonWriter& w, char open, char close, bool multiline) {
@@ -61,8 +65,10 @@ void jsonEnd(JsonWriter& w) {
     if (w.depth == 0)
         return;
     const int level = w.depth - 1;
-    if (w.multiline[level])
-        w.out += "\n" + indentOf(w, true);
+    if (w.multiline[level]) {
+        w.out += '\n';
+        w.out += indentOf(w, true);
+    }
     w.out += w.closer[level];
     --w.depth;
 }
@@ -70,7 +76,7 @@ void jsonEnd(JsonWriter& w) {
 void jsonKey(JsonWriter& w, const char* key) {
     separate(w);
     w.out += jsonString(key);
-    w.out += ": ";
+    w.out += w.compact ? ":" : ": ";
     w.afterKey = true;
 }
 
@@ -79,12 +85,17 @@ void jsonRaw(JsonWriter& w, const std::string& text) {
     w.out += text;
 }
 
-void jsonText(JsonWriter& w, const std::string& text) {
-    jsonRaw(w, jsonString(text));
+void jsonText(JsonWriter& w, std::string_view text) {
+    separate(w);
+    appendJsonString(w.out, text, w.escapeMarkup);
 }
 
 void jsonNumber(JsonWriter& w, std::int64_t value) {
-    jsonRaw(w, std::to_string(value));
+    // Written in place: a table of a million rows writes millions of numbers.
+    char digits[24];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+    separate(w);
+    w.out.append(digits, end.ptr);
 }
 
 void jsonBool(JsonWriter& w, bool value) {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace plcinfo {
 
@@ -20,6 +21,10 @@ struct JsonWriter {
     bool multiline[MaxDepth] = {};
     char closer[MaxDepth] = {};
     bool afterKey = false; // a key was written; its value follows without a separator
+    bool compact = false;  // no blank after a comma or colon: data read by a program only
+    // "<" in strings written as \u003C: the document stands in an HTML page's script block,
+    // which a "</script>" in a name would otherwise end.
+    bool escapeMarkup = false;
 };
 
 // Opens an object or array as the next value; `multiline`: one member per line.
@@ -32,7 +37,7 @@ void jsonKey(JsonWriter& w, const char* key);
 
 // Values: the next item of the open array, or the value of the key just written.
 void jsonRaw(JsonWriter& w, const std::string& text);  // text already in JSON form
-void jsonText(JsonWriter& w, const std::string& text); // a string, quoted and escaped
+void jsonText(JsonWriter& w, std::string_view text); // a string, quoted and escaped
 void jsonNumber(JsonWriter& w, std::int64_t value);
 void jsonBool(JsonWriter& w, bool value);
 void jsonNull(JsonWriter& w);

@@ -9,7 +9,7 @@ namespace plcinfo {
 namespace {
 
 // Length of the UTF-8 sequence that begins at text[i], or 0 when none does.
-std::size_t utf8Length(const std::string& text, std::size_t i) {
+std::size_t utf8Length(std::string_view text, std::size_t i) {
     const unsigned char lead = static_cast<unsigned char>(text[i]);
     std::size_t length;
     std::uint32_t least;
@@ -69,11 +69,24 @@ std::string hexDigits(std::uint64_t value, int digits) {
     return text;
 }
 
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
+void appendJsonString(std::string& out, std::string_view text, bool markup) {
+    out += '"';
     for (std::size_t i = 0; i < text.size();) {
+        // Printable characters that need no escape go in as one piece: a page of a million
+        // variables writes a million names.
+        std::size_t plain = i;
+        while (plain < text.size() && text[plain] >= 0x20 && text[plain] < 0x7F &&
+               text[plain] != '"' && text[plain] != '\\' && (text[plain] != '<' || !markup))
+            ++plain;
+        out.append(text.data() + i, plain - i);
+        i = plain;
+        if (i == text.size())
+            break;
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '"' || c == '\\') {
+        if (c == '<' && markup) {
+            out += "\\u003C";
+            ++i;
+        } else if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
             ++i;
@@ -81,7 +94,7 @@ std::string jsonString(const std::string& text) {
             out += static_cast<char>(c);
             ++i;
         } else if (const std::size_t length = c >= 0x80 ? utf8Length(text, i) : 0) {
-            out.append(text, i, length);
+            out.append(text.substr(i, length));
             i += length;
         } else {
             // Control characters, DEL, and bytes that begin no UTF-8 sequence (the 8-bit text
@@ -91,6 +104,11 @@ std::string jsonString(const std::string& text) {
         }
     }
     out += '"';
+}
+
+std::string jsonString(const std::string& text) {
+    std::string out;
+    appendJsonString(out, text);
     return out;
 }
 

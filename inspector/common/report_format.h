@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace plcinfo {
 
@@ -28,5 +29,7 @@ inline std::string number(std::uint64_t value) {
 
 // A JSON string literal of any bytes: valid UTF-8 passes, other bytes become \u00XX.
 std::string jsonString(const std::string& text);
+// The same appended to `out`; with `markup`, "<" as \u003C.
+void appendJsonString(std::string& out, std::string_view text, bool markup = false);
 
 } // namespace plcinfo

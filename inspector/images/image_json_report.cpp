@@ -138,6 +138,12 @@ std::string formatJson(const Inspection& inspection) {
     std::string out;
     JsonWriter w{out};
     jsonBeginDocument(w);
+    writeImagesJson(w, inspection);
+    jsonEndDocument(w);
+    return out;
+}
+
+void writeImagesJson(JsonWriter& w, const Inspection& inspection) {
     jsonMember(w, "path", inspection.path);
     jsonMember(w, "kind", kindWord(inspection));
     jsonKey(w, "images");
@@ -160,14 +166,18 @@ std::string formatJson(const Inspection& inspection) {
     const int bad = badImageCount(inspection);
     jsonMemberNumber(w, "badImages", bad);
     jsonMemberBool(w, "valid", imagesValid(inspection));
-    jsonEndDocument(w);
-    return out;
 }
 
 std::string formatComparisonJson(const Inspection& before, const Inspection& after) {
     std::string out;
     JsonWriter w{out};
     jsonBeginDocument(w);
+    writeImageComparisonJson(w, before, after);
+    jsonEndDocument(w);
+    return out;
+}
+
+void writeImageComparisonJson(JsonWriter& w, const Inspection& before, const Inspection& after) {
     writeSideSummary(w, "old", before);
     writeSideSummary(w, "new", after);
     jsonKey(w, "images");
@@ -196,8 +206,6 @@ std::string formatComparisonJson(const Inspection& before, const Inspection& aft
         jsonEnd(w);
     }
     jsonMemberNumber(w, "differing", differing);
-    jsonEndDocument(w);
-    return out;
 }
 
 } // namespace plcinfo

@@ -14,6 +14,8 @@
 
 namespace plcinfo {
 
+struct JsonWriter;
+
 inline constexpr int ImageCount = 17;
 inline constexpr std::size_t HeaderSize = 32;
 // Where the header fields lie; farEnd is at an odd offset.
@@ -142,5 +144,21 @@ std::string formatTable(const Inspection& inspection);
 std::string formatJson(const Inspection& inspection);
 std::string formatComparisonTable(const Inspection& before, const Inspection& after);
 std::string formatComparisonJson(const Inspection& before, const Inspection& after);
+std::string formatHtml(const Inspection& inspection);
+std::string formatComparisonHtml(const Inspection& before, const Inspection& after);
+std::string formatMarkdown(const Inspection& inspection);
+std::string formatComparisonMarkdown(const Inspection& before, const Inspection& after);
+
+// The same reports as parts of a map's report (--images): the JSON members after a document's
+// head, the HTML list items of what failed (under `side`, "" for one build), the HTML section
+// of the images, the Markdown section.
+void writeImagesJson(JsonWriter& w, const Inspection& inspection);
+void writeImageComparisonJson(JsonWriter& w, const Inspection& before, const Inspection& after);
+void writeImageFailuresHtml(std::string& out, const Inspection& inspection, const char* side);
+void writeImagesHtml(std::string& out, const Inspection& inspection);
+void writeImageComparisonHtml(std::string& out, const Inspection& before, const Inspection& after);
+void writeImagesMarkdown(std::string& out, const Inspection& inspection);
+void writeImageComparisonMarkdown(std::string& out, const Inspection& before,
+                                  const Inspection& after);
 
 } // namespace plcinfo

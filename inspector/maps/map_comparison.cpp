@@ -56,44 +56,6 @@ struct VariableFate {
     std::uint32_t newRow = 0; // Retyped, Kept
 };
 
-// Row indexes of a map's variables in address order: by selector, address, then name (the
-// order of the rows). A million variables are put in that order twice in each comparison, so
-// it is a stable radix sort on the 48 bits of selector and address, 16 bits a pass; a pass
-// whose digit is the same for every variable is left out.
-std::vector<std::uint32_t> addressOrder(const std::vector<MapRow>& rows) {
-    const auto place = [&](std::uint32_t row) {
-        return std::uint64_t{rows[row].selector} << 32 | rows[row].value;
-    };
-    std::vector<std::uint32_t> order(rows.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<std::uint32_t>(i);
-    // A map of fewer rows than the radix sort has buckets is sorted by comparison, into the
-    // same order (place, then row): the buckets would cost more than the rows.
-    if (rows.size() < 0x10000) {
-        std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
-            const std::uint64_t px = place(x);
-            const std::uint64_t py = place(y);
-            return px != py ? px < py : x < y;
-        });
-        return order;
-    }
-    std::vector<std::uint32_t> sorted(rows.size());
-    std::vector<std::size_t> starts(0x10001);
-    for (int shift = 0; shift < 48; shift += 16) {
-        std::fill(starts.begin(), starts.end(), 0);
-        for (std::uint32_t row : order)
-            ++starts[(place(row) >> shift & 0xFFFF) + 1];
-        if (std::find(starts.begin(), starts.end(), rows.size()) != starts.end())
-            continue;
-        for (std::size_t digit = 1; digit < starts.size(); ++digit)
-            starts[digit] += starts[digit - 1];
-        for (std::uint32_t row : order)
-            sorted[starts[place(row) >> shift & 0xFFFF]++] = row;
-        order.swap(sorted);
-    }
-    return order;
-}
-
 // The position in `order` of the next variable of the same selector at a higher address
 // than the one at `at`, or `order.size()` when there is none.
 std::size_t nextAbove(const std::vector<MapRow>& rows, const std::vector<std::uint32_t>& order,
@@ -215,6 +177,43 @@ void findRenames(const SymbolMap& before, const SymbolMap& after,
 }
 
 } // namespace
+
+// A million variables are put in that order twice in each comparison, so
+// it is a stable radix sort on the 48 bits of selector and address, 16 bits a pass; a pass
+// whose digit is the same for every variable is left out.
+std::vector<std::uint32_t> addressOrder(const std::vector<MapRow>& rows) {
+    const auto place = [&](std::uint32_t row) {
+        return std::uint64_t{rows[row].selector} << 32 | rows[row].value;
+    };
+    std::vector<std::uint32_t> order(rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<std::uint32_t>(i);
+    // A map of fewer rows than the radix sort has buckets is sorted by comparison, into the
+    // same order (place, then row): the buckets would cost more than the rows.
+    if (rows.size() < 0x10000) {
+        std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
+            const std::uint64_t px = place(x);
+            const std::uint64_t py = place(y);
+            return px != py ? px < py : x < y;
+        });
+        return order;
+    }
+    std::vector<std::uint32_t> sorted(rows.size());
+    std::vector<std::size_t> starts(0x10001);
+    for (int shift = 0; shift < 48; shift += 16) {
+        std::fill(starts.begin(), starts.end(), 0);
+        for (std::uint32_t row : order)
+            ++starts[(place(row) >> shift & 0xFFFF) + 1];
+        if (std::find(starts.begin(), starts.end(), rows.size()) != starts.end())
+            continue;
+        for (std::size_t digit = 1; digit < starts.size(); ++digit)
+            starts[digit] += starts[digit - 1];
+        for (std::uint32_t row : order)
+            sorted[starts[place(row) >> shift & 0xFFFF]++] = row;
+        order.swap(sorted);
+    }
+    return order;
+}
 
 MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool listAll) {
     MapComparison comparison;

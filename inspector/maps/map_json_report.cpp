@@ -1,6 +1,7 @@
 // The reports on symbol maps as JSON documents, from the same models as the text: names as
 // strings, numbers as numbers (selectors, addresses and values too), one finding, row or
 // change per line.
+#include "image_set.h"
 #include "json_writer.h"
 #include "symbol_map.h"
 
@@ -282,6 +283,12 @@ std::string formatMapJson(const MapReport& report) {
     }
     jsonMemberNumber(w, "findingCount", static_cast<std::int64_t>(map.findingCount));
     jsonMemberBool(w, "sound", map.findingCount == 0);
+    if (report.images != nullptr) {
+        jsonKey(w, "images");
+        jsonBeginObject(w, true);
+        writeImagesJson(w, *report.images);
+        jsonEnd(w);
+    }
     jsonEndDocument(w);
     return out;
 }
@@ -332,6 +339,12 @@ std::string formatComparisonMapJson(const MapComparison& comparison) {
     jsonMemberBool(w, "structureChangesUnseen", comparison.structures);
     writeClassList(w, "failOn", comparison, false);
     writeClassList(w, "tripped", comparison, true);
+    if (comparison.oldImages != nullptr && comparison.newImages != nullptr) {
+        jsonKey(w, "images");
+        jsonBeginObject(w, true);
+        writeImageComparisonJson(w, *comparison.oldImages, *comparison.newImages);
+        jsonEnd(w);
+    }
     jsonEndDocument(w);
     return out;
 }

@@ -1,11 +1,9 @@
 // The text reports on symbol maps: the check's findings and the summary, the look-ups, and
 // what a new build changes. Each prints a report model built before; none reads the map's
 // rows in any other way than the model points to them.
-#include "symbol_map.h"
+#include "map_report_text.h"
 
 namespace plcinfo {
-
-namespace {
 
 // Class names in the text, padded to one column; a run of moves has its own.
 const char* const ClassLabels[ChangeClassCount] = {
@@ -13,6 +11,9 @@ const char* const ClassLabels[ChangeClassCount] = {
     "bit added",      "bit removed",      "bit moved",        "member added",     "member removed",
     "member offset",  "constant added",   "constant removed", "constant value",
 };
+
+namespace {
+
 constexpr int LabelWidth = 18;
 const char RunLabel[] = "variables moved";
 const char Indent[] = "                  ";
@@ -21,14 +22,20 @@ std::string text(std::string_view view) {
     return std::string(view);
 }
 
+} // namespace
+
 std::string place(const MapRow& row) {
     return hexDigits(row.selector, 4) + ":" + hexDigits(row.value, 4);
 }
+
+namespace {
 
 std::string variableText(const SymbolMap& map, const MapRow& row) {
     return text(rowName(map, row)) + "  " + place(row) + " " +
            TypeNames[static_cast<int>(row.type)];
 }
+
+} // namespace
 
 std::string signedHex(std::int64_t value) {
     // The sign is appended to, not put in front of, the digits: g++ 12 takes the insert at
@@ -38,6 +45,8 @@ std::string signedHex(std::int64_t value) {
     return out;
 }
 
+namespace {
+
 void appendPaths(std::string& out, const char* side, const SymbolMap& map) {
     appendFormat(out, "%s: %s\n", side, map.path.c_str());
 }
@@ -45,11 +54,15 @@ void appendPaths(std::string& out, const char* side, const SymbolMap& map) {
 const char NumbersNote[] =
     "Selectors, addresses and constant values are hexadecimal; offsets and weights decimal.\n\n";
 
+} // namespace
+
 std::string soundness(const SymbolMap& map) {
     if (map.findingCount == 0)
         return "symbol map sound";
     return number(map.findingCount) + (map.findingCount == 1 ? " finding" : " findings");
 }
+
+namespace {
 
 void appendFindings(std::string& out, const SymbolMap& map) {
     for (const MapFinding& finding : map.findings)
@@ -148,7 +161,8 @@ void appendAt(std::string& out, const MapReport& report) {
     }
 }
 
-// The values of one change: "old -> new" or the one side there is.
+} // namespace
+
 std::string changeText(const MapComparison& comparison, const Change& change) {
     const SymbolMap& a = *comparison.before;
     const SymbolMap& b = *comparison.after;
@@ -213,6 +227,18 @@ std::string changeText(const MapComparison& comparison, const Change& change) {
     }
     }
 }
+
+std::string runText(const MapComparison& comparison, const MoveRun& run) {
+    const SymbolMap& a = *comparison.before;
+    const MapRow& first = a.rows[SectionSymbols][comparison.changes[run.first].oldRow];
+    const MapRow& last =
+        a.rows[SectionSymbols][comparison.changes[run.first + run.count - 1].oldRow];
+    return text(rowName(a, first)) + " ... " + text(rowName(a, last)) + ": " +
+           number(run.count) + " variables of " + hexDigits(first.selector, 4) + " by " +
+           signedHex(run.distance);
+}
+
+namespace {
 
 void appendChange(std::string& out, const char* label, const std::string& values) {
     appendFormat(out, "%-*s%s\n", LabelWidth, label, values.c_str());
@@ -298,7 +324,6 @@ std::string formatComparisonMapText(const MapComparison& comparison) {
     out += NumbersNote;
     std::size_t nextRun = 0;
     const std::vector<Change>& changes = comparison.changes;
-    const SymbolMap& a = *comparison.before;
     for (std::size_t i = 0; i < changes.size(); ++i) {
         const bool runStarts =
             nextRun < comparison.runs.size() && comparison.runs[nextRun].first == i;
@@ -307,12 +332,7 @@ std::string formatComparisonMapText(const MapComparison& comparison) {
             continue;
         }
         const MoveRun& run = comparison.runs[nextRun++];
-        const MapRow& first = a.rows[SectionSymbols][changes[run.first].oldRow];
-        const MapRow& last = a.rows[SectionSymbols][changes[run.first + run.count - 1].oldRow];
-        appendChange(out, RunLabel,
-                     text(rowName(a, first)) + " ... " + text(rowName(a, last)) + ": " +
-                         number(run.count) + " variables of " + hexDigits(first.selector, 4) +
-                         " by " + signedHex(run.distance));
+        appendChange(out, RunLabel, runText(comparison, run));
         if (comparison.listAll) {
             for (std::size_t k = run.first; k < run.first + run.count; ++k)
                 appendChange(out, "", changeText(comparison, changes[k]));

@@ -18,6 +18,8 @@
 
 namespace plcinfo {
 
+struct Inspection; // a build's images, shown beside its map (image_set.h)
+
 // The five sections, in the order of the file.
 enum MapSection {
     SectionSymbols,
@@ -101,6 +103,9 @@ std::int64_t bitWeight(const SymbolMap& map, std::size_t fieldRow);
 std::vector<std::uint32_t> linesOfRows(const SymbolMap& map,
                                        const std::vector<const MapRow*>& rows);
 
+// Row indexes of variables in address order: by selector, address, then the order of the rows.
+std::vector<std::uint32_t> addressOrder(const std::vector<MapRow>& rows);
+
 // The writer's order of names: byte by byte, ASCII capitals taken as small letters.
 int compareNames(std::string_view a, std::string_view b);
 
@@ -160,6 +165,8 @@ struct MapReport {
     bool hasBefore = false; // when none does: the nearest variable before it
     std::size_t beforeRow = 0;
     std::uint32_t beforeLine = 0;
+    // --images: the build's images, reported with the map.
+    const Inspection* images = nullptr;
 };
 
 // Reads "SEL:ADDR" (hexadecimal, an optional trailing "H" on each part).
@@ -174,6 +181,8 @@ void locateAddress(const SymbolMap& map, std::uint16_t selector, std::uint32_t a
 
 std::string formatMapText(const MapReport& report);
 std::string formatMapJson(const MapReport& report);
+std::string formatMapHtml(const MapReport& report);
+std::string formatMapMarkdown(const MapReport& report);
 
 // ---- Comparing two builds' maps ----
 
@@ -245,6 +254,9 @@ struct MapComparison {
     bool structures = false;
     // --fail-on: the classes that stop a build script.
     bool failOn[ChangeClassCount] = {};
+    // --images twice: the two builds' images, compared beside their maps.
+    const Inspection* oldImages = nullptr;
+    const Inspection* newImages = nullptr;
 };
 
 // The room of a VariableRoom change of `comparison.changes`.
@@ -263,5 +275,7 @@ bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount], 
 
 std::string formatComparisonMapText(const MapComparison& comparison);
 std::string formatComparisonMapJson(const MapComparison& comparison);
+std::string formatComparisonMapHtml(const MapComparison& comparison);
+std::string formatComparisonMapMarkdown(const MapComparison& comparison);
 
 } // namespace plcinfo

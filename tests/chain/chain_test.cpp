@@ -165,7 +165,7 @@ TEST(Chain, HelpAndVersionOfEveryProgram) {
         {SYMVEX_PATH, "Symvex", "Usage: Symvex [-w] FileMP2 FileLST FileMAP\n"},
         {TESSAN_PATH, "Tessan", "Usage: Tessan [-w] PathOutput KORVEX.EXE FileMAP Make.knf\n"},
         {ORLUND_PATH, "Orlund", "Usage: Orlund PathOutput DestFile PLC_ENDP\n"},
-        {PLCINFO_PATH, "Plcinfo", "Syntax: Plcinfo [--json] (images folder or joined file)\n"},
+        {PLCINFO_PATH, "Plcinfo", "Syntax: Plcinfo [FORM] (images folder or joined file)\n"},
     };
     TempDir dir;
     std::filesystem::create_directories(dir.file("examples"));

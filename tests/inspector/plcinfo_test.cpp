@@ -24,11 +24,17 @@ namespace {
 const std::string Banner =
     "\nPLC-Bin inspector for Zelvar        Version " PLC_PACKAGE_VERSION "   PLC image inspector\n";
 const std::string Usage =
-    "\nSyntax: Plcinfo [--json] (images folder or joined file)\n"
-    "        Plcinfo [--json] (old folder or joined file) (new folder or joined file)\n"
-    "        Plcinfo [--json] [--find NAME] [--at SEL:ADDR] (symbol map)\n"
-    "        Plcinfo [--json] [--all] [--fail-on CLASSES] (old symbol map) (new symbol map)\n"
-    "\n--json ............ the same facts as one JSON document, without the banner\n"
+    "\nSyntax: Plcinfo [FORM] (images folder or joined file)\n"
+    "        Plcinfo [FORM] (old folder or joined file) (new folder or joined file)\n"
+    "        Plcinfo [FORM] [--find NAME] [--at SEL:ADDR] [--images PATH] (symbol map)\n"
+    "        Plcinfo [FORM] [--all] [--fail-on CLASSES] [--images OLD --images NEW] (old map) (new map)\n"
+    "\nFORM .............. [--json | --markdown] [--html FILE]\n"
+    "--json ............ the same facts as one JSON document, without the banner\n"
+    "--markdown ........ a short summary in Markdown, for a CI job or a change, without the\n"
+    "                    banner\n"
+    "--html FILE ....... also write the report as one self-contained HTML page to FILE\n"
+    "--images PATH ..... the build's images (folder or joined file) reported with its map;\n"
+    "                    for two maps given twice, old then new\n"
     "--find NAME ....... every row of that name (letter case ignored, * and ? as wildcards)\n"
     "--at SEL:ADDR ..... the variables that begin there (hexadecimal)\n"
     "--all ............. each variable of a run of moved variables listed too\n"

@@ -1,0 +1,53 @@
+// The Markdown writer: escaping, tables and cut lists.
+#include "markdown_writer.h"
+#include "report_format.h"
+
+#include <cstring>
+
+namespace plcinfo {
+
+std::string markdownText(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (byte < 0x20 || byte == 0x7F)
+            appendFormat(out, "\\x%02X", byte);
+        else {
+            if (std::strchr("\\`*_[]|#~!", c) != nullptr)
+                out += '\\';
+            out += c;
+        }
+    }
+    return out;
+}
+
+void markdownTableHead(std::string& out, const char* const* titles, int count,
+                       unsigned rightAligned) {
+    out += "|";
+    for (int i = 0; i < count; ++i)
+        appendFormat(out, " %s |", titles[i]);
+    out += "\n|";
+    for (int i = 0; i < count; ++i)
+        out += (rightAligned >> i & 1) != 0 ? "---:|" : "---|";
+    out += "\n";
+}
+
+void markdownRow(std::string& out, const std::string* cells, int count) {
+    out += "|";
+    for (int i = 0; i < count; ++i)
+        out += " " + cells[i] + " |";
+    out += "\n";
+}
+
+void markdownMore(std::string& out, std::size_t rest, const char* what) {
+    if (rest != 0)
+        appendFormat(out, "\n… and %s more %s\n", number(rest).c_str(), what);
+}
+
+} // namespace plcinfo

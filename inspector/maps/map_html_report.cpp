@@ -1,0 +1,623 @@
+// The symbol-map reports as one HTML page: for one map its findings, each data segment's 64 KiB
+// with the bytes its variables take and a strip of its variables, and a table of the variables;
+// for two maps the guard's verdict, the changes by class, the moved runs drawn on each segment
+// (old above new) and a table of the changes, sorted by the size of the move. A build's images
+// (--images) come with their map. The page prints the report models; the rows are read only
+// where the models point to them.
+#include "html_writer.h"
+#include "image_set.h"
+#include "map_report_text.h"
+
+#include <algorithm>
+
+namespace plcinfo {
+
+namespace {
+
+// Past this many variables a segment's strip shows how full each 256 bytes are instead of one
+// mark per variable, and past this many spans of taken bytes its bar does the same: a page of
+// a million variables must not place a million elements.
+constexpr std::size_t StripVariables = 2048;
+constexpr std::size_t BarSpans = 2048;
+constexpr std::uint32_t BucketBytes = 256;
+constexpr std::uint32_t BucketCount = SegmentBytes / BucketBytes;
+
+struct NamedSegment {
+    std::uint16_t selector;
+    const char* name;
+};
+// The data segments whose variables reach the map, with the selectors the map gives them.
+const NamedSegment DataSegments[] = {
+    {0x30, "DATA_COM"}, {0x68, "DATA1"}, {0xA0, "DATA_USR"}, {0x160, "DATAROZ"}};
+
+std::string segmentName(std::uint16_t selector) {
+    for (const NamedSegment& segment : DataSegments)
+        if (segment.selector == selector)
+            return std::string(segment.name) + " " + hexDigits(selector, 4);
+    return "selector " + hexDigits(selector, 4);
+}
+
+// A byte span [begin, end) of a segment.
+struct Span {
+    std::uint32_t begin = 0;
+    std::uint32_t end = 0;
+};
+
+// One selector's variables in address order and the bytes they take.
+struct SegmentLayout {
+    std::uint16_t selector = 0;
+    std::size_t first = 0; // into the address order
+    std::size_t count = 0;
+    std::vector<Span> spans;    // taken bytes, merged, within the 64 KiB
+    std::uint64_t taken = 0;    // bytes within the 64 KiB
+    std::uint64_t end = 0;      // end of the highest variable, may lie beyond the 64 KiB
+    std::uint32_t buckets[BucketCount] = {}; // taken bytes of each 256
+};
+
+std::uint32_t widthOf(const MapRow& row) {
+    return TypeWidths[static_cast<int>(row.type)];
+}
+
+// The selectors of the map in order, the four data segments always among them.
+std::vector<SegmentLayout> layOut(const std::vector<MapRow>& rows,
+                                  const std::vector<std::uint32_t>& order) {
+    std::vector<SegmentLayout> layouts;
+    std::size_t next = 0;
+    const auto addNamedBefore = [&](std::uint32_t selector) {
+        for (; next < std::size(DataSegments) && DataSegments[next].selector <= selector; ++next) {
+            if (DataSegments[next].selector == selector)
+                continue;
+            layouts.emplace_back();
+            layouts.back().selector = DataSegments[next].selector;
+        }
+    };
+    for (std::size_t i = 0; i < order.size();) {
+        const std::uint16_t selector = rows[order[i]].selector;
+        addNamedBefore(selector);
+        layouts.emplace_back();
+        SegmentLayout& layout = layouts.back();
+        layout.selector = selector;
+        layout.first = i;
+        for (; i < order.size() && rows[order[i]].selector == selector; ++i) {
+            const MapRow& row = rows[order[i]];
+            const std::uint64_t end = std::uint64_t{row.value} + widthOf(row);
+            layout.end = std::max(layout.end, end);
+            const std::uint32_t begin = static_cast<std::uint32_t>(std::min<std::uint64_t>(row.value, SegmentBytes));
+            const std::uint32_t clipped = static_cast<std::uint32_t>(std::min(end, SegmentBytes));
+            if (!layout.spans.empty() && begin <= layout.spans.back().end)
+                layout.spans.back().end = std::max(layout.spans.back().end, clipped);
+            else if (begin < clipped)
+                layout.spans.push_back({begin, clipped});
+        }
+        layout.count = i - layout.first;
+        for (const Span& span : layout.spans) {
+            layout.taken += span.end - span.begin;
+            for (std::uint32_t at = span.begin; at < span.end;) {
+                const std::uint32_t bucketEnd = (at / BucketBytes + 1) * BucketBytes;
+                const std::uint32_t upTo = std::min(bucketEnd, span.end);
+                layout.buckets[at / BucketBytes] += upTo - at;
+                at = upTo;
+            }
+        }
+    }
+    addNamedBefore(0x10000);
+    return layouts;
+}
+
+const SegmentLayout* layoutOf(const std::vector<SegmentLayout>& layouts, std::uint16_t selector) {
+    for (const SegmentLayout& layout : layouts)
+        if (layout.selector == selector)
+            return &layout;
+    return nullptr;
+}
+
+// The taken bytes of a segment as marks between y and y + height of a picture whose width is
+// bytes; a span is drawn at least `least` bytes wide, so that four bytes of 64 KiB still show.
+void appendTaken(std::string& out, const SegmentLayout& layout, int y, int height,
+                 std::uint32_t least) {
+    if (layout.spans.size() <= BarSpans) {
+        for (const Span& span : layout.spans)
+            appendFormat(out, "<rect class=\"used\" x=\"%u\" y=\"%d\" width=\"%u\" height=\"%d\"/>",
+                         static_cast<unsigned>(span.begin), y,
+                         static_cast<unsigned>(std::max(span.end - span.begin, least)), height);
+        return;
+    }
+    for (std::uint32_t b = 0; b < BucketCount; ++b) {
+        if (layout.buckets[b] == 0)
+            continue;
+        appendFormat(out,
+                     "<rect class=\"used\" x=\"%u\" y=\"%d\" width=\"%u\" height=\"%d\" "
+                     "fill-opacity=\"%.2f\"/>",
+                     static_cast<unsigned>(b * BucketBytes), y, static_cast<unsigned>(BucketBytes),
+                     height, 0.2 + 0.8 * layout.buckets[b] / BucketBytes);
+    }
+}
+
+std::string ofSegmentText(std::uint64_t end) {
+    return end <= SegmentBytes ? hexDigits(SegmentBytes - end, 4) + " left"
+                               : hexDigits(end - SegmentBytes, 4) + " beyond";
+}
+
+std::string variableDetail(const SymbolMap& map, const MapRow& row) {
+    return std::string(rowName(map, row)) + "  " + place(row) + " " +
+           TypeNames[static_cast<int>(row.type)] + ", " + number(widthOf(row)) +
+           (widthOf(row) == 1 ? " byte" : " bytes");
+}
+
+// A segment's bar of its 64 KiB and the strip of its variables, with the line that shows the
+// variable hovered or focused.
+void appendSegment(std::string& out, const SymbolMap& map, const std::vector<std::uint32_t>& order,
+                   const SegmentLayout& layout) {
+    const std::string selector = hexDigits(layout.selector, 4);
+    appendFormat(out, "<h3 id=\"segment-%s\">%s</h3>\n", selector.c_str(),
+                 segmentName(layout.selector).c_str());
+    if (layout.count == 0) {
+        out += "<p>no variables</p>\n";
+        return;
+    }
+    appendFormat(out,
+                 "<p>%s variables take %s of 65536 bytes; the highest ends at %s (%s).</p>\n",
+                 number(layout.count).c_str(), number(layout.taken).c_str(),
+                 hexDigits(layout.end, 4).c_str(), ofSegmentText(layout.end).c_str());
+    appendFormat(out,
+                 "<svg class=\"segment\" viewBox=\"0 0 65536 10\" preserveAspectRatio=\"none\" "
+                 "role=\"img\" aria-label=\"%s of 65536 bytes taken\"><rect class=\"track\" "
+                 "width=\"65536\" height=\"10\"/>",
+                 number(layout.taken).c_str());
+    appendTaken(out, layout, 0, 10, 64);
+    out += "</svg>\n";
+    const std::vector<MapRow>& rows = map.rows[SectionSymbols];
+    if (layout.count <= StripVariables) {
+        appendFormat(out,
+                     "<svg class=\"strip\" viewBox=\"0 0 %s 10\" preserveAspectRatio=\"none\" "
+                     "data-detail=\"detail-%s\" aria-label=\"variables in address order\">",
+                     number(layout.count).c_str(), selector.c_str());
+        for (std::size_t i = 0; i < layout.count; ++i) {
+            const MapRow& row = rows[order[layout.first + i]];
+            appendFormat(out,
+                         "<rect class=\"v%d\" x=\"%s\" width=\"0.92\" height=\"10\" "
+                         "tabindex=\"0\"><title>",
+                         static_cast<int>(row.type), number(i).c_str());
+            htmlText(out, variableDetail(map, row));
+            out += "</title></rect>";
+        }
+    } else {
+        appendFormat(out,
+                     "<svg class=\"strip\" viewBox=\"0 0 65536 10\" preserveAspectRatio=\"none\" "
+                     "data-detail=\"detail-%s\" aria-label=\"bytes taken per 256\">",
+                     selector.c_str());
+        for (std::uint32_t b = 0; b < BucketCount; ++b) {
+            if (layout.buckets[b] == 0)
+                continue;
+            appendFormat(out,
+                         "<rect class=\"v0\" x=\"%u\" width=\"%u\" height=\"10\" "
+                         "fill-opacity=\"%.2f\" tabindex=\"0\"><title>%s:%s to %s: %u of 256 "
+                         "bytes taken</title></rect>",
+                         static_cast<unsigned>(b * BucketBytes), static_cast<unsigned>(BucketBytes),
+                         0.2 + 0.8 * layout.buckets[b] / BucketBytes, selector.c_str(),
+                         hexDigits(b * BucketBytes, 4).c_str(),
+                         hexDigits(b * BucketBytes + BucketBytes - 1, 4).c_str(),
+                         static_cast<unsigned>(layout.buckets[b]));
+        }
+    }
+    appendFormat(out,
+                 "</svg>\n<p class=\"detail\" id=\"detail-%s\" aria-live=\"polite\">%s</p>\n",
+                 selector.c_str(),
+                 layout.count <= StripVariables
+                     ? "Hover over or focus a variable to see it."
+                     : "One mark per 256 bytes; hover over or focus one to see how full it is.");
+}
+
+void appendSegmentSummary(std::string& out, const std::vector<SegmentLayout>& layouts) {
+    out += "<table class=\"segments\">\n<thead><tr><th>Segment</th><th class=\"n\">Variables"
+           "</th><th class=\"n\">Bytes taken</th><th class=\"n\">End</th><th class=\"n\">Of 64 "
+           "KiB</th><th>Taken</th></tr></thead>\n<tbody>\n";
+    for (const SegmentLayout& layout : layouts) {
+        appendFormat(out,
+                     "<tr><td><a href=\"#segment-%s\">%s</a></td><td class=\"n\">%s</td><td "
+                     "class=\"n\">%s</td><td class=\"n\">%s</td><td class=\"n%s\">%s</td><td>",
+                     hexDigits(layout.selector, 4).c_str(), segmentName(layout.selector).c_str(),
+                     number(layout.count).c_str(), number(layout.taken).c_str(),
+                     hexDigits(layout.end, 4).c_str(), layout.end > SegmentBytes ? " bad" : "",
+                     ofSegmentText(layout.end).c_str());
+        htmlBar(out, layout.taken, SegmentBytes, "used");
+        out += "</td></tr>\n";
+    }
+    out += "</tbody></table>\n";
+}
+
+void appendFindingItems(std::string& out, const SymbolMap& map, const char* side) {
+    for (const MapFinding& finding : map.findings) {
+        appendFormat(out, "<li>%sline %u: ", side, static_cast<unsigned>(finding.line));
+        htmlText(out, finding.text);
+        out += "</li>\n";
+    }
+    if (map.findingCount > map.findings.size())
+        appendFormat(out, "<li>%s... and %s findings more</li>\n", side,
+                     number(map.findingCount - map.findings.size()).c_str());
+}
+
+void appendFindingsSection(std::string& out, const std::string& items) {
+    if (items.empty())
+        return;
+    out += "<section id=\"findings\" class=\"findings\">\n<h2>Findings</h2>\n<ul>\n" + items +
+           "</ul>\n</section>\n";
+}
+
+void appendPath(std::string& out, const char* label, const std::string& path) {
+    appendFormat(out, "<p>%s: <code>", label);
+    htmlText(out, path);
+    out += "</code></p>\n";
+}
+
+const char* const VariableTitles[] = {"Name", "Address", "Type", "Size"};
+const HtmlColumn VariableColumns[] = {HtmlColumn::Text, HtmlColumn::Place, HtmlColumn::Type,
+                                      HtmlColumn::Size};
+
+void appendVariableTable(std::string& out, const SymbolMap& map) {
+    const std::vector<MapRow>& rows = map.rows[SectionSymbols];
+    out += "<section id=\"variables\">\n<h2>Variables</h2>\n";
+    HtmlTableWriter t{out, {"variables", VariableTitles, VariableColumns, 4, 0, -1, false,
+                            rows.size(), TypeNames, TypeWidths, TypeColumnCount}};
+    htmlTableBegin(t);
+    for (const MapRow& row : rows) {
+        const HtmlCell cells[] = {
+            {false, 0, rowName(map, row)},
+            {false, std::int64_t{row.selector} << 16 | row.value, {}},
+            {false, static_cast<int>(row.type), TypeNames[static_cast<int>(row.type)]},
+            {false, widthOf(row), {}}};
+        htmlTableRow(t, cells);
+    }
+    htmlTableEnd(t);
+    out += "</section>\n";
+}
+
+// ---- Two maps ----
+
+std::string guardVerdict(const MapComparison& comparison, bool& bad) {
+    std::string tripped;
+    bool guarded = false;
+    for (int kind = 0; kind < ChangeClassCount; ++kind) {
+        guarded = guarded || comparison.failOn[kind];
+        if (comparison.failOn[kind] && comparison.counts[kind] != 0)
+            tripped += std::string(tripped.empty() ? "" : ", ") + ChangeClassKeys[kind];
+    }
+    bad = !tripped.empty();
+    if (bad)
+        return "Stopped by --fail-on: " + tripped;
+    if (guarded)
+        return "The guard passes: no class that --fail-on names changed";
+    return "No guard set (--fail-on): the changes are shown, none stops the build";
+}
+
+// One side of a change as the table shows it: a variable's place and type, a bit's variable and
+// weight, a member's offset, a constant's value; "" on the side where the name is not.
+std::string sideText(const MapComparison& comparison, const Change& change, bool young) {
+    const SymbolMap& map = young ? *comparison.after : *comparison.before;
+    const std::uint32_t index = young ? change.newRow : change.oldRow;
+    const bool absent = young ? (change.kind == VariableRemoved || change.kind == BitRemoved ||
+                                 change.kind == MemberRemoved || change.kind == ConstantRemoved)
+                              : (change.kind == VariableAdded || change.kind == BitAdded ||
+                                 change.kind == MemberAdded || change.kind == ConstantAdded);
+    if (absent)
+        return "";
+    if (change.kind <= VariableRoom) {
+        const MapRow& row = map.rows[SectionSymbols][index];
+        return place(row) + " " + TypeNames[static_cast<int>(row.type)];
+    }
+    if (change.kind <= BitMoved) {
+        std::string out = "in " + std::string(rowLocation(map, map.rows[SectionBitFields][index]));
+        const std::int64_t weight = bitWeight(map, index);
+        if (weight >= 0)
+            appendFormat(out, " weight %02u", static_cast<unsigned>(weight));
+        return out;
+    }
+    std::string out;
+    if (change.kind <= MemberOffset)
+        appendFormat(out, "%04d", static_cast<int>(map.rows[SectionMembers][index].value));
+    else
+        appendFormat(out, "%08X", static_cast<unsigned>(map.rows[SectionConstants][index].value));
+    return out;
+}
+
+std::string_view changeName(const MapComparison& comparison, const Change& change) {
+    const MapSection section = change.kind <= VariableRoom ? SectionSymbols
+                               : change.kind <= BitMoved   ? SectionBitFields
+                               : change.kind <= MemberOffset ? SectionMembers
+                                                             : SectionConstants;
+    const bool young = change.kind != VariableRemoved && change.kind != BitRemoved &&
+                       change.kind != MemberRemoved && change.kind != ConstantRemoved;
+    const SymbolMap& map = young ? *comparison.after : *comparison.before;
+    return rowName(map, map.rows[section][young ? change.newRow : change.oldRow]);
+}
+
+// A moved variable's distance, when it stayed in its selector.
+bool moveDistance(const MapComparison& comparison, const Change& change, std::int64_t& distance) {
+    if (change.kind != VariableMoved)
+        return false;
+    const MapRow& a = comparison.before->rows[SectionSymbols][change.oldRow];
+    const MapRow& b = comparison.after->rows[SectionSymbols][change.newRow];
+    distance = std::int64_t{b.value} - std::int64_t{a.value};
+    return a.selector == b.selector;
+}
+
+// A row of the table of changes: one change, or a run of moves (`run` set).
+struct ChangeLine {
+    std::size_t change = 0;
+    const MoveRun* run = nullptr;
+    std::int64_t size = -1; // the size of the move, -1 for none: the table's order
+};
+
+std::vector<ChangeLine> changeLines(const MapComparison& comparison) {
+    std::vector<ChangeLine> lines;
+    std::size_t nextRun = 0;
+    const std::vector<Change>& changes = comparison.changes;
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        if (nextRun < comparison.runs.size() && comparison.runs[nextRun].first == i &&
+            !comparison.listAll) {
+            const MoveRun& run = comparison.runs[nextRun++];
+            lines.push_back({i, &run, run.distance < 0 ? -run.distance : run.distance});
+            i = run.first + run.count - 1;
+            continue;
+        }
+        std::int64_t distance = 0;
+        const bool moved = moveDistance(comparison, changes[i], distance);
+        lines.push_back({i, nullptr, moved ? (distance < 0 ? -distance : distance) : -1});
+    }
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const ChangeLine& x, const ChangeLine& y) { return x.size > y.size; });
+    return lines;
+}
+
+const char* const ChangeTitles[] = {"Class", "Name", "Old", "New", "Move", "Detail"};
+const HtmlColumn ChangeColumns[] = {HtmlColumn::Text, HtmlColumn::Text,  HtmlColumn::Text,
+                                    HtmlColumn::Text, HtmlColumn::Delta, HtmlColumn::Text};
+
+void appendChangeTable(std::string& out, const MapComparison& comparison) {
+    const std::vector<ChangeLine> lines = changeLines(comparison);
+    out += "<section id=\"changes\">\n<h2>Changes</h2>\n";
+    HtmlTableWriter t{out, {"changes", ChangeTitles, ChangeColumns, 6, 1, 4, true, lines.size()}};
+    htmlTableBegin(t);
+    const SymbolMap& a = *comparison.before;
+    const SymbolMap& b = *comparison.after;
+    for (const ChangeLine& line : lines) {
+        const Change& change = comparison.changes[line.change];
+        std::string name, oldText, newText, detail;
+        const char* label = ClassLabels[change.kind];
+        std::int64_t distance = 0;
+        bool moved = moveDistance(comparison, change, distance);
+        if (line.run != nullptr) {
+            const Change& last = comparison.changes[line.run->first + line.run->count - 1];
+            const MapRow& first = a.rows[SectionSymbols][change.oldRow];
+            const MapRow& lastOld = a.rows[SectionSymbols][last.oldRow];
+            const MapRow& lastNew = b.rows[SectionSymbols][last.newRow];
+            const MapRow& firstNew = b.rows[SectionSymbols][change.newRow];
+            label = "variables moved";
+            name = std::string(rowName(a, first)) + " ... " + std::string(rowName(a, lastOld)) +
+                   " (" + number(line.run->count) + " variables)";
+            oldText = place(first) + " to " + hexDigits(lastOld.value, 4);
+            newText = place(firstNew) + " to " + hexDigits(lastNew.value, 4);
+            distance = line.run->distance;
+            moved = true;
+        } else {
+            name = std::string(changeName(comparison, change));
+            oldText = sideText(comparison, change, false);
+            newText = sideText(comparison, change, true);
+            if (change.kind == VariableRoom) {
+                const RoomChange& room = roomOf(comparison, change);
+                detail = hexDigits(room.oldRoom, 4) + " -> " + hexDigits(room.newRoom, 4) +
+                         " bytes to " + std::string(rowName(b, b.rows[SectionSymbols][room.nextRow]));
+            }
+        }
+        const HtmlCell cells[] = {{false, 0, label},
+                                  {false, 0, name},
+                                  {oldText.empty(), 0, oldText},
+                                  {newText.empty(), 0, newText},
+                                  {!moved, distance, {}},
+                                  {detail.empty(), 0, detail}};
+        htmlTableRow(t, cells);
+    }
+    htmlTableEnd(t);
+    out += "</section>\n";
+}
+
+void appendClassTable(std::string& out, const MapComparison& comparison) {
+    out += "<section id=\"classes\">\n<h2>Changes by class</h2>\n";
+    std::size_t total = 0;
+    std::string rows;
+    for (int kind = 0; kind < ChangeClassCount; ++kind) {
+        total += comparison.counts[kind];
+        if (comparison.counts[kind] == 0)
+            continue;
+        appendFormat(rows,
+                     "<tr><td>%s</td><td><code>%s</code></td><td class=\"n\">%s</td><td>%s</td>"
+                     "</tr>\n",
+                     ClassLabels[kind], ChangeClassKeys[kind],
+                     number(comparison.counts[kind]).c_str(),
+                     comparison.failOn[kind] ? "<span class=\"bad\">stops the build</span>" : "");
+    }
+    if (total == 0) {
+        out += "<p>no change</p>\n</section>\n";
+        return;
+    }
+    out += "<table class=\"classes\">\n<thead><tr><th>Class</th><th>Key</th><th "
+           "class=\"n\">Changes</th><th>--fail-on</th></tr></thead>\n<tbody>\n" +
+           rows + "</tbody></table>\n";
+    if (!comparison.renames.empty()) {
+        out += "<p>Possibly renamed (still counted as removed and added):</p>\n<ul>\n";
+        for (const Rename& rename : comparison.renames) {
+            const MapRow& old = comparison.before->rows[SectionSymbols][rename.oldRow];
+            out += "<li><code>";
+            htmlText(out, rowName(*comparison.before, old));
+            out += "</code> -&gt; <code>";
+            htmlText(out, rowName(*comparison.after,
+                                  comparison.after->rows[SectionSymbols][rename.newRow]));
+            appendFormat(out, "</code> %s %s</li>\n", place(old).c_str(),
+                         TypeNames[static_cast<int>(old.type)]);
+        }
+        out += "</ul>\n";
+    }
+    if (comparison.structures)
+        out += "<p>Not seen: the map records no structure type, so a change of a structure "
+               "variable's structure or of a member's type that keeps every address shows "
+               "nowhere here, nor does a change in the size of the last variable of a "
+               "selector.</p>\n";
+    out += "</section>\n";
+}
+
+// Each segment's bytes in the old map above those in the new, and the moved runs between them:
+// a band from where a run stood to where it stands.
+void appendMovedSegments(std::string& out, const MapComparison& comparison) {
+    const SymbolMap& a = *comparison.before;
+    const SymbolMap& b = *comparison.after;
+    const std::vector<std::uint32_t> oldOrder = addressOrder(a.rows[SectionSymbols]);
+    const std::vector<std::uint32_t> newOrder = addressOrder(b.rows[SectionSymbols]);
+    const std::vector<SegmentLayout> oldLayouts = layOut(a.rows[SectionSymbols], oldOrder);
+    const std::vector<SegmentLayout> newLayouts = layOut(b.rows[SectionSymbols], newOrder);
+    std::vector<std::uint16_t> selectors;
+    for (const SegmentLayout& layout : oldLayouts)
+        selectors.push_back(layout.selector);
+    for (const SegmentLayout& layout : newLayouts)
+        selectors.push_back(layout.selector);
+    std::sort(selectors.begin(), selectors.end());
+    selectors.erase(std::unique(selectors.begin(), selectors.end()), selectors.end());
+
+    const std::vector<ChangeLine> lines = changeLines(comparison);
+    out += "<section id=\"segments\">\n<h2>Data segments, old above new</h2>\n";
+    for (std::uint16_t selector : selectors) {
+        const SegmentLayout* old = layoutOf(oldLayouts, selector);
+        const SegmentLayout* young = layoutOf(newLayouts, selector);
+        const std::string digits = hexDigits(selector, 4);
+        std::size_t drawn = 0;
+        std::string bands;
+        for (const ChangeLine& line : lines) {
+            const Change& change = comparison.changes[line.change];
+            std::int64_t distance = 0;
+            if (line.run == nullptr && !moveDistance(comparison, change, distance))
+                continue;
+            const MapRow& first = a.rows[SectionSymbols][change.oldRow];
+            if (first.selector != selector || drawn == StripVariables)
+                continue;
+            const std::size_t count = line.run != nullptr ? line.run->count : 1;
+            const MapRow& last = a.rows[SectionSymbols][comparison.changes[line.change + count - 1].oldRow];
+            const std::int64_t from = first.value;
+            const std::int64_t to = std::int64_t{last.value} + widthOf(last);
+            const std::int64_t by = line.run != nullptr ? line.run->distance : distance;
+            appendFormat(bands,
+                         "<polygon class=\"run\" tabindex=\"0\" points=\"%s,10 %s,10 %s,30 "
+                         "%s,30\"><title>",
+                         std::to_string(from).c_str(), std::to_string(to).c_str(),
+                         std::to_string(to + by).c_str(), std::to_string(from + by).c_str());
+            htmlText(bands, line.run != nullptr ? runText(comparison, *line.run)
+                                                : std::string(rowName(a, first)) + "  " +
+                                                      place(first) + " -> " +
+                                                      place(b.rows[SectionSymbols][change.newRow]));
+            bands += "</title></polygon>";
+            ++drawn;
+        }
+        // The picture spans the bytes either map uses, not the whole 64 KiB: moves of a few
+        // bytes must show.
+        std::uint64_t extent = std::max(old != nullptr ? old->end : 0, young != nullptr ? young->end : 0);
+        extent = std::min<std::uint64_t>(std::max<std::uint64_t>((extent + 15) / 16 * 16, 16), SegmentBytes);
+        appendFormat(out, "<h3 id=\"segment-%s\">%s</h3>\n<p>old: %s variables, %s bytes taken; "
+                          "new: %s variables, %s bytes taken; %s moves drawn; bytes 0000 to %s "
+                          "shown.</p>\n",
+                     digits.c_str(), segmentName(selector).c_str(),
+                     number(old != nullptr ? old->count : 0).c_str(),
+                     number(old != nullptr ? old->taken : 0).c_str(),
+                     number(young != nullptr ? young->count : 0).c_str(),
+                     number(young != nullptr ? young->taken : 0).c_str(), number(drawn).c_str(),
+                     hexDigits(extent - 1, 4).c_str());
+        const std::string width = number(extent);
+        appendFormat(out,
+                     "<svg class=\"moves\" viewBox=\"0 0 %s 40\" preserveAspectRatio=\"none\" "
+                     "data-detail=\"detail-%s\" role=\"img\" aria-label=\"old bytes above new "
+                     "bytes, moved runs between\"><rect class=\"track\" width=\"%s\" "
+                     "height=\"10\"/><rect class=\"track\" y=\"30\" width=\"%s\" height=\"10\"/>",
+                     width.c_str(), digits.c_str(), width.c_str(), width.c_str());
+        if (old != nullptr)
+            appendTaken(out, *old, 0, 10, 0);
+        if (young != nullptr)
+            appendTaken(out, *young, 30, 10, 0);
+        out += bands;
+        appendFormat(out, "</svg>\n<p class=\"detail\" id=\"detail-%s\" aria-live=\"polite\">%s"
+                          "</p>\n",
+                     digits.c_str(),
+                     drawn == 0 ? "" : "Hover over or focus a band to see the run it moved.");
+    }
+    out += "</section>\n";
+}
+
+} // namespace
+
+std::string formatMapHtml(const MapReport& report) {
+    const SymbolMap& map = *report.map;
+    std::string out;
+    htmlBeginPage(out, "Plcinfo: symbol map " + map.path);
+    out += "<h1>Symbol map</h1>\n";
+    appendPath(out, "Symbol map", map.path);
+    const bool imagesBad = report.images != nullptr && !imagesValid(*report.images);
+    const bool bad = map.findingCount != 0 || imagesBad;
+    appendFormat(out, "<p class=\"verdict%s\">%s", bad ? " bad" : "", soundness(map).c_str());
+    if (report.images != nullptr)
+        out += imagesBad ? "; images: BAD" : "; images: all seventeen valid";
+    out += "</p>\n";
+    std::string items;
+    appendFindingItems(items, map, "");
+    if (report.images != nullptr)
+        writeImageFailuresHtml(items, *report.images, "images: ");
+    appendFindingsSection(out, items);
+    if (report.images != nullptr)
+        writeImagesHtml(out, *report.images);
+    const std::vector<std::uint32_t> order = addressOrder(map.rows[SectionSymbols]);
+    const std::vector<SegmentLayout> layouts = layOut(map.rows[SectionSymbols], order);
+    out += "<section id=\"segments\">\n<h2>Data segments</h2>\n";
+    appendSegmentSummary(out, layouts);
+    out += "<p>Each segment: its 64 KiB with the bytes its variables take, then its variables in "
+           "address order, one mark each, by type:";
+    for (int type = 0; type < TypeColumnCount; ++type)
+        appendFormat(out, "<svg class=\"key\" viewBox=\"0 0 10 10\" aria-hidden=\"true\"><rect "
+                          "class=\"v%d\" width=\"10\" height=\"10\"/></svg>%s",
+                     type, TypeNames[type]);
+    out += "</p>\n";
+    for (const SegmentLayout& layout : layouts)
+        appendSegment(out, map, order, layout);
+    out += "</section>\n";
+    appendVariableTable(out, map);
+    htmlEndPage(out);
+    return out;
+}
+
+std::string formatComparisonMapHtml(const MapComparison& comparison) {
+    const SymbolMap& a = *comparison.before;
+    const SymbolMap& b = *comparison.after;
+    std::string out;
+    htmlBeginPage(out, "Plcinfo: symbol maps " + a.path + " against " + b.path);
+    out += "<h1>Symbol maps of two builds</h1>\n";
+    appendPath(out, "Old symbol map", a.path);
+    appendPath(out, "New symbol map", b.path);
+    bool tripped = false;
+    const std::string guard = guardVerdict(comparison, tripped);
+    const bool unsound = a.findingCount != 0 || b.findingCount != 0;
+    appendFormat(out, "<p class=\"verdict%s\" id=\"verdict\">", tripped || unsound ? " bad" : "");
+    htmlText(out, guard);
+    out += "<br>Old: " + soundness(a) + "; new: " + soundness(b) + "</p>\n";
+    std::string items;
+    appendFindingItems(items, a, "old: ");
+    appendFindingItems(items, b, "new: ");
+    const bool images = comparison.oldImages != nullptr && comparison.newImages != nullptr;
+    if (images) {
+        writeImageFailuresHtml(items, *comparison.oldImages, "old images: ");
+        writeImageFailuresHtml(items, *comparison.newImages, "new images: ");
+    }
+    appendFindingsSection(out, items);
+    appendClassTable(out, comparison);
+    if (images)
+        writeImageComparisonHtml(out, *comparison.oldImages, *comparison.newImages);
+    appendMovedSegments(out, comparison);
+    appendChangeTable(out, comparison);
+    htmlEndPage(out);
+    return out;
+}
+
+} // namespace plcinfo
