@@ -14,8 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzsupport::runPlcinfoOn({"--html", "page.html", "old.mp2", "new.mp2"});
     fuzzsupport::runPlcinfoOn({"--json", "--all", "--html", "page.html", "old.mp2", "new.mp2"});
     fuzzsupport::runPlcinfoOn({"--markdown", "--html", "page.html", "old.mp2"});
-    fuzzsupport::runPlcinfoOn(
-        {"--fail-on", "added,removed,moved,retyped,offset,value", "--all", "--markdown", "new.mp2",
-         "old.mp2"});
+    fuzzsupport::runPlcinfoOn({"--fail-on", "added,removed,moved,retyped,offset,value", "--all",
+                               "--markdown", "new.mp2", "old.mp2"});
     return 0;
 }

@@ -18,7 +18,8 @@ const char Usage[] =
     "\nSyntax: Plcinfo [FORM] (images folder or joined file)\n"
     "        Plcinfo [FORM] (old folder or joined file) (new folder or joined file)\n"
     "        Plcinfo [FORM] [--find NAME] [--at SEL:ADDR] [--images PATH] (symbol map)\n"
-    "        Plcinfo [FORM] [--all] [--fail-on CLASSES] [--images OLD --images NEW] (old map) (new map)\n"
+    "        Plcinfo [FORM] [--all] [--fail-on CLASSES] [--images OLD --images NEW] (old map) (new "
+    "map)\n"
     "\nFORM .............. [--json | --markdown] [--html FILE]\n"
     "--json ............ the same facts as one JSON document, without the banner\n"
     "--markdown ........ a short summary in Markdown, for a CI job or a change, without the\n"
@@ -122,8 +123,8 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
         } else if (std::strcmp(argument, "--all") == 0) {
             options.all = true;
         } else if (std::strcmp(argument, "--find") == 0 || std::strcmp(argument, "--at") == 0 ||
-                   std::strcmp(argument, "--fail-on") == 0 || std::strcmp(argument, "--html") == 0 ||
-                   std::strcmp(argument, "--images") == 0) {
+                   std::strcmp(argument, "--fail-on") == 0 ||
+                   std::strcmp(argument, "--html") == 0 || std::strcmp(argument, "--images") == 0) {
             const char* value = i + 1 < argc ? argv[++i] : nullptr;
             readValueOption(argument, value, options, error);
         } else if (argument[0] == '-' && argument[1] != '\0') {
@@ -186,8 +187,7 @@ bool writePage(const std::string& path, const std::string& page, std::string& er
 
 // Prints the report and writes the page (--html); a report that did not reach its reader
 // must not pass for a verified build.
-int finish(const Options& options, const std::string& report, const std::string& page,
-           bool valid) {
+int finish(const Options& options, const std::string& report, const std::string& page, bool valid) {
     if (!print(report))
         return ExitFailure;
     std::string error;
@@ -244,8 +244,8 @@ int runOnMaps(const Options& options) {
         }
     }
     const bool withImages = options.imageCount != 0;
-    const bool imagesSound =
-        !withImages || (imagesValid(images[0]) && (options.imageCount < 2 || imagesValid(images[1])));
+    const bool imagesSound = !withImages || (imagesValid(images[0]) &&
+                                             (options.imageCount < 2 || imagesValid(images[1])));
     if (options.pathCount == 1) {
         MapReport model = buildMapReport(first);
         if (options.find)

@@ -179,7 +179,8 @@ std::uint32_t SymbolDictionary::ownRef(const SymbolEntry* entry) const {
         const std::size_t offset = address - start;
         if (offset % sizeof(StoredEntry) != 0)
             return 0;
-        const std::size_t index = FirstBlock * ((std::size_t{1} << b) - 1) + offset / sizeof(StoredEntry);
+        const std::size_t index =
+            FirstBlock * ((std::size_t{1} << b) - 1) + offset / sizeof(StoredEntry);
         return index < entriesMade_ ? static_cast<std::uint32_t>(index + 1) : 0;
     }
     return 0;

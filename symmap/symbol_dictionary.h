@@ -137,7 +137,8 @@ class SymbolDictionary {
         std::size_t offset;
     };
     static BlockPlace placeOf(std::size_t index) {
-        const std::size_t block = static_cast<std::size_t>(std::bit_width(index / FirstBlock + 1)) - 1;
+        const std::size_t block =
+            static_cast<std::size_t>(std::bit_width(index / FirstBlock + 1)) - 1;
         return {block, index - FirstBlock * ((std::size_t{1} << block) - 1)};
     }
     static std::size_t blockLength(std::size_t block) { return FirstBlock << block; }

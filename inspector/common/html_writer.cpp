@@ -241,10 +241,10 @@ std::size_t utf8At(std::string_view text, std::size_t at) {
 void htmlText(std::string& out, std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        const char* reference = c == '&'   ? "&amp;"
-                                : c == '<' ? "&lt;"
-                                : c == '>' ? "&gt;"
-                                : c == '"' ? "&quot;"
+        const char* reference = c == '&'    ? "&amp;"
+                                : c == '<'  ? "&lt;"
+                                : c == '>'  ? "&gt;"
+                                : c == '"'  ? "&quot;"
                                 : c == '\'' ? "&#39;"
                                             : nullptr;
         if (reference != nullptr) {
@@ -294,7 +294,8 @@ void htmlEndPage(std::string& out) {
 }
 
 void htmlBar(std::string& out, std::uint64_t value, std::uint64_t maximum, const char* type) {
-    const std::uint64_t width = maximum == 0 ? 0 : (value > maximum ? 1000 : value * 1000 / maximum);
+    const std::uint64_t width =
+        maximum == 0 ? 0 : (value > maximum ? 1000 : value * 1000 / maximum);
     appendFormat(out,
                  "<svg class=\"bar\" viewBox=\"0 0 1000 10\" preserveAspectRatio=\"none\" "
                  "aria-hidden=\"true\"><rect class=\"track\" width=\"1000\" height=\"10\"/>"
@@ -371,8 +372,7 @@ void htmlTableBegin(HtmlTableWriter& t) {
                              : table.descending    ? "descending"
                                                    : "ascending";
         appendFormat(html, "<th%s aria-sort=\"%s\"><button type=\"button\">%s</button></th>",
-                     textual(table.columns[c]) ? "" : " class=\"n\"", sorted,
-                     table.titles[c]);
+                     textual(table.columns[c]) ? "" : " class=\"n\"", sorted, table.titles[c]);
     }
     html += "</tr></thead>\n<tbody>\n";
 }
@@ -417,7 +417,8 @@ void htmlTableEnd(HtmlTableWriter& t) {
         out += "no row matches";
     else
         appendFormat(out, "rows 1 to %s of %s", number(shown).c_str(), number(t.written).c_str());
-    appendFormat(out, "</span> <button type=\"button\" class=\"next\"%s>next</button></p>\n</div>\n",
+    appendFormat(out,
+                 "</span> <button type=\"button\" class=\"next\"%s>next</button></p>\n</div>\n",
                  shown < t.written ? "" : " disabled");
 }
 

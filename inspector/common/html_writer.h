@@ -46,7 +46,7 @@ enum class HtmlColumn {
 };
 
 struct HtmlCell {
-    bool none = false; // an empty cell (sorts last)
+    bool none = false;       // an empty cell (sorts last)
     std::int64_t number = 0; // a Type column: the type's index
     std::string_view text;
 };

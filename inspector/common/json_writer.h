@@ -36,8 +36,8 @@ void jsonEnd(JsonWriter& w);
 void jsonKey(JsonWriter& w, const char* key);
 
 // Values: the next item of the open array, or the value of the key just written.
-void jsonRaw(JsonWriter& w, const std::string& text);  // text already in JSON form
-void jsonText(JsonWriter& w, std::string_view text); // a string, quoted and escaped
+void jsonRaw(JsonWriter& w, const std::string& text); // text already in JSON form
+void jsonText(JsonWriter& w, std::string_view text);  // a string, quoted and escaped
 void jsonNumber(JsonWriter& w, std::int64_t value);
 void jsonBool(JsonWriter& w, bool value);
 void jsonNull(JsonWriter& w);

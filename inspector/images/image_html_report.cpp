@@ -26,8 +26,8 @@ std::string failureText(const ImageRecord& image) {
         if (fieldHolds(image, static_cast<CheckedField>(field)))
             continue;
         out += out.empty() ? "" : "; ";
-        appendFormat(out, "%s %04X, should be %04X", CheckedFieldNames[field],
-                     image.stored[field], image.expected[field]);
+        appendFormat(out, "%s %04X, should be %04X", CheckedFieldNames[field], image.stored[field],
+                     image.expected[field]);
     }
     if (!farEndHolds(image)) {
         out += out.empty() ? "" : "; ";
@@ -115,8 +115,9 @@ void writeImagesHtml(std::string& out, const Inspection& inspection) {
         htmlBar(out, image.size, largest, "used");
         out += "</td>";
         if (image.state == ImageState::CutShort) {
-            appendFormat(out, "<td colspan=\"6\" class=\"bad\">BAD: cut short, needs %s bytes</td>"
-                              "</tr>\n",
+            appendFormat(out,
+                         "<td colspan=\"6\" class=\"bad\">BAD: cut short, needs %s bytes</td>"
+                         "</tr>\n",
                          number(image.needed).c_str());
             continue;
         }

@@ -80,11 +80,10 @@ void writeImageComparisonMarkdown(std::string& out, const Inspection& before,
             continue;
         const std::int64_t delta =
             static_cast<std::int64_t>(b.size) - static_cast<std::int64_t>(a.size);
-        const std::string cells[] = {
-            std::string("`") + ImageNames[i] + "`",
-            a.state == ImageState::Missing ? "missing" : number(a.size),
-            b.state == ImageState::Missing ? "missing" : number(b.size),
-            signedNumber(delta)};
+        const std::string cells[] = {std::string("`") + ImageNames[i] + "`",
+                                     a.state == ImageState::Missing ? "missing" : number(a.size),
+                                     b.state == ImageState::Missing ? "missing" : number(b.size),
+                                     signedNumber(delta)};
         markdownRow(rows, cells, 4);
     }
     if (differing == 0) {

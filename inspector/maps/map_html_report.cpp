@@ -48,9 +48,9 @@ struct SegmentLayout {
     std::uint16_t selector = 0;
     std::size_t first = 0; // into the address order
     std::size_t count = 0;
-    std::vector<Span> spans;    // taken bytes, merged, within the 64 KiB
-    std::uint64_t taken = 0;    // bytes within the 64 KiB
-    std::uint64_t end = 0;      // end of the highest variable, may lie beyond the 64 KiB
+    std::vector<Span> spans; // taken bytes, merged, within the 64 KiB
+    std::uint64_t taken = 0; // bytes within the 64 KiB
+    std::uint64_t end = 0;   // end of the highest variable, may lie beyond the 64 KiB
     std::uint32_t buckets[BucketCount] = {}; // taken bytes of each 256
 };
 
@@ -82,7 +82,8 @@ std::vector<SegmentLayout> layOut(const std::vector<MapRow>& rows,
             const MapRow& row = rows[order[i]];
             const std::uint64_t end = std::uint64_t{row.value} + widthOf(row);
             layout.end = std::max(layout.end, end);
-            const std::uint32_t begin = static_cast<std::uint32_t>(std::min<std::uint64_t>(row.value, SegmentBytes));
+            const std::uint32_t begin =
+                static_cast<std::uint32_t>(std::min<std::uint64_t>(row.value, SegmentBytes));
             const std::uint32_t clipped = static_cast<std::uint32_t>(std::min(end, SegmentBytes));
             if (!layout.spans.empty() && begin <= layout.spans.back().end)
                 layout.spans.back().end = std::max(layout.spans.back().end, clipped);
@@ -155,8 +156,7 @@ void appendSegment(std::string& out, const SymbolMap& map, const std::vector<std
         out += "<p>no variables</p>\n";
         return;
     }
-    appendFormat(out,
-                 "<p>%s variables take %s of 65536 bytes; the highest ends at %s (%s).</p>\n",
+    appendFormat(out, "<p>%s variables take %s of 65536 bytes; the highest ends at %s (%s).</p>\n",
                  number(layout.count).c_str(), number(layout.taken).c_str(),
                  hexDigits(layout.end, 4).c_str(), ofSegmentText(layout.end).c_str());
     appendFormat(out,
@@ -200,8 +200,7 @@ void appendSegment(std::string& out, const SymbolMap& map, const std::vector<std
                          static_cast<unsigned>(layout.buckets[b]));
         }
     }
-    appendFormat(out,
-                 "</svg>\n<p class=\"detail\" id=\"detail-%s\" aria-live=\"polite\">%s</p>\n",
+    appendFormat(out, "</svg>\n<p class=\"detail\" id=\"detail-%s\" aria-live=\"polite\">%s</p>\n",
                  selector.c_str(),
                  layout.count <= StripVariables
                      ? "Hover over or focus a variable to see it."
@@ -257,8 +256,9 @@ const HtmlColumn VariableColumns[] = {HtmlColumn::Text, HtmlColumn::Place, HtmlC
 void appendVariableTable(std::string& out, const SymbolMap& map) {
     const std::vector<MapRow>& rows = map.rows[SectionSymbols];
     out += "<section id=\"variables\">\n<h2>Variables</h2>\n";
-    HtmlTableWriter t{out, {"variables", VariableTitles, VariableColumns, 4, 0, -1, false,
-                            rows.size(), TypeNames, TypeWidths, TypeColumnCount}};
+    HtmlTableWriter t{out,
+                      {"variables", VariableTitles, VariableColumns, 4, 0, -1, false, rows.size(),
+                       TypeNames, TypeWidths, TypeColumnCount}};
     htmlTableBegin(t);
     for (const MapRow& row : rows) {
         const HtmlCell cells[] = {
@@ -321,8 +321,8 @@ std::string sideText(const MapComparison& comparison, const Change& change, bool
 }
 
 std::string_view changeName(const MapComparison& comparison, const Change& change) {
-    const MapSection section = change.kind <= VariableRoom ? SectionSymbols
-                               : change.kind <= BitMoved   ? SectionBitFields
+    const MapSection section = change.kind <= VariableRoom   ? SectionSymbols
+                               : change.kind <= BitMoved     ? SectionBitFields
                                : change.kind <= MemberOffset ? SectionMembers
                                                              : SectionConstants;
     const bool young = change.kind != VariableRemoved && change.kind != BitRemoved &&
@@ -406,7 +406,8 @@ void appendChangeTable(std::string& out, const MapComparison& comparison) {
             if (change.kind == VariableRoom) {
                 const RoomChange& room = roomOf(comparison, change);
                 detail = hexDigits(room.oldRoom, 4) + " -> " + hexDigits(room.newRoom, 4) +
-                         " bytes to " + std::string(rowName(b, b.rows[SectionSymbols][room.nextRow]));
+                         " bytes to " +
+                         std::string(rowName(b, b.rows[SectionSymbols][room.nextRow]));
             }
         }
         const HtmlCell cells[] = {{false, 0, label},
@@ -499,7 +500,8 @@ void appendMovedSegments(std::string& out, const MapComparison& comparison) {
             if (first.selector != selector || drawn == StripVariables)
                 continue;
             const std::size_t count = line.run != nullptr ? line.run->count : 1;
-            const MapRow& last = a.rows[SectionSymbols][comparison.changes[line.change + count - 1].oldRow];
+            const MapRow& last =
+                a.rows[SectionSymbols][comparison.changes[line.change + count - 1].oldRow];
             const std::int64_t from = first.value;
             const std::int64_t to = std::int64_t{last.value} + widthOf(last);
             const std::int64_t by = line.run != nullptr ? line.run->distance : distance;
@@ -508,20 +510,23 @@ void appendMovedSegments(std::string& out, const MapComparison& comparison) {
                          "%s,30\"><title>",
                          std::to_string(from).c_str(), std::to_string(to).c_str(),
                          std::to_string(to + by).c_str(), std::to_string(from + by).c_str());
-            htmlText(bands, line.run != nullptr ? runText(comparison, *line.run)
-                                                : std::string(rowName(a, first)) + "  " +
-                                                      place(first) + " -> " +
-                                                      place(b.rows[SectionSymbols][change.newRow]));
+            htmlText(bands, line.run != nullptr
+                                ? runText(comparison, *line.run)
+                                : std::string(rowName(a, first)) + "  " + place(first) + " -> " +
+                                      place(b.rows[SectionSymbols][change.newRow]));
             bands += "</title></polygon>";
             ++drawn;
         }
         // The picture spans the bytes either map uses, not the whole 64 KiB: moves of a few
         // bytes must show.
-        std::uint64_t extent = std::max(old != nullptr ? old->end : 0, young != nullptr ? young->end : 0);
-        extent = std::min<std::uint64_t>(std::max<std::uint64_t>((extent + 15) / 16 * 16, 16), SegmentBytes);
-        appendFormat(out, "<h3 id=\"segment-%s\">%s</h3>\n<p>old: %s variables, %s bytes taken; "
-                          "new: %s variables, %s bytes taken; %s moves drawn; bytes 0000 to %s "
-                          "shown.</p>\n",
+        std::uint64_t extent =
+            std::max(old != nullptr ? old->end : 0, young != nullptr ? young->end : 0);
+        extent = std::min<std::uint64_t>(std::max<std::uint64_t>((extent + 15) / 16 * 16, 16),
+                                         SegmentBytes);
+        appendFormat(out,
+                     "<h3 id=\"segment-%s\">%s</h3>\n<p>old: %s variables, %s bytes taken; "
+                     "new: %s variables, %s bytes taken; %s moves drawn; bytes 0000 to %s "
+                     "shown.</p>\n",
                      digits.c_str(), segmentName(selector).c_str(),
                      number(old != nullptr ? old->count : 0).c_str(),
                      number(old != nullptr ? old->taken : 0).c_str(),
@@ -540,8 +545,9 @@ void appendMovedSegments(std::string& out, const MapComparison& comparison) {
         if (young != nullptr)
             appendTaken(out, *young, 30, 10, 0);
         out += bands;
-        appendFormat(out, "</svg>\n<p class=\"detail\" id=\"detail-%s\" aria-live=\"polite\">%s"
-                          "</p>\n",
+        appendFormat(out,
+                     "</svg>\n<p class=\"detail\" id=\"detail-%s\" aria-live=\"polite\">%s"
+                     "</p>\n",
                      digits.c_str(),
                      drawn == 0 ? "" : "Hover over or focus a band to see the run it moved.");
     }
@@ -576,8 +582,9 @@ std::string formatMapHtml(const MapReport& report) {
     out += "<p>Each segment: its 64 KiB with the bytes its variables take, then its variables in "
            "address order, one mark each, by type:";
     for (int type = 0; type < TypeColumnCount; ++type)
-        appendFormat(out, "<svg class=\"key\" viewBox=\"0 0 10 10\" aria-hidden=\"true\"><rect "
-                          "class=\"v%d\" width=\"10\" height=\"10\"/></svg>%s",
+        appendFormat(out,
+                     "<svg class=\"key\" viewBox=\"0 0 10 10\" aria-hidden=\"true\"><rect "
+                     "class=\"v%d\" width=\"10\" height=\"10\"/></svg>%s",
                      type, TypeNames[type]);
     out += "</p>\n";
     for (const SegmentLayout& layout : layouts)

@@ -47,11 +47,11 @@ std::string formatMapMarkdown(const MapReport& report) {
     static const char* const Titles[] = {"selector", "variables", "lowest", "end", "of 64 KiB"};
     markdownTableHead(out, Titles, 5, 0x1E);
     for (const SelectorSummary& s : report.selectors) {
-        const std::string cells[] = {
-            hexDigits(s.selector, 4), number(s.variables), hexDigits(s.lowest, 4),
-            hexDigits(s.end, 4),
-            s.end <= SegmentBytes ? hexDigits(SegmentBytes - s.end, 4) + " left"
-                                  : "**" + hexDigits(s.end - SegmentBytes, 4) + " beyond**"};
+        const std::string cells[] = {hexDigits(s.selector, 4), number(s.variables),
+                                     hexDigits(s.lowest, 4), hexDigits(s.end, 4),
+                                     s.end <= SegmentBytes
+                                         ? hexDigits(SegmentBytes - s.end, 4) + " left"
+                                         : "**" + hexDigits(s.end - SegmentBytes, 4) + " beyond**"};
         markdownRow(out, cells, 5);
     }
     if (report.images != nullptr)
@@ -102,9 +102,10 @@ std::string formatComparisonMapMarkdown(const MapComparison& comparison) {
         out += "\n### Moved runs\n\n";
         for (std::size_t i = 0; i < comparison.runs.size() && i < MarkdownListRows; ++i)
             out += "- " + markdownText(runText(comparison, comparison.runs[i])) + "\n";
-        markdownMore(out, comparison.runs.size() > MarkdownListRows
-                              ? comparison.runs.size() - MarkdownListRows
-                              : 0,
+        markdownMore(out,
+                     comparison.runs.size() > MarkdownListRows
+                         ? comparison.runs.size() - MarkdownListRows
+                         : 0,
                      "runs");
     }
 
@@ -140,9 +141,10 @@ std::string formatComparisonMapMarkdown(const MapComparison& comparison) {
                                 "  " + place(old) + " " + TypeNames[static_cast<int>(old.type)]) +
                    "\n";
         }
-        markdownMore(out, comparison.renames.size() > MarkdownListRows
-                              ? comparison.renames.size() - MarkdownListRows
-                              : 0,
+        markdownMore(out,
+                     comparison.renames.size() > MarkdownListRows
+                         ? comparison.renames.size() - MarkdownListRows
+                         : 0,
                      "renames");
     }
     if (comparison.oldImages != nullptr && comparison.newImages != nullptr)

@@ -233,9 +233,8 @@ std::string runText(const MapComparison& comparison, const MoveRun& run) {
     const MapRow& first = a.rows[SectionSymbols][comparison.changes[run.first].oldRow];
     const MapRow& last =
         a.rows[SectionSymbols][comparison.changes[run.first + run.count - 1].oldRow];
-    return text(rowName(a, first)) + " ... " + text(rowName(a, last)) + ": " +
-           number(run.count) + " variables of " + hexDigits(first.selector, 4) + " by " +
-           signedHex(run.distance);
+    return text(rowName(a, first)) + " ... " + text(rowName(a, last)) + ": " + number(run.count) +
+           " variables of " + hexDigits(first.selector, 4) + " by " + signedHex(run.distance);
 }
 
 namespace {

@@ -300,7 +300,7 @@ TEST(Chain, OutputFolderGivenWithoutItsSeparator) {
     TempDir dir;
     writeProject(plcgen::standardProgram(), dir.path());
     std::vector<std::pair<std::string, std::string>> forms = {
-        {dir.file("images"), dir.file("images") + "/"},       // the folder itself
+        {dir.file("images"), dir.file("images") + "/"},        // the folder itself
         {dir.file("images/v2_"), dir.file("images") + "/v2_"}, // a prefix, as before
     };
 #ifndef _WIN32
@@ -310,9 +310,9 @@ TEST(Chain, OutputFolderGivenWithoutItsSeparator) {
 #endif
     for (const auto& [argument, prefix] : forms) {
         SCOPED_TRACE(argument);
-        const testsupport::RunResult split = runProgram(
-            TESSAN_PATH, {argument, dir.file("KORVEX.EXE"), dir.file("KORVEX.map"),
-                          dir.file("Make.knf")});
+        const testsupport::RunResult split =
+            runProgram(TESSAN_PATH, {argument, dir.file("KORVEX.EXE"), dir.file("KORVEX.map"),
+                                     dir.file("Make.knf")});
         EXPECT_EQ(split.exitStatus, 0) << split.output;
         const testsupport::RunResult join =
             runProgram(ORLUND_PATH, {argument, "KORVEX.PLC", dir.file("PLC_ENDP.DAT")});
@@ -326,8 +326,7 @@ TEST(Chain, OutputFolderGivenWithoutItsSeparator) {
     }
     // Nothing was written beside the folder under a name that merely begins with its own.
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        EXPECT_EQ(entry.path().filename().string().find("Plc_"), std::string::npos)
-            << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find("Plc_"), std::string::npos) << entry.path();
 }
 
 TEST(Chain, GeneratedProjectsOfSeveralShapes) {

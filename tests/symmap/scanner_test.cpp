@@ -91,8 +91,7 @@ TEST(ScannerIdentifiers, HexadecimalFlagAndValueOfIdentifiers) {
     // The 129-character identifier is cut in tokText but still counts as a suffixed number,
     // its value kept modulo 2^32.
     const std::string longHex = std::string(120, 'F') + "12345678h";
-    ASSERT_TRUE(scanner.openText("FF00 FFh A0H _FF a A003hh FhF h " + longHex +
-                                     " 123456789Ab",
+    ASSERT_TRUE(scanner.openText("FF00 FFh A0H _FF a A003hh FhF h " + longHex + " 123456789Ab",
                                  "s.lst", symmap::ListingKeywords));
     struct Expected {
         std::string text;
@@ -101,9 +100,9 @@ TEST(ScannerIdentifiers, HexadecimalFlagAndValueOfIdentifiers) {
         std::uint32_t value;
     };
     const Expected expected[] = {
-        {"FF00", 1, 0, 0xFF00},   {"FFh", 0, 1, 0xFF},  {"A0H", 0, 1, 0xA0},
-        {"_FF", 0, 0, 0},         {"a", 1, 0, 10},      {"A003hh", 0, 0, 0},
-        {"FhF", 0, 0, 0},         {"h", 0, 0, 0},       {longHex.substr(0, 128), 0, 1, 0x12345678}};
+        {"FF00", 1, 0, 0xFF00}, {"FFh", 0, 1, 0xFF}, {"A0H", 0, 1, 0xA0},
+        {"_FF", 0, 0, 0},       {"a", 1, 0, 10},     {"A003hh", 0, 0, 0},
+        {"FhF", 0, 0, 0},       {"h", 0, 0, 0},      {longHex.substr(0, 128), 0, 1, 0x12345678}};
     for (const Expected& e : expected) {
         ASSERT_TRUE(scanner.next());
         ASSERT_EQ(scanner.tokKind, symmap::TokIdent);

@@ -268,7 +268,8 @@ TEST(SymvexRealData, LetterFirstConstantsOfARealListingAreAllInTheMap) {
             (value.back() != 'h' && value.back() != 'H'))
             continue;
         char row[64];
-        const unsigned long long parsed = std::stoull(value.substr(0, value.size() - 1), nullptr, 16);
+        const unsigned long long parsed =
+            std::stoull(value.substr(0, value.size() - 1), nullptr, 16);
         std::snprintf(row, sizeof row, " %08llx\r\n", parsed & 0xFFFFFFFFull);
         const std::string name = line.substr(0, line.find(' '));
         const std::string expected =
