@@ -2,7 +2,10 @@
 #include "splitter.h"
 #include "text_lines.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace tessan {
 
@@ -73,22 +76,39 @@ void initSegmentTable(SegmentTable& table) {
         SegmentEntry& entry = table.entries[i];
         entry = SegmentEntry{};
         entry.key = EntryTexts[i].key;
+        entry.keyLength = std::strlen(entry.key);
         entry.name = EntryTexts[i].name;
         entry.fileName = EntryTexts[i].fileName;
     }
 }
 
 int takeMapLine(SegmentTable& table, const char* line, std::size_t length) {
-    // Every key begins with one of these two texts: most lines of a map hold neither and are
-    // passed over after two searches instead of twenty.
-    if (!containsText(line, length, " CODE") && !containsText(line, length, " ??SEC_PROC_"))
+    // The first entry whose key the line holds anywhere is selected. Every key is a blank and
+    // then "CODE" or "??SEC_PROC_": the keys are tried only where one of these two stands after
+    // a blank. The search looks for their first letter, rare in a map line, where blanks are
+    // many; a key is compared from its end, where the keys differ.
+    const std::string_view text(line, length);
+    std::uint32_t held = 0;
+    for (const std::string_view lead : {std::string_view("CODE"), std::string_view("??SEC_PROC_")})
+        for (std::size_t at = text.find(lead); at != std::string_view::npos;
+             at = text.find(lead, at + 1)) {
+            if (at == 0 || line[at - 1] != ' ')
+                continue;
+            const std::size_t from = at - 1;
+            for (int i = 0; i < SegmentEntryCount; ++i) {
+                const SegmentEntry& entry = table.entries[i];
+                if (entry.keyLength == 0 || entry.keyLength > length - from)
+                    continue;
+                std::size_t k = entry.keyLength;
+                while (k > 0 && line[from + k - 1] == entry.key[k - 1])
+                    --k;
+                if (k == 0)
+                    held |= std::uint32_t{1} << i;
+            }
+        }
+    if (held == 0)
         return -1;
-    int selected = -1;
-    for (int i = 0; i < SegmentEntryCount && selected < 0; ++i)
-        if (containsText(line, length, table.entries[i].key))
-            selected = i;
-    if (selected < 0)
-        return -1;
+    const int selected = std::countr_zero(held);
 
     // The fields lie at fixed positions once every blank and tab is gone; only the first 18
     // characters of the packed line are ever looked at.

@@ -32,6 +32,7 @@ struct SegmentEntry {
     std::uint32_t mapLength = 0; // segment: the map's Length as read
     bool found = false;
     const char* key = "";      // searched for in each map line, blanks included
+    std::size_t keyLength = 0; // characters of the key
     const char* name = "";     // the segment's name as in the map ("DUSR" for the block)
     const char* fileName = ""; // the image file written from a segment; "" for a symbol
 };

@@ -1,6 +1,7 @@
 // Buffered text pieces over platform::readBytes, for the linker map and the make-file.
 #include "text_lines.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -41,6 +42,23 @@ bool haveByte(TextReader& reader) {
 PieceResult readPiece(TextReader& reader, char* piece, std::size_t maxChars, std::size_t& length) {
     length = 0;
     while (length < maxChars && haveByte(reader)) {
+        // The bytes before the next line feed or carriage return are taken in one copy: a
+        // line is looked at by two searches, not character by character.
+        const unsigned char* from = reader.buffer + reader.position;
+        std::size_t span = std::min(reader.filled - reader.position, maxChars - length);
+        const void* lineFeed = std::memchr(from, '\n', span);
+        if (lineFeed != nullptr)
+            span = static_cast<std::size_t>(static_cast<const unsigned char*>(lineFeed) - from);
+        const void* carriageReturn = std::memchr(from, '\r', span);
+        if (carriageReturn != nullptr)
+            span =
+                static_cast<std::size_t>(static_cast<const unsigned char*>(carriageReturn) - from);
+        std::memcpy(piece + length, from, span);
+        length += span;
+        reader.position += span;
+        if (carriageReturn == nullptr && lineFeed == nullptr)
+            continue;
+        // The line feed or carriage return that ended the copy; room is left for it.
         char c = static_cast<char>(reader.buffer[reader.position++]);
         if (c == '\r' && haveByte(reader) && reader.buffer[reader.position] == '\n') {
             c = '\n';
@@ -57,8 +75,8 @@ PieceResult readPiece(TextReader& reader, char* piece, std::size_t maxChars, std
 }
 
 bool containsText(const char* line, std::size_t length, const char* text) {
-    // Every map line is tested for twenty keys: the library's search looks for the key's
-    // first character a block at a time and compares only where it stands.
+    // The library's search looks for the text's first character a block at a time and compares
+    // only where it stands.
     return std::string_view(line, length).find(text) != std::string_view::npos;
 }
 

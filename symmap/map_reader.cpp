@@ -9,8 +9,8 @@ namespace symmap {
 
 namespace {
 
-const KeywordRow MapRows[] = {{MapKwAbs, "Abs", 0}};
-const KeywordTable MapKeywords = {MapRows, 1};
+constexpr KeywordRow MapRows[] = {{MapKwAbs, "Abs", 0}};
+constinit const KeywordTable MapKeywords = makeKeywordTable(MapRows);
 
 // A segment number or offset: a number, or an identifier of hexadecimal digits that begins
 // with a letter.

@@ -11,7 +11,11 @@ namespace symmap {
 
 namespace {
 
-const KeywordRow ListingRows[] = {
+char upperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+constexpr KeywordRow ListingRows[] = {
     {KwMacros, "Macros", 0},
     {KwStructures, "Structures", 0},
     {KwAnd, "and", 0},
@@ -34,10 +38,6 @@ const KeywordRow ListingRows[] = {
     {KwExternal, "External", 0},
     {KwPublic, "Public", 0},
 };
-
-char upperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // What each byte can be in a token; the inner loops look a character up once.
 enum CharClass : std::uint8_t {
@@ -105,7 +105,7 @@ bool rowMatches(const KeywordRow& row, const char* text, std::size_t length) {
 
 } // namespace
 
-const KeywordTable ListingKeywords = {ListingRows, sizeof ListingRows / sizeof ListingRows[0]};
+constinit const KeywordTable ListingKeywords = makeKeywordTable(ListingRows);
 
 Scanner::~Scanner() {
     platform::closeFile(file_);
@@ -131,32 +131,8 @@ void Scanner::reset(const char* fileName, const KeywordTable& keywords) {
     state_ = ScanState::ScanStart;
     identLength_ = 0;
     keywords_ = &keywords;
-    indexKeywords();
     tokKind = TokNone;
     tokFile = fileName_;
-}
-
-void Scanner::indexKeywords() {
-    std::memset(keywordsByFirst_, 0, sizeof keywordsByFirst_);
-    std::memset(keywordsByLength_, 0, sizeof keywordsByLength_);
-    keywordsIndexed_ = keywords_->count <= 64;
-    if (!keywordsIndexed_)
-        return;
-    for (std::size_t i = 0; i < keywords_->count; ++i) {
-        const KeywordRow& row = keywords_->rows[i];
-        // A row with an empty word matches no identifier.
-        const char first = upperAscii(row.word[0]);
-        if (first == '\0')
-            continue;
-        const std::uint64_t bit = std::uint64_t{1} << i;
-        keywordsByFirst_[static_cast<unsigned char>(first)] |= bit;
-        const std::size_t wordLength = std::strlen(row.word);
-        const std::size_t prefix = static_cast<std::size_t>(row.prefixLength);
-        for (std::size_t length = 1; length <= TokTextLength; ++length) {
-            if (prefix == 0 ? length == wordLength : length >= prefix && wordLength >= prefix)
-                keywordsByLength_[length] |= bit;
-        }
-    }
 }
 
 bool Scanner::open(const char* fileName, const KeywordTable& keywords) {
@@ -244,7 +220,7 @@ void Scanner::lookupKeyword() {
     tokValue = 0;
     const std::size_t length =
         static_cast<std::size_t>(identLength_ > TokTextLength ? TokTextLength : identLength_);
-    if (!keywordsIndexed_) {
+    if (!keywords_->indexed) {
         for (std::size_t i = 0; i < keywords_->count; ++i) {
             if (rowMatches(keywords_->rows[i], tokText, length)) {
                 tokValue = keywords_->rows[i].code;
@@ -255,8 +231,8 @@ void Scanner::lookupKeyword() {
     }
     // Only the rows whose word begins with the identifier's first letter and fits its length
     // can match; they are tried in table order.
-    std::uint64_t rows = keywordsByFirst_[static_cast<unsigned char>(upperAscii(tokText[0]))] &
-                         keywordsByLength_[length];
+    std::uint64_t rows = keywords_->byFirst[static_cast<unsigned char>(upperAscii(tokText[0]))] &
+                         keywords_->byLength[length];
     while (rows != 0) {
         const int i = std::countr_zero(rows);
         if (rowMatches(keywords_->rows[i], tokText, length)) {

@@ -34,10 +34,46 @@ struct KeywordRow {
     int prefixLength;
 };
 
+// Longest identifier kept in tokText; longer ones are cut (message 7).
+inline constexpr int TokTextLength = 128;
+
+// A keyword table and its index, worked out when the program is compiled: for each upper-cased
+// first character and for each identifier length, the rows (bit i: row i) that an identifier
+// can match, so that most identifiers are told to be no keyword with one look, and opening a
+// file costs nothing for its keywords.
 struct KeywordTable {
     const KeywordRow* rows;
     std::size_t count;
+    bool indexed; // false for tables of more than 64 rows, which are searched row by row
+    std::uint64_t byFirst[256];
+    std::uint64_t byLength[TokTextLength + 1];
 };
+
+template <std::size_t N> constexpr KeywordTable makeKeywordTable(const KeywordRow (&rows)[N]) {
+    KeywordTable table{rows, N, N <= 64, {}, {}};
+    if (!table.indexed)
+        return table;
+    for (std::size_t i = 0; i < N; ++i) {
+        const KeywordRow& row = rows[i];
+        // A row with an empty word matches no identifier.
+        char first = row.word[0];
+        if (first >= 'a' && first <= 'z')
+            first = static_cast<char>(first - 'a' + 'A');
+        if (first == '\0')
+            continue;
+        const std::uint64_t bit = std::uint64_t{1} << i;
+        table.byFirst[static_cast<unsigned char>(first)] |= bit;
+        std::size_t wordLength = 0;
+        while (row.word[wordLength] != '\0')
+            ++wordLength;
+        const std::size_t prefix = static_cast<std::size_t>(row.prefixLength);
+        for (std::size_t length = 1; length <= TokTextLength; ++length) {
+            if (prefix == 0 ? length == wordLength : length >= prefix && wordLength >= prefix)
+                table.byLength[length] |= bit;
+        }
+    }
+    return table;
+}
 
 // Keyword codes of the listing table.
 enum ListingKeyword : int {
@@ -66,8 +102,6 @@ enum ListingKeyword : int {
 
 extern const KeywordTable ListingKeywords;
 
-// Longest identifier kept in tokText; longer ones are cut (message 7).
-inline constexpr int TokTextLength = 128;
 // Characters of the file name that messages quote.
 inline constexpr std::size_t ScannerNameLength = 259;
 // Bytes read from the file at a time. The size shows nowhere but in the number of reads: a
@@ -117,7 +151,6 @@ class Scanner {
     bool fetchChar();
     bool fetchBlock();
     bool readBlock(std::size_t& bytesRead);
-    void indexKeywords();
     void lookupKeyword();
     bool scanIdentifier();
     enum class Step { Take, Stop, Fail };
@@ -138,12 +171,6 @@ class Scanner {
     ScanState state_ = ScanState::ScanStart;
     std::int32_t identLength_ = 0;
     const KeywordTable* keywords_ = nullptr;
-    // For each upper-cased first character, the keyword rows (bit i: row i) that begin with
-    // it, so that most identifiers are told to be no keyword with one look.
-    std::uint64_t keywordsByFirst_[256] = {};
-    // For each identifier length, the rows that an identifier of that length can match.
-    std::uint64_t keywordsByLength_[TokTextLength + 1] = {};
-    bool keywordsIndexed_ = false; // false for tables of more than 64 rows
 };
 
 // Moves to the line's TokEndOfLine (or TokEndOfFile), which stays current.
