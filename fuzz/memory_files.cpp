@@ -29,8 +29,8 @@ constexpr std::uint64_t FileVolume = 1;
 constexpr std::uint64_t FolderVolume = 2;
 
 struct FileSystem {
-    std::map<std::string, std::shared_ptr<Node>> files;
-    std::map<std::string, std::uint64_t> folders;
+    std::map<std::string, std::shared_ptr<Node>, std::less<>> files;
+    std::map<std::string, std::uint64_t, std::less<>> folders;
     std::vector<Handle> handles;
     std::uint64_t nextIndex = 1;
     int views = 0;
@@ -57,8 +57,9 @@ std::string parentOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : folderKey(path.substr(0, slash));
 }
 
+// Looked up by the name as given, without a copy of it.
 std::shared_ptr<Node> findNode(const char* path) {
-    const auto found = fs().files.find(path);
+    const auto found = fs().files.find(std::string_view(path));
     return found == fs().files.end() ? nullptr : found->second;
 }
 
