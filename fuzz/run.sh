@@ -8,7 +8,8 @@
 # With RUNS a target stops after that many executions if its time has not run out before.
 # With PLC_FUZZ_KEEP=1 each target's corpus is then merged into the kept corpus of the
 # repository, fuzz/corpus/TARGET, minimised (-merge=1: the fewest inputs that reach every
-# feature reached), to be committed with the campaign's figures.
+# feature reached beyond what the seeds reach, 300,000 bytes at most), to be committed with the
+# campaign's figures.
 #
 # The longest input of each target (-max_len) is given in fuzz/targets.txt.
 #
@@ -92,11 +93,22 @@ for entry in "${targets[@]}"; do
     findings=$((findings + 1))
   fi
   if [ "${PLC_FUZZ_KEEP:-0}" = 1 ] && [ "$status" -eq 0 ]; then
+    # The merge starts from the seeds, which the test suite replays anyway, and keeps only the
+    # inputs that reach more than they do; the seeds themselves are then taken out again.
     merged=$(mktemp -d)
+    cp "$work/seeds/$target/"* "$merged/"
     kept=()
     [ -d "fuzz/corpus/$target" ] && kept=("fuzz/corpus/$target")
-    "$work/fuzz_$target" -merge=1 -max_len="${entry#*:}" "$merged" "${kept[@]}" "$corpus" \
-      >>"$log" 2>&1
+    "$work/fuzz_$target" -merge=1 -max_len="${entry#*:}" -close_fd_mask=1 "$merged" "${kept[@]}" \
+      "$corpus" >>"$log" 2>&1
+    for seed in "$work/seeds/$target/"*; do rm -f "$merged/${seed##*/}"; done
+    # The kept corpus stays small: its smallest inputs, up to 300,000 bytes in all. The merge
+    # takes the inputs smallest first, so these are the ones that reach the most for their size.
+    total=0
+    while read -r size file; do
+      total=$((total + size))
+      [ "$total" -le 300000 ] || rm -f "$file"
+    done < <(find "$merged" -type f -printf '%s %p\n' | sort -n)
     rm -rf "fuzz/corpus/$target"
     mkdir -p fuzz/corpus
     mv "$merged" "fuzz/corpus/$target"
