@@ -2,10 +2,13 @@
 #include "image_files.h"
 #include "splitter.h"
 #include "test_support.h"
+#include "text_lines.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 using namespace std::string_literals;
 
@@ -171,6 +174,53 @@ TEST(MapFile, LongLinesArriveInPiecesOf399) {
     writeFile(dir.file("second.map"), second);
     ASSERT_TRUE(scanMapSegments(dir.file("second.map").c_str(), table));
     EXPECT_EQ(table.entries[0].start, 0x10u);
+}
+
+TEST(TextPieces, AgreeWithTheRuleOnEveryCut) {
+    // Text of blanks, letters, NUL bytes and line ends, with a CR LF across the reader's
+    // 8192-byte blocks and a CR as the file's last byte: the pieces, whatever their longest,
+    // joined give the text with each CR LF as LF, and a piece ends after LF or when full.
+    std::string text;
+    std::uint32_t seed = 7;
+    const char alphabet[] = {'a', 'b', ' ', '\0', '\r', '\n', 'x', '\r'};
+    while (text.size() < 20000) {
+        seed = seed * 1103515245u + 12345u;
+        text += alphabet[(seed >> 16) % sizeof alphabet];
+    }
+    text[8191] = '\r';
+    text[8192] = '\n';
+    text.back() = '\r';
+    std::string expected;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            expected += text[i];
+
+    TempDir dir;
+    writeFile(dir.file("t.txt"), text);
+    for (const std::size_t longest : {std::size_t{1}, std::size_t{7}, std::size_t{399}}) {
+        platform::File file;
+        ASSERT_TRUE(platform::openForReading(dir.file("t.txt").c_str(), file));
+        TextReader reader;
+        startTextReader(reader, file);
+        std::string joined;
+        std::vector<char> piece(longest + 1);
+        std::size_t length = 0;
+        PieceResult result;
+        while ((result = readPiece(reader, piece.data(), longest, length)) == PieceResult::Piece) {
+            ASSERT_LE(length, longest);
+            ASSERT_EQ(piece[length], '\0');
+            const std::string got(piece.data(), length);
+            // Only a line feed, a full piece or the file's end ends a piece.
+            if (length < longest && got.back() != '\n') {
+                ASSERT_EQ(joined.size() + length, expected.size()) << "longest " << longest;
+            }
+            ASSERT_EQ(got.find('\n'), got.back() == '\n' ? length - 1 : std::string::npos);
+            joined += got;
+        }
+        EXPECT_EQ(result, PieceResult::End);
+        EXPECT_EQ(joined, expected) << "longest " << longest;
+        platform::closeFile(file);
+    }
 }
 
 TEST(CommentLine, QuotedTextCutAndFilled) {
