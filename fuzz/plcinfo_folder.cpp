@@ -22,9 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         memfs::putFile(std::string("images/") + name, image);
     }
     // In text or in JSON, chosen by the input's length.
-    if (size % 2 == 0)
-        fuzzsupport::runPlcinfoOn({"images"});
-    else
-        fuzzsupport::runPlcinfoOn({"--json", "images/"});
+    static const std::vector<std::string> ways[] = {{"images"}, {"--json", "images/"}};
+    fuzzsupport::runPlcinfoOn(ways[size % std::size(ways)]);
     return 0;
 }

@@ -69,6 +69,17 @@ std::uint32_t hexField(const char* packed, std::size_t packedLength, std::size_t
     return value;
 }
 
+// Whether the key stands in the line at `from`, compared from its end, where the keys differ.
+bool keyStandsAt(const char* key, std::size_t keyLength, const char* line, std::size_t length,
+                 std::size_t from) {
+    if (keyLength > length - from)
+        return false;
+    std::size_t k = keyLength;
+    while (k > 0 && line[from + k - 1] == key[k - 1])
+        --k;
+    return k == 0;
+}
+
 } // namespace
 
 void initSegmentTable(SegmentTable& table) {
@@ -86,7 +97,7 @@ int takeMapLine(SegmentTable& table, const char* line, std::size_t length) {
     // The first entry whose key the line holds anywhere is selected. Every key is a blank and
     // then "CODE" or "??SEC_PROC_": the keys are tried only where one of these two stands after
     // a blank. The search looks for their first letter, rare in a map line, where blanks are
-    // many; a key is compared from its end, where the keys differ.
+    // many.
     const std::string_view text(line, length);
     std::uint32_t held = 0;
     for (const std::string_view lead : {std::string_view("CODE"), std::string_view("??SEC_PROC_")})
@@ -94,17 +105,10 @@ int takeMapLine(SegmentTable& table, const char* line, std::size_t length) {
              at = text.find(lead, at + 1)) {
             if (at == 0 || line[at - 1] != ' ')
                 continue;
-            const std::size_t from = at - 1;
-            for (int i = 0; i < SegmentEntryCount; ++i) {
-                const SegmentEntry& entry = table.entries[i];
-                if (entry.keyLength == 0 || entry.keyLength > length - from)
-                    continue;
-                std::size_t k = entry.keyLength;
-                while (k > 0 && line[from + k - 1] == entry.key[k - 1])
-                    --k;
-                if (k == 0)
+            for (int i = 0; i < SegmentEntryCount; ++i)
+                if (keyStandsAt(table.entries[i].key, table.entries[i].keyLength, line, length,
+                                at - 1))
                     held |= std::uint32_t{1} << i;
-            }
         }
     if (held == 0)
         return -1;
