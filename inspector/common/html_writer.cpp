@@ -2,6 +2,7 @@
 #include "html_writer.h"
 #include "report_format.h"
 
+#include <array>
 #include <cstring>
 
 namespace plcinfo {
@@ -224,6 +225,16 @@ std::string hashSource(const char* text) {
     return out + "'";
 }
 
+// Bytes that stand for themselves in a page's text: printable ASCII but the five that markup
+// gives a meaning.
+constexpr std::array<bool, 256> makeHtmlPlain() {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7F; ++c)
+        plain[c] = c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+    return plain;
+}
+constexpr std::array<bool, 256> HtmlPlain = makeHtmlPlain();
+
 // Bytes of the UTF-8 sequence at `at`, 0 when none begins there.
 std::size_t utf8At(std::string_view text, std::size_t at) {
     const unsigned char c = static_cast<unsigned char>(text[at]);
@@ -240,6 +251,15 @@ std::size_t utf8At(std::string_view text, std::size_t at) {
 
 void htmlText(std::string& out, std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
+        // Characters that stand for themselves go in as one piece, found by one table look-up
+        // a byte.
+        std::size_t plain = i;
+        while (plain < text.size() && HtmlPlain[static_cast<unsigned char>(text[plain])])
+            ++plain;
+        out.append(text.data() + i, plain - i);
+        i = plain;
+        if (i == text.size())
+            break;
         const unsigned char c = static_cast<unsigned char>(text[i]);
         const char* reference = c == '&'    ? "&amp;"
                                 : c == '<'  ? "&lt;"
@@ -249,9 +269,6 @@ void htmlText(std::string& out, std::string_view text) {
                                             : nullptr;
         if (reference != nullptr) {
             out += reference;
-            ++i;
-        } else if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
             ++i;
         } else if (const std::size_t length = c >= 0x80 ? utf8At(text, i) : 0) {
             out.append(text.substr(i, length));

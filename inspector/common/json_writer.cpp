@@ -11,12 +11,12 @@ namespace {
 
 const char Version[] = PLC_PACKAGE_VERSION;
 
-// Blanks in front of a member of the innermost level, or of its closing bracket.
-std::string indentOf(const JsonWriter& w, bool closing) {
+// Appends the blanks in front of a member of the innermost level, or of its closing bracket.
+void indent(JsonWriter& w, bool closing) {
     int levels = 0;
     for (int i = 0; i < w.depth; ++i)
         levels += w.multiline[i] ? 1 : 0;
-    return std::string(static_cast<std::size_t>(2 * (closing ? levels - 1 : levels)), ' ');
+    w.out.append(static_cast<std::size_t>(2 * (closing ? levels - 1 : levels)), ' ');
 }
 
 // What goes before the next value or key: nothing after a key, else a comma after an earlier
@@ -34,7 +34,7 @@ void separate(JsonWriter& w) {
     w.first[level] = false;
     if (w.multiline[level]) {
         w.out += '\n';
-        w.out += indentOf(w, false);
+        indent(w, false);
     }
 }
 
@@ -67,7 +67,7 @@ void jsonEnd(JsonWriter& w) {
     const int level = w.depth - 1;
     if (w.multiline[level]) {
         w.out += '\n';
-        w.out += indentOf(w, true);
+        indent(w, true);
     }
     w.out += w.closer[level];
     --w.depth;
@@ -75,7 +75,7 @@ void jsonEnd(JsonWriter& w) {
 
 void jsonKey(JsonWriter& w, const char* key) {
     separate(w);
-    w.out += jsonString(key);
+    appendJsonString(w.out, key);
     w.out += w.compact ? ":" : ": ";
     w.afterKey = true;
 }

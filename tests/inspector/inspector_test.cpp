@@ -1,5 +1,6 @@
 // The inspector's stages in memory: header checks on known vectors, finding images in a
 // joined file when lengths wrap or fields are damaged, byte comparison and JSON strings.
+#include "html_writer.h"
 #include "image_files.h"
 #include "image_set.h"
 
@@ -140,7 +141,7 @@ TEST(Comparison, ShorterImageDiffersWhereItEnds) {
     EXPECT_EQ(prefix.firstDifference, 4u);
 }
 
-TEST(JsonString, EscapesWhatJsonForbidsAndKeepsUtf8) {
+TEST(Escaping, JsonAndPageTextEscapeWhatTheyForbidAndKeepUtf8) {
     EXPECT_EQ(jsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
     EXPECT_EQ(jsonString(std::string("\n\0\x7F", 3)), "\"\\u000A\\u0000\\u007F\"");
     EXPECT_EQ(jsonString("Pr\xC3\xBC"
@@ -153,6 +154,13 @@ TEST(JsonString, EscapesWhatJsonForbidsAndKeepsUtf8) {
               "\"Pr\\u00FCf\"");
     EXPECT_EQ(jsonString("\xE2\x82"), "\"\\u00E2\\u0082\"");
     EXPECT_EQ(jsonString("\xC0\xAF"), "\"\\u00C0\\u00AF\"");
+    // In a page's script block "<" is escaped too; in a page's text, markup's five characters.
+    EXPECT_EQ(jsonString("a<b"), "\"a<b\"");
+    std::string script;
+    appendJsonString(script, "a</script>\"<\x01", true);
+    EXPECT_EQ(script, "\"a\\u003C/script>\\\"\\u003C\\u0001\"");
+    EXPECT_EQ(htmlEscape("<a href='x'>&\"\x01\xC3\xBC~"),
+              "&lt;a href=&#39;x&#39;&gt;&amp;&quot;\\x01\xC3\xBC~");
 }
 
 } // namespace
