@@ -447,9 +447,44 @@ bool Scanner::next() {
     }
 }
 
-bool skipToEndOfLine(Scanner& scanner) {
-    while (scanner.tokKind != TokEndOfLine && scanner.tokKind != TokEndOfFile) {
-        if (!scanner.next())
+bool Scanner::skipToEndOfLine() {
+    // Most skipped rests of lines hold only blanks, punctuation and names or numbers: tokens
+    // that give no message, so only the position moves. Such a rest is passed over in one
+    // loop over the block, as long as its line end lies in the block too. A character that
+    // may give a message (an invalid one, or the one that makes a name too long, for which a
+    // run of name characters longer than a name can be stands) leaves the line to next().
+    if (state_ == ScanState::ScanToken && tokKind != TokEndOfLine && tokKind != TokEndOfFile) {
+        std::int32_t column = column_;
+        std::int32_t position = position_;
+        std::int32_t run = 0; // name characters in a row
+        std::int32_t c = current_;
+        for (;;) {
+            if (c == '\n' || c == '\r') {
+                column_ = column;
+                position_ = position;
+                current_ = c;
+                return next(); // the line end, at its line and column
+            }
+            const std::uint8_t classes = classOf(c);
+            if (c == ' ' || (classes & ClassPunct) != 0) {
+                ++column;
+                run = 0;
+            } else if (c == '\t') {
+                column += 4;
+                run = 0;
+            } else if ((classes & ClassIdentChar) != 0 && run < TokTextLength) {
+                ++column;
+                ++run;
+            } else {
+                break;
+            }
+            if (position >= fill_)
+                break;
+            c = block_[position++];
+        }
+    }
+    while (tokKind != TokEndOfLine && tokKind != TokEndOfFile) {
+        if (!next())
             return false;
     }
     return true;

@@ -125,6 +125,9 @@ class Scanner {
     // character: the tokens that calling next() until then would give, the run of dots of a
     // listing's leaders read in one loop.
     bool skipPunctuationRun();
+    // Makes the line's TokEndOfLine (or TokEndOfFile) current: the tokens and messages that
+    // calling next() until then would give.
+    bool skipToEndOfLine();
     // The text of the most recent identifier, without its terminator.
     std::string_view tokTextView() const {
         return std::string_view(
@@ -174,6 +177,8 @@ class Scanner {
 };
 
 // Moves to the line's TokEndOfLine (or TokEndOfFile), which stays current.
-bool skipToEndOfLine(Scanner& scanner);
+inline bool skipToEndOfLine(Scanner& scanner) {
+    return scanner.skipToEndOfLine();
+}
 
 } // namespace symmap

@@ -236,6 +236,53 @@ TEST(ScannerCharacters, PunctuationRunIsSkippedLikeTokenByToken) {
                      "s.lst(1:20) warning SV0008: Invalid character. : '~' (0x7e)\n");
 }
 
+// Reads the first two tokens of each line and then skips its rest, by skipToEndOfLine or token
+// by token; gives every token read with its line and column, and the messages printed.
+std::string skimLines(const std::string& text, bool bySkip) {
+    DiagnosticsScope diagnostics;
+    testing::internal::CaptureStdout();
+    Scanner scanner;
+    std::string seen;
+    bool ok = scanner.openText(text, "s.lst", symmap::ListingKeywords);
+    while (ok && scanner.tokKind != symmap::TokEndOfFile) {
+        seen += std::to_string(scanner.tokKind) + "@" + std::to_string(scanner.tokLine) + ":" +
+                std::to_string(scanner.tokColumn) + " ";
+        const bool lineEnd = scanner.tokKind == symmap::TokEndOfLine;
+        ok = scanner.next();
+        if (lineEnd || !ok)
+            continue;
+        if (bySkip)
+            ok = scanner.skipToEndOfLine();
+        while (ok && scanner.tokKind != symmap::TokEndOfLine &&
+               scanner.tokKind != symmap::TokEndOfFile)
+            ok = scanner.next();
+    }
+    seen += ok ? "end\n" : "FAIL\n";
+    return seen + testing::internal::GetCapturedStdout();
+}
+
+TEST(ScannerCharacters, SkippedRestOfLineIsTheSameAsTokenByToken) {
+    std::string text = "NAME Byte 12h, 0FFh ; comment (x) [y] \"s\" 'q' a.b:c\n"
+                       "A\tB\t\t12\t.\r\n"
+                       "LONG x " +
+                       std::string(128, 'L') + " " + std::string(129, 'M') + " tail\n" + "NUM 1" +
+                       std::string(140, '0') + " y\n" +
+                       "BAD a~b \x80 c\x01\n"
+                       "CR ok\r"
+                       "CRLF split\r";
+    text.resize(symmap::ScannerBlockSize + 1, ' '); // the CR LF and the next rest cross blocks
+    text += "\nDOTS . " + std::string(symmap::ScannerBlockSize, '.') + " q\n" + "LAST v w";
+    const std::string byToken = skimLines(text, false);
+    EXPECT_EQ(skimLines(text, true), byToken);
+    // What the skipped rests hold still shows: the long name, the three invalid bytes.
+    EXPECT_EQ(byToken.substr(byToken.find("end\n")),
+              "end\n"
+              "s.lst(3:265) warning SV0007: Too long identifier.\n"
+              "s.lst(5:6) warning SV0008: Invalid character. : '~' (0x7e)\n"
+              "s.lst(5:9) warning SV0008: Invalid character. : '\x80' (0x80)\n"
+              "s.lst(5:12) warning SV0008: Invalid character. : '\x01' (0x01)\n");
+}
+
 TEST(ScannerCharacters, WarningAfterTwentyErrorsStopsTheScan) {
     DiagnosticsScope diagnostics(false);
     testing::internal::CaptureStdout();
