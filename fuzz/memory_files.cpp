@@ -5,6 +5,8 @@
 #include "platform.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -32,11 +34,25 @@ constexpr std::uint64_t FolderVolume = 2;
 
 // Orders names as std::less does, compared in a plain loop: a run looks names up hundreds of
 // times, and the fuzzer's hook on the library's comparison would weigh on every one of them.
+// Eight characters are compared at a time, as one number whose first character is its most
+// significant: the names of a project share long beginnings ("images/Plc_").
 struct NameOrder {
     using is_transparent = void;
+    static std::uint64_t eightAt(std::string_view text, std::size_t at) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + at, sizeof word);
+        return std::endian::native == std::endian::little ? __builtin_bswap64(word) : word;
+    }
     bool operator()(std::string_view a, std::string_view b) const {
         const std::size_t common = std::min(a.size(), b.size());
-        for (std::size_t i = 0; i < common; ++i)
+        std::size_t i = 0;
+        for (; i + 8 <= common; i += 8) {
+            const std::uint64_t x = eightAt(a, i);
+            const std::uint64_t y = eightAt(b, i);
+            if (x != y)
+                return x < y;
+        }
+        for (; i < common; ++i)
             if (a[i] != b[i])
                 return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
         return a.size() < b.size();
