@@ -2,6 +2,7 @@
 // seventeen images and end file. No source is ever changed, and no join grows beyond the
 // bytes of all its sources together.
 #include "joiner.h"
+#include "platform.h"
 #include "splitter.h"
 #include "splitter_project.h"
 
@@ -30,8 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     memfs::restore(before);
     std::vector<std::string> arguments =
         fuzzsupport::splitArguments(fuzzsupport::bytesOf(data, size), 5);
-    const std::string destination =
-        arguments.size() >= 4 ? arguments[1] + arguments[2] : std::string();
+    // The one file the run may write, named as the joiner names it: an existing folder given
+    // without its separator is that folder.
+    const std::string destination = arguments.size() >= 4
+                                        ? platform::outputFolderPrefix(arguments[1]) + arguments[2]
+                                        : std::string();
     fuzzsupport::runWith(orlund::runOrlund, arguments);
 
     fuzzsupport::expectAllReleased();
