@@ -62,11 +62,14 @@ void appendFormat(std::string& out, const char* format, ...) {
     out.resize(start + static_cast<std::size_t>(length));
 }
 
+namespace {
+const char HexDigits[] = "0123456789ABCDEF";
+} // namespace
+
 std::string hexDigits(std::uint64_t value, int digits) {
-    static const char Digits[] = "0123456789ABCDEF";
     std::string text;
     for (; value != 0 || text.size() < static_cast<std::size_t>(digits); value >>= 4)
-        text.insert(text.begin(), Digits[value & 15]);
+        text.insert(text.begin(), HexDigits[value & 15]);
     return text;
 }
 
@@ -112,7 +115,9 @@ void appendJsonString(std::string& out, std::string_view text, bool markup) {
         } else {
             // Control characters, DEL, and bytes that begin no UTF-8 sequence (the 8-bit text
             // of a comment), each taken as the character of that number.
-            appendFormat(out, "\\u%04X", c);
+            // Written digit by digit: a damaged map can hold thousands of them.
+            const char escape[] = {'\\', 'u', '0', '0', HexDigits[c >> 4], HexDigits[c & 15]};
+            out.append(escape, sizeof escape);
             ++i;
         }
     }

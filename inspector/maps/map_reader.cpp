@@ -694,8 +694,12 @@ void checkMap(SymbolMap& map) {
     }
     // Findings of the reading come in line order; only those of the checks after it may not.
     const auto byLine = [](const MapFinding& a, const MapFinding& b) { return a.line < b.line; };
-    if (!std::is_sorted(map.findings.begin(), map.findings.end(), byLine))
-        std::stable_sort(map.findings.begin(), map.findings.end(), byLine);
+    // The reading's run stays in place: only the rest is sorted and then merged into it.
+    const auto rest = std::is_sorted_until(map.findings.begin(), map.findings.end(), byLine);
+    if (rest != map.findings.end()) {
+        std::stable_sort(rest, map.findings.end(), byLine);
+        std::inplace_merge(map.findings.begin(), rest, map.findings.end(), byLine);
+    }
 }
 
 } // namespace
