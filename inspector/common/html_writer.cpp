@@ -274,7 +274,7 @@ void htmlText(std::string& out, std::string_view text) {
             out.append(text.substr(i, length));
             i += length;
         } else {
-            appendFormat(out, "\\x%02X", c);
+            appendByteEscape(out, "\\x", c);
             ++i;
         }
     }

@@ -17,7 +17,7 @@ std::string markdownText(std::string_view text) {
         else if (c == '>')
             out += "&gt;";
         else if (byte < 0x20 || byte == 0x7F)
-            appendFormat(out, "\\x%02X", byte);
+            appendByteEscape(out, "\\x", byte);
         else {
             if (std::strchr("\\`*_[]|#~!", c) != nullptr)
                 out += '\\';

@@ -66,6 +66,12 @@ namespace {
 const char HexDigits[] = "0123456789ABCDEF";
 } // namespace
 
+void appendByteEscape(std::string& out, const char* prefix, unsigned char byte) {
+    out += prefix;
+    out += HexDigits[byte >> 4];
+    out += HexDigits[byte & 15];
+}
+
 std::string hexDigits(std::uint64_t value, int digits) {
     std::string text;
     for (; value != 0 || text.size() < static_cast<std::size_t>(digits); value >>= 4)
@@ -115,9 +121,7 @@ void appendJsonString(std::string& out, std::string_view text, bool markup) {
         } else {
             // Control characters, DEL, and bytes that begin no UTF-8 sequence (the 8-bit text
             // of a comment), each taken as the character of that number.
-            // Written digit by digit: a damaged map can hold thousands of them.
-            const char escape[] = {'\\', 'u', '0', '0', HexDigits[c >> 4], HexDigits[c & 15]};
-            out.append(escape, sizeof escape);
+            appendByteEscape(out, "\\u00", c);
             ++i;
         }
     }

@@ -18,6 +18,10 @@ void appendFormat(std::string& out, const char* format, ...) PLATFORM_PRINTF_FOR
 // At least `digits` hexadecimal digits in capitals (no "%llX": not every C library's printf
 // has it).
 std::string hexDigits(std::uint64_t value, int digits);
+
+// Appends `prefix` and the byte as two hexadecimal digits in capitals: the escape of a byte
+// that a report cannot show as it is ("\x01", JSON's "\u0001"), written without a format.
+void appendByteEscape(std::string& out, const char* prefix, unsigned char byte);
 inline std::string hex8(std::size_t value) {
     return hexDigits(value, 8);
 }

@@ -31,7 +31,7 @@ void appendComment(std::string& out, const unsigned char* text, std::size_t leng
         if (c >= 0x20 && c < 0x7F)
             out += static_cast<char>(c);
         else
-            appendFormat(out, "\\x%02X", c);
+            appendByteEscape(out, "\\x", c);
     }
     out += '"';
 }

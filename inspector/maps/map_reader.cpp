@@ -194,7 +194,7 @@ std::string quoted(std::string_view text) {
         if (u >= 0x20 && u < 0x7F)
             out += c;
         else
-            appendFormat(out, "\\x%02X", u);
+            appendByteEscape(out, "\\x", u);
     }
     return out + (text.size() > 60 ? "...\"" : "\"");
 }
