@@ -235,18 +235,6 @@ constexpr std::array<bool, 256> makeHtmlPlain() {
 }
 constexpr std::array<bool, 256> HtmlPlain = makeHtmlPlain();
 
-// Bytes of the UTF-8 sequence at `at`, 0 when none begins there.
-std::size_t utf8At(std::string_view text, std::size_t at) {
-    const unsigned char c = static_cast<unsigned char>(text[at]);
-    const std::size_t length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
-    if (length == 0 || c > 0xF4 || at + length > text.size())
-        return 0;
-    for (std::size_t k = 1; k < length; ++k)
-        if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80)
-            return 0;
-    return length;
-}
-
 } // namespace
 
 void htmlText(std::string& out, std::string_view text) {
@@ -270,7 +258,7 @@ void htmlText(std::string& out, std::string_view text) {
         if (reference != nullptr) {
             out += reference;
             ++i;
-        } else if (const std::size_t length = c >= 0x80 ? utf8At(text, i) : 0) {
+        } else if (const std::size_t length = c >= 0x80 ? utf8Length(text, i) : 0) {
             out.append(text.substr(i, length));
             i += length;
         } else {

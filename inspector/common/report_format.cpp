@@ -7,9 +7,6 @@
 
 namespace plcinfo {
 
-namespace {
-
-// Length of the UTF-8 sequence that begins at text[i], or 0 when none does.
 std::size_t utf8Length(std::string_view text, std::size_t i) {
     const unsigned char lead = static_cast<unsigned char>(text[i]);
     std::size_t length;
@@ -38,8 +35,6 @@ std::size_t utf8Length(std::string_view text, std::size_t i) {
     const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
     return code >= least && code <= 0x10FFFF && !surrogate ? length : 0;
 }
-
-} // namespace
 
 void appendFormat(std::string& out, const char* format, ...) {
     char buffer[256];
@@ -126,12 +121,6 @@ void appendJsonString(std::string& out, std::string_view text, bool markup) {
         }
     }
     out += '"';
-}
-
-std::string jsonString(const std::string& text) {
-    std::string out;
-    appendJsonString(out, text);
-    return out;
 }
 
 } // namespace plcinfo

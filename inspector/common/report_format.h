@@ -31,9 +31,12 @@ inline std::string number(std::uint64_t value) {
     return std::to_string(value);
 }
 
-// A JSON string literal of any bytes: valid UTF-8 passes, other bytes become \u00XX.
-std::string jsonString(const std::string& text);
-// The same appended to `out`; with `markup`, "<" as \u003C.
+// Bytes of the UTF-8 sequence that begins at text[i], or 0 when none does: a cut sequence, an
+// overlong form, a surrogate or a code past U+10FFFF is none.
+std::size_t utf8Length(std::string_view text, std::size_t i);
+
+// Appends a JSON string literal of any bytes: valid UTF-8 passes, other bytes become \u00XX;
+// with `markup`, "<" as \u003C.
 void appendJsonString(std::string& out, std::string_view text, bool markup = false);
 
 } // namespace plcinfo

@@ -142,6 +142,11 @@ TEST(Comparison, ShorterImageDiffersWhereItEnds) {
 }
 
 TEST(Escaping, JsonAndPageTextEscapeWhatTheyForbidAndKeepUtf8) {
+    const auto jsonString = [](std::string_view text) {
+        std::string out;
+        appendJsonString(out, text);
+        return out;
+    };
     EXPECT_EQ(jsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
     EXPECT_EQ(jsonString(std::string("\n\0\x7F", 3)), "\"\\u000A\\u0000\\u007F\"");
     EXPECT_EQ(jsonString("Pr\xC3\xBC"
@@ -154,6 +159,10 @@ TEST(Escaping, JsonAndPageTextEscapeWhatTheyForbidAndKeepUtf8) {
               "\"Pr\\u00FCf\"");
     EXPECT_EQ(jsonString("\xE2\x82"), "\"\\u00E2\\u0082\"");
     EXPECT_EQ(jsonString("\xC0\xAF"), "\"\\u00C0\\u00AF\"");
+    // A page takes the same bytes for UTF-8: an overlong three-byte form and a surrogate are
+    // escaped byte by byte, a four-byte character passes.
+    EXPECT_EQ(htmlEscape("\xE0\x80\xAF\xED\xA0\x80\xF0\x9F\x98\x80"),
+              "\\xE0\\x80\\xAF\\xED\\xA0\\x80\xF0\x9F\x98\x80");
     // In a page's script block "<" is escaped too; in a page's text, markup's five characters.
     EXPECT_EQ(jsonString("a<b"), "\"a<b\"");
     std::string script;
