@@ -692,9 +692,10 @@ void checkMap(SymbolMap& map) {
             std::stable_sort(map.rows[section].begin(), map.rows[section].end(),
                              [&](const MapRow& a, const MapRow& b) { return nameLess(map, a, b); });
     }
-    // Findings of the reading come in line order; only those of the checks after it may not.
+    // Findings come mostly in line order: the checks after the reading, and empty lines that
+    // are reported once the line after them is read, may not. The ordered run at the front
+    // stays in place; only the rest is sorted and then merged into it, ties kept in order.
     const auto byLine = [](const MapFinding& a, const MapFinding& b) { return a.line < b.line; };
-    // The reading's run stays in place: only the rest is sorted and then merged into it.
     const auto rest = std::is_sorted_until(map.findings.begin(), map.findings.end(), byLine);
     if (rest != map.findings.end()) {
         std::stable_sort(rest, map.findings.end(), byLine);
