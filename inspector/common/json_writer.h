@@ -43,7 +43,7 @@ void jsonBool(JsonWriter& w, bool value);
 void jsonNull(JsonWriter& w);
 
 // Key and value in one step.
-inline void jsonMember(JsonWriter& w, const char* key, const std::string& text) {
+inline void jsonMember(JsonWriter& w, const char* key, std::string_view text) {
     jsonKey(w, key);
     jsonText(w, text);
 }

@@ -9,10 +9,6 @@ namespace plcinfo {
 
 namespace {
 
-void writeName(JsonWriter& w, const char* key, std::string_view view) {
-    jsonMember(w, key, std::string(view));
-}
-
 void writeWeight(JsonWriter& w, std::int64_t weight) {
     jsonKey(w, "weight");
     if (weight < 0)
@@ -38,7 +34,7 @@ void writeVariableObject(JsonWriter& w, const MapRow& row) {
 void beginVariableHit(JsonWriter& w, const SymbolMap& map, const MapRow& row, std::uint32_t line) {
     jsonBeginObject(w);
     jsonMember(w, "section", "SYMBOL_TABLE");
-    writeName(w, "name", rowName(map, row));
+    jsonMember(w, "name", rowName(map, row));
     jsonMemberNumber(w, "line", line);
     writePlace(w, row);
 }
@@ -48,7 +44,7 @@ void writeBits(JsonWriter& w, const SymbolMap& map, const std::vector<std::size_
     jsonBeginArray(w);
     for (std::size_t bit : bits) {
         jsonBeginObject(w);
-        writeName(w, "name", rowName(map, map.rows[SectionBitFields][bit]));
+        jsonMember(w, "name", rowName(map, map.rows[SectionBitFields][bit]));
         writeWeight(w, bitWeight(map, bit));
         jsonEnd(w);
     }
@@ -65,11 +61,11 @@ void writeHit(JsonWriter& w, const SymbolMap& map, const FindHit& hit) {
     }
     jsonBeginObject(w);
     jsonMember(w, "section", SectionTitles[hit.section]);
-    writeName(w, "name", rowName(map, row));
+    jsonMember(w, "name", rowName(map, row));
     jsonMemberNumber(w, "line", hit.line);
     switch (hit.section) {
     case SectionBitFields:
-        writeName(w, "location", rowLocation(map, row));
+        jsonMember(w, "location", rowLocation(map, row));
         writeWeight(w, bitWeight(map, hit.row));
         jsonKey(w, "variable");
         if (hit.hasVariable)
@@ -143,7 +139,7 @@ void writeSide(JsonWriter& w, const SymbolMap& map, MapSection section, std::siz
             jsonMemberNumber(w, "room", young ? room->newRoom : room->oldRoom);
         break;
     case SectionBitFields:
-        writeName(w, "variable", rowLocation(map, r));
+        jsonMember(w, "variable", rowLocation(map, r));
         writeWeight(w, bitWeight(map, row));
         break;
     case SectionMembers:
@@ -163,9 +159,9 @@ void writeChange(JsonWriter& w, const MapComparison& comparison, const Change& c
     const RoomChange* room = change.kind == VariableRoom ? &roomOf(comparison, change) : nullptr;
     jsonBeginObject(w);
     jsonMember(w, "class", ChangeClassKeys[change.kind]);
-    writeName(w, "name", rowName(named, named.rows[section][namedRow]));
+    jsonMember(w, "name", rowName(named, named.rows[section][namedRow]));
     if (room != nullptr)
-        writeName(
+        jsonMember(
             w, "next",
             rowName(*comparison.after, comparison.after->rows[SectionSymbols][room->nextRow]));
     jsonKey(w, "old");
@@ -190,8 +186,8 @@ void writeRun(JsonWriter& w, const MapComparison& comparison, const MoveRun& run
     jsonMember(w, "class", "variable-moved");
     jsonKey(w, "run");
     jsonBeginObject(w);
-    writeName(w, "first", rowName(a, head));
-    writeName(w, "last", rowName(a, tail));
+    jsonMember(w, "first", rowName(a, head));
+    jsonMember(w, "last", rowName(a, tail));
     jsonMemberNumber(w, "count", static_cast<std::int64_t>(run.count));
     jsonMemberNumber(w, "selector", head.selector);
     jsonMemberNumber(w, "distance", run.distance);
@@ -320,8 +316,8 @@ std::string formatComparisonMapJson(const MapComparison& comparison) {
     for (const Rename& rename : comparison.renames) {
         const MapRow& old = a.rows[SectionSymbols][rename.oldRow];
         jsonBeginObject(w);
-        writeName(w, "old", rowName(a, old));
-        writeName(w, "new", rowName(b, b.rows[SectionSymbols][rename.newRow]));
+        jsonMember(w, "old", rowName(a, old));
+        jsonMember(w, "new", rowName(b, b.rows[SectionSymbols][rename.newRow]));
         writePlace(w, old);
         jsonEnd(w);
     }
