@@ -57,10 +57,6 @@ void appendFormat(std::string& out, const char* format, ...) {
     out.resize(start + static_cast<std::size_t>(length));
 }
 
-namespace {
-const char HexDigits[] = "0123456789ABCDEF";
-} // namespace
-
 void appendByteEscape(std::string& out, const char* prefix, unsigned char byte) {
     out += prefix;
     out += HexDigits[byte >> 4];

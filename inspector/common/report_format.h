@@ -19,6 +19,9 @@ void appendFormat(std::string& out, const char* format, ...) PLATFORM_PRINTF_FOR
 // has it).
 std::string hexDigits(std::uint64_t value, int digits);
 
+// The hexadecimal digits in capitals, by value.
+inline constexpr char HexDigits[] = "0123456789ABCDEF";
+
 // Appends `prefix` and the byte as two hexadecimal digits in capitals: the escape of a byte
 // that a report cannot show as it is ("\x01", JSON's "\u0001"), written without a format.
 void appendByteEscape(std::string& out, const char* prefix, unsigned char byte);

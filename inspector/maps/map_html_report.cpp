@@ -228,7 +228,7 @@ void appendSegmentSummary(std::string& out, const std::vector<SegmentLayout>& la
 void appendFindingItems(std::string& out, const SymbolMap& map, const char* side) {
     for (const MapFinding& finding : map.findings) {
         appendFormat(out, "<li>%sline %u: ", side, static_cast<unsigned>(finding.line));
-        htmlText(out, finding.text);
+        htmlText(out, findingText(map, finding));
         out += "</li>\n";
     }
     if (map.findingCount > map.findings.size())

@@ -13,7 +13,9 @@
 #include "symbol_map.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
+#include <initializer_list>
 
 namespace plcinfo {
 
@@ -92,11 +94,20 @@ struct Checker {
     std::vector<std::uint32_t> fieldLines; // the line of each bit-fields row read
     bool lfThroughout = false;             // every line ends in LF alone: reported once
 
-    void report(std::uint32_t line, std::string text) {
+    // A finding's text is written from its pieces straight after the texts before it: a
+    // damaged map can give a finding on every line. Past the findings kept it is only counted.
+    void report(std::uint32_t line, std::initializer_list<std::string_view> pieces) {
         ++map.findingCount;
-        if (map.findings.size() < MaxKeptFindings)
-            map.findings.push_back(MapFinding{line, std::move(text)});
+        if (map.findings.size() >= MaxKeptFindings)
+            return;
+        const std::size_t at = map.findingTexts.size();
+        for (std::string_view piece : pieces)
+            map.findingTexts.append(piece);
+        map.findings.push_back(
+            MapFinding{line, static_cast<std::uint32_t>(at),
+                       static_cast<std::uint32_t>(map.findingTexts.size() - at)});
     }
+    void report(std::uint32_t line, std::string_view text) { report(line, {text}); }
 
     void checkLineEnd(const Line& line) {
         if (!line.lf)
@@ -187,16 +198,42 @@ bool readPrintedDecimal(std::string_view text, std::size_t width, std::int64_t l
     return value >= low && value <= high;
 }
 
-std::string quoted(std::string_view text) {
-    std::string out = "\"";
+// A short text built in place: a quoted line, a title, a number, as a piece of a finding's
+// text. What does not fit is cut off; no piece comes near the room.
+struct ShortText {
+    char text[256];
+    std::size_t length = 0;
+
+    void append(std::string_view piece) {
+        const std::size_t n = std::min(piece.size(), sizeof text - length);
+        std::memcpy(text + length, piece.data(), n);
+        length += n;
+    }
+    operator std::string_view() const { return std::string_view(text, length); }
+};
+
+ShortText decimal(std::int64_t value) {
+    ShortText out;
+    out.length = static_cast<std::size_t>(
+        std::to_chars(out.text, out.text + sizeof out.text, value).ptr - out.text);
+    return out;
+}
+
+// The line in quotes, its first 60 bytes, each byte outside printable ASCII as \xNN.
+ShortText quoted(std::string_view text) {
+    ShortText out;
+    out.append("\"");
     for (char c : text.substr(0, 60)) {
         const unsigned char u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u < 0x7F)
-            out += c;
-        else
-            appendByteEscape(out, "\\x", u);
+        if (u >= 0x20 && u < 0x7F) {
+            out.append(std::string_view(&c, 1));
+        } else {
+            const char escape[4] = {'\\', 'x', HexDigits[u >> 4], HexDigits[u & 15]};
+            out.append(std::string_view(escape, 4));
+        }
     }
-    return out + (text.size() > 60 ? "...\"" : "\"");
+    out.append(text.size() > 60 ? "...\"" : "\"");
+    return out;
 }
 
 // The name at the front of a row: a name as the listing gives it, of at most 128 characters.
@@ -277,8 +314,8 @@ bool readNamedRow(Checker& checker, const Line& line, MapSection section, MapRow
         if (blanks == 0 && length < text.size())
             checker.report(line.number, "the name holds a character names cannot hold");
         else
-            checker.report(line.number, "the blank fill after the name is not " +
-                                            std::to_string(fill) + " blanks");
+            checker.report(line.number, {"the blank fill after the name is not ",
+                                         decimal(static_cast<std::int64_t>(fill)), " blanks"});
         return false;
     }
     const std::string_view value = text.substr(length + fill);
@@ -398,11 +435,10 @@ void checkOrder(Checker& checker, MapSection section, const MapRow& row, const M
         return;
     checker.map.ordered[section] = false;
     if (order == 0)
-        checker.report(line, std::string(name) + " repeats the name of line " +
-                                 std::to_string(previousLine));
+        checker.report(line, {name, " repeats the name of line ", decimal(previousLine)});
     else
-        checker.report(line, std::string(name) + " is out of order: it sorts before " +
-                                 std::string(before) + " of line " + std::to_string(previousLine));
+        checker.report(line, {name, " is out of order: it sorts before ", before, " of line ",
+                              decimal(previousLine)});
 }
 
 // Where the walk over the sections stands.
@@ -418,24 +454,28 @@ struct Walk {
     std::vector<std::uint32_t> emptyLines; // empty lines not yet known to be in their place
 };
 
-std::string titleOf(int section) {
-    return std::string("[") + SectionTitles[section] + " n]";
+ShortText titleOf(int section) {
+    ShortText out;
+    out.append("[");
+    out.append(SectionTitles[section]);
+    out.append(" n]");
+    return out;
 }
 
 // The current section's title against the lines of rows it had.
 void closeSection(Checker& checker, Walk& walk) {
     if (walk.current >= 0 && walk.hasCount && walk.count != walk.lineCount)
-        checker.report(walk.titleLine, std::string("[") + SectionTitles[walk.current] + " " +
-                                           std::to_string(walk.count) + "] says " +
-                                           std::to_string(walk.count) + " rows, the section has " +
-                                           std::to_string(walk.lineCount));
+        checker.report(walk.titleLine,
+                       {"[", SectionTitles[walk.current], " ", decimal(walk.count), "] says ",
+                        decimal(walk.count), " rows, the section has ", decimal(walk.lineCount)});
     walk.hasCount = false;
 }
 
 // Empty lines before a row, or more than one before a title: each is one finding.
-void reportEmptyLines(Checker& checker, Walk& walk, std::size_t keep, const char* text) {
+void reportEmptyLines(Checker& checker, Walk& walk, std::size_t keep, std::string_view text,
+                      std::string_view title = {}) {
     for (std::size_t i = 0; i + keep < walk.emptyLines.size(); ++i)
-        checker.report(walk.emptyLines[i], text);
+        checker.report(walk.emptyLines[i], {text, title});
     walk.emptyLines.clear();
 }
 
@@ -450,34 +490,36 @@ enum class Opening {
 // stands; each damage of its first lines is one finding.
 void openSection(Checker& checker, Walk& walk, int section, const Line& line, Opening opening) {
     closeSection(checker, walk);
-    const std::string title = titleOf(section);
+    const ShortText title = titleOf(section);
     if (walk.emptyLines.empty())
-        checker.report(line.number, "an empty line must come before " + title);
-    reportEmptyLines(checker, walk, 1, ("an empty line too many before " + title).c_str());
+        checker.report(line.number, {"an empty line must come before ", title});
+    if (walk.emptyLines.size() > 1)
+        reportEmptyLines(checker, walk, 1, "an empty line too many before ", title);
+    walk.emptyLines.clear();
     if (section != walk.next || opening == Opening::UnknownTitle)
         checker.report(line.number,
-                       "expected " +
-                           (walk.next < MapSectionCount ? titleOf(walk.next)
-                                                        : std::string("no more sections")) +
-                           ", found " + quoted(checker.view(line)));
+                       {"expected ",
+                        walk.next < MapSectionCount ? std::string_view(titleOf(walk.next))
+                                                    : std::string_view("no more sections"),
+                        ", found ", quoted(checker.view(line))});
     walk.current = section;
     walk.next = std::max(walk.next, section + 1);
     walk.lineCount = 0;
     walk.titleLine = line.number;
     walk.previousLine = 0;
     if (opening == Opening::Comment) {
-        checker.report(line.number, "the title " + title + " is missing before the comment line");
+        checker.report(line.number, {"the title ", title, " is missing before the comment line"});
         return;
     }
     walk.expectComment = true;
     if (opening == Opening::UnknownTitle)
         return; // its count is not trusted
     const TitleForm form = readTitleForm(checker.view(line), section);
-    if (!form.exact)
-        checker.report(line.number, form.hasCount
-                                        ? "the title line " + quoted(checker.view(line)) +
-                                              " is not of the form " + title
-                                        : "the row count of " + title + " is not a decimal number");
+    if (!form.exact && form.hasCount)
+        checker.report(line.number, {"the title line ", quoted(checker.view(line)),
+                                     " is not of the form ", title});
+    else if (!form.exact)
+        checker.report(line.number, {"the row count of ", title, " is not a decimal number"});
     walk.hasCount = form.hasCount;
     walk.count = form.count;
 }
@@ -486,7 +528,7 @@ void readRow(Checker& checker, Walk& walk, const Line& line) {
     reportEmptyLines(checker, walk, 0, "an empty line among the rows");
     if (walk.current < 0) {
         checker.report(line.number,
-                       "expected " + titleOf(0) + ", found " + quoted(checker.view(line)));
+                       {"expected ", titleOf(0), ", found ", quoted(checker.view(line))});
         return;
     }
     const MapSection section = static_cast<MapSection>(walk.current);
@@ -532,12 +574,12 @@ void readSections(Checker& checker) {
             if (commentLine) {
                 reportEmptyLines(checker, walk, 0, "an empty line among the rows");
                 if (text != Comments[walk.current])
-                    checker.report(line.number, std::string("the comment line is not \"") +
-                                                    Comments[walk.current] + "\"");
+                    checker.report(line.number,
+                                   {"the comment line is not \"", Comments[walk.current], "\""});
                 continue;
             }
-            checker.report(walk.titleLine, std::string("the comment line \"") +
-                                               Comments[walk.current] + "\" is missing");
+            checker.report(walk.titleLine,
+                           {"the comment line \"", Comments[walk.current], "\" is missing"});
         }
         int section = -1;
         Opening opening = Opening::Comment;
@@ -564,11 +606,11 @@ void readSections(Checker& checker) {
             readRow(checker, walk, line);
     }
     if (walk.expectComment)
-        checker.report(walk.titleLine, std::string("the comment line \"") + Comments[walk.current] +
-                                           "\" is missing");
+        checker.report(walk.titleLine,
+                       {"the comment line \"", Comments[walk.current], "\" is missing"});
     closeSection(checker, walk);
     if (walk.next < MapSectionCount) {
-        checker.report(lines.number, "the file ends before " + titleOf(walk.next));
+        checker.report(lines.number, {"the file ends before ", titleOf(walk.next)});
         walk.emptyLines.clear();
     }
     if (!walk.emptyLines.empty())
@@ -584,8 +626,8 @@ void checkBitSections(Checker& checker) {
         return i < rows.size() ? rows[i].name : std::string_view("\n"); // no name is "\n"
     };
     const auto missing = [&](const BitName& row, const char* section) {
-        checker.report(row.line, "the bit " + std::string(row.name) + " has no row in the " +
-                                     section + " section");
+        checker.report(row.line,
+                       {"the bit ", row.name, " has no row in the ", section, " section"});
     };
     std::size_t i = 0;
     std::size_t j = 0;
@@ -595,9 +637,9 @@ void checkBitSections(Checker& checker) {
             ++j;
         } else if (at(fields, i) == at(weights, j + 1) && at(fields, i + 1) == at(weights, j)) {
             checker.report(weights[j].line,
-                           "the bit-weights rows of lines " + std::to_string(weights[j].line) +
-                               " and " + std::to_string(weights[j + 1].line) +
-                               " are in the other order than in the bit-fields section");
+                           {"the bit-weights rows of lines ", decimal(weights[j].line), " and ",
+                            decimal(weights[j + 1].line),
+                            " are in the other order than in the bit-fields section"});
             i += 2;
             j += 2;
         } else if (j < weights.size() &&
@@ -607,11 +649,9 @@ void checkBitSections(Checker& checker) {
                    (j == weights.size() || at(fields, i + 1) == at(weights, j))) {
             missing(fields[i++], "bit-weights");
         } else {
-            checker.report(weights[j].line, "the bit-weights row names " +
-                                                std::string(weights[j].name) +
-                                                " where the bit-fields row of line " +
-                                                std::to_string(fields[i].line) + " names " +
-                                                std::string(fields[i].name));
+            checker.report(weights[j].line, {"the bit-weights row names ", weights[j].name,
+                                             " where the bit-fields row of line ",
+                                             decimal(fields[i].line), " names ", fields[i].name});
             ++i;
             ++j;
         }
@@ -634,10 +674,9 @@ void checkLocations(Checker& checker) {
                                                 return compareNames(rowName(map, row), key) < 0;
                                             });
         if (found == variables.end() || compareNames(rowName(map, *found), location) != 0)
-            checker.report(checker.fieldLines[i], "the location " + std::string(location) +
-                                                      " of the bit " +
-                                                      std::string(rowName(map, fields[i])) +
-                                                      " is no variable of the symbol table");
+            checker.report(checker.fieldLines[i],
+                           {"the location ", location, " of the bit ", rowName(map, fields[i]),
+                            " is no variable of the symbol table"});
     }
 }
 
@@ -659,11 +698,10 @@ void checkMap(SymbolMap& map) {
     reader.size = map.size;
     Checker checker{map, reader, {}, {}, false};
     if (map.encoding != MapEncoding::Bytes)
-        checker.report(1,
-                       std::string("saved as ") +
-                           (map.encoding == MapEncoding::Utf8Mark ? "UTF-8 with a byte-order mark"
-                                                                  : "UTF-16") +
-                           ": the control reads bytes; save it as the program wrote it");
+        checker.report(
+            1, {"saved as ",
+                map.encoding == MapEncoding::Utf8Mark ? "UTF-8 with a byte-order mark" : "UTF-16",
+                ": the control reads bytes; save it as the program wrote it"});
     checker.lfThroughout = endsInLfThroughout(map.text, map.size);
     if (checker.lfThroughout)
         checker.report(1, "saved with LF line ends: the control reads CR LF after every line; "
@@ -671,8 +709,8 @@ void checkMap(SymbolMap& map) {
     LineReader& lines = checker.lines;
     lines.advance();
     if (checker.view(lines.current) != Header)
-        checker.report(1, std::string("the header line is ") + quoted(checker.view(lines.current)) +
-                              ", not \"" + Header + "\"");
+        checker.report(1, {"the header line is ", quoted(checker.view(lines.current)), ", not \"",
+                           Header, "\""});
     if (!lines.atEnd()) {
         checker.checkLineEnd(lines.current);
         lines.advance();

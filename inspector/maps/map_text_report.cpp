@@ -65,9 +65,11 @@ std::string soundness(const SymbolMap& map) {
 namespace {
 
 void appendFindings(std::string& out, const SymbolMap& map) {
-    for (const MapFinding& finding : map.findings)
-        appendFormat(out, "line %u: %s\n", static_cast<unsigned>(finding.line),
-                     finding.text.c_str());
+    for (const MapFinding& finding : map.findings) {
+        appendFormat(out, "line %u: ", static_cast<unsigned>(finding.line));
+        out += findingText(map, finding);
+        out += '\n';
+    }
     if (map.findingCount > map.findings.size())
         appendFormat(out, "... and %s findings more\n",
                      number(map.findingCount - map.findings.size()).c_str());

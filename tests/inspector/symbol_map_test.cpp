@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -208,6 +209,18 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
     EXPECT_EQ(findingsOf(cut.output), "line 53: the file ends without CR LF after the line\nline "
                                       "53: the value is not eight lower-case hexadecimal digits\n");
     EXPECT_EQ(cut.exitStatus, 1);
+    // Past the first thousand, findings are only counted; the texts kept stay whole.
+    std::vector<std::string> many = sound;
+    many.insert(many.begin() + 4, 1200, "");
+    writeLines(path, many);
+    const std::string manyOutput = plcinfo({path}).output;
+    const std::string manyFindings = findingsOf(manyOutput);
+    EXPECT_EQ(std::count(manyFindings.begin(), manyFindings.end(), '\n'), 1000);
+    EXPECT_EQ(manyFindings.substr(0, 42), "line 5: an empty line among the rows\nline ");
+    EXPECT_NE(
+        manyOutput.find("line 1004: an empty line among the rows\n... and 200 findings more\n"),
+        std::string::npos)
+        << manyOutput;
     // The whole report of a map with findings, as text and as JSON.
     std::vector<std::string> lines = sound;
     std::swap(lines[5], lines[6]);
