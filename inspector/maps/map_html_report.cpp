@@ -227,7 +227,11 @@ void appendSegmentSummary(std::string& out, const std::vector<SegmentLayout>& la
 
 void appendFindingItems(std::string& out, const SymbolMap& map, const char* side) {
     for (const MapFinding& finding : map.findings) {
-        appendFormat(out, "<li>%sline %u: ", side, static_cast<unsigned>(finding.line));
+        out += "<li>";
+        out += side;
+        out += "line ";
+        out += number(finding.line);
+        out += ": ";
         htmlText(out, findingText(map, finding));
         out += "</li>\n";
     }

@@ -66,7 +66,9 @@ namespace {
 
 void appendFindings(std::string& out, const SymbolMap& map) {
     for (const MapFinding& finding : map.findings) {
-        appendFormat(out, "line %u: ", static_cast<unsigned>(finding.line));
+        out += "line ";
+        out += number(finding.line);
+        out += ": ";
         out += findingText(map, finding);
         out += '\n';
     }
