@@ -493,9 +493,7 @@ void openSection(Checker& checker, Walk& walk, int section, const Line& line, Op
     const ShortText title = titleOf(section);
     if (walk.emptyLines.empty())
         checker.report(line.number, {"an empty line must come before ", title});
-    if (walk.emptyLines.size() > 1)
-        reportEmptyLines(checker, walk, 1, "an empty line too many before ", title);
-    walk.emptyLines.clear();
+    reportEmptyLines(checker, walk, 1, "an empty line too many before ", title);
     if (section != walk.next || opening == Opening::UnknownTitle)
         checker.report(line.number,
                        {"expected ",
