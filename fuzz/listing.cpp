@@ -9,7 +9,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     memfs::reset();
     memfs::putFile("plc.lst", fuzzsupport::bytesOf(data, size));
     symmap::resetDiagnostics();
-    symmap::setWarningsMode(true);
+    // Warnings are counted in every run but printed in one run of eight (by the input's
+    // length): printed into the closed standard output they were a fifth of a run, and the
+    // runs that print them keep the printing under the sanitizers.
+    symmap::setWarningsMode(size % 8 == 0);
     {
         symmap::SymbolDictionary dictionary;
         if (symmap::readListing("plc.lst", dictionary)) {

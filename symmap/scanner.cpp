@@ -3,7 +3,6 @@
 #include "diagnostics.h"
 
 #include <bit>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -398,12 +397,15 @@ bool Scanner::next() {
                 state_ = ScanState::ScanDone;
                 return true;
             } else {
-                // The offending byte itself stands between the quotes, a NUL byte included.
-                char extra[16];
-                const int length = std::snprintf(extra, sizeof extra, "'%c' (0x%02x)", 'X', c);
+                // "'X' (0xNN)": the offending byte itself stands between the quotes, a NUL
+                // byte included, then its value in lower-case hexadecimal.
+                static constexpr char Hex[] = "0123456789abcdef";
+                char extra[] = "'X' (0x00)";
                 extra[1] = static_cast<char>(c);
+                extra[7] = Hex[(c >> 4) & 0xF];
+                extra[8] = Hex[c & 0xF];
                 if (!reportMessage(MsgInvalidCharacter, fileName_, line_, column_,
-                                   std::string_view(extra, static_cast<std::size_t>(length))))
+                                   std::string_view(extra, sizeof extra - 1)))
                     return false;
                 if (!advanceChar())
                     return false;
