@@ -3,14 +3,24 @@
 # and, side by side, for an earlier revision: the speed that decides how much a fuzzing
 # campaign finds in its time.
 #
-#   bench/fuzz_bench.sh [SECONDS [REVISION]]
+#   bench/fuzz_bench.sh [--floor] [SECONDS [REVISION]]
 #
 # SECONDS (default 20) each target runs alone, from the seeds of this tree's seed maker (the
 # same inputs for both builds), with an empty corpus and without writing new inputs anywhere
 # else. REVISION (a commit, say main~3) is checked out into a temporary worktree and built
 # there with the same preset. Both builds are clang 14 with libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer (the preset "fuzz"). Run by hand, when the machine is quiet.
+#
+# With --floor each build's target also runs SECONDS on inputs of at most one byte, from an
+# empty one: the fixed cost of a run (starting the program on its project, the example's files,
+# the reports it always writes, the fuzzer's own work), the most a target can reach whatever
+# its readers cost a byte.
 set -euo pipefail
+floor=0
+if [ "${1:-}" = --floor ]; then
+  floor=1
+  shift
+fi
 seconds=${1:-20}
 revision=${2:-}
 cd "$(dirname "$0")/.."
@@ -34,28 +44,42 @@ if [ -n "$revision" ]; then
   labels=(before after)
 fi
 "$root/build-fuzz/fuzz/fuzz_seeds" "$scratch/seeds" "$root/../shared/realdata" >/dev/null
+mkdir -p "$scratch/empty"
+: >"$scratch/empty/input"
+
+# Executions a second and peak resident MB of one target: program, longest input, inputs.
+measure() {
+  local corpus log speed peak
+  corpus=$(mktemp -d "$scratch/corpus.XXXXXX")
+  log="$corpus.log"
+  "$1" -max_total_time="$seconds" -max_len="$2" -close_fd_mask=1 -print_final_stats=1 \
+    -timeout=10 -rss_limit_mb=2048 "$corpus" "$3" >"$log" 2>&1 || true
+  speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+  peak=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log" | tail -1)
+  printf ' %12s %8s' "${speed:-?}" "${peak:-?}"
+}
 
 printf '%-22s' target
 for label in "${labels[@]}"; do printf ' %12s %8s' "$label exec/s" "peak MB"; done
+if [ "$floor" -eq 1 ]; then
+  for label in "${labels[@]}"; do printf ' %12s %8s' "$label floor" "peak MB"; done
+fi
 printf '\n'
 while read -r target length; do
   case "$target" in ''|'#'*) continue ;; esac
   printf '%-22s' "$target"
-  for i in "${!builds[@]}"; do
-    program="${builds[$i]}/fuzz/fuzz_$target"
-    if [ ! -x "$program" ]; then
-      printf ' %12s %8s' - -
-      continue
-    fi
-    corpus="$scratch/corpus-$i-$target"
-    mkdir -p "$corpus"
-    log="$scratch/$target-$i.log"
-    "$program" -max_total_time="$seconds" -max_len="$length" -close_fd_mask=1 \
-      -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 "$corpus" "$scratch/seeds/$target" \
-      >"$log" 2>&1 || true
-    speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-    peak=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log" | tail -1)
-    printf ' %12s %8s' "${speed:-?}" "${peak:-?}"
+  for pass in seeds floor; do
+    [ "$pass" = seeds ] || [ "$floor" -eq 1 ] || continue
+    for i in "${!builds[@]}"; do
+      program="${builds[$i]}/fuzz/fuzz_$target"
+      if [ ! -x "$program" ]; then
+        printf ' %12s %8s' - -
+      elif [ "$pass" = seeds ]; then
+        measure "$program" "$length" "$scratch/seeds/$target"
+      else
+        measure "$program" 1 "$scratch/empty"
+      fi
+    done
   done
   printf '\n'
 done <fuzz/targets.txt
