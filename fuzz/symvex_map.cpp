@@ -46,9 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     memfs::putFile("plc.lst", fuzzsupport::exampleFile("plc.lst"));
     memfs::putFile("KORVEX.map", fuzzsupport::bytesOf(data, size));
     symmap::resetDiagnostics();
-    // Warnings are counted in every run but printed in one run of eight (by the input's
-    // length): printed into the closed standard output they were a fifth of a run, and the
-    // runs that print them keep the printing under the sanitizers.
+    // Warnings printed in one run of eight, as in the listing's target.
     symmap::setWarningsMode(size % 8 == 0);
     if (symmap::readLinkerMap("KORVEX.map", dictionary)) {
         symmap::checkModuleBlocks(dictionary);
