@@ -3,7 +3,7 @@
 #include "plcinfo_driver.h"
 #include "image_set.h"
 #include "json_writer.h"
-#include "symbol_map.h"
+#include "map_comparison.h"
 
 #include <cstdio>
 #include <cstring>
@@ -266,9 +266,7 @@ int runOnMaps(const Options& options) {
         printError(options, error);
         return ExitFailure;
     }
-    MapComparison model = compareMaps(first, second, options.all);
-    for (int kind = 0; kind < ChangeClassCount; ++kind)
-        model.failOn[kind] = options.failClasses[kind];
+    MapComparison model = compareMaps(first, second, options.all, options.failClasses);
     if (withImages) {
         model.oldImages = &images[0];
         model.newImages = &images[1];
@@ -281,7 +279,8 @@ int runOnMaps(const Options& options) {
     const std::string page = options.html ? formatComparisonMapHtml(model) : std::string();
     const bool sound = first.findingCount == 0 && second.findingCount == 0 && imagesSound;
     const int status = finish(options, report, page, sound);
-    return status == ExitValid && guardTripped(model) ? ExitGuardTripped : status;
+    return status == ExitValid && model.verdict == GuardVerdict::Tripped ? ExitGuardTripped
+                                                                         : status;
 }
 
 } // namespace

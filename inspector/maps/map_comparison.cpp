@@ -6,7 +6,10 @@
 // did), moved when only its selector or address differs. Moved variables are taken in the old
 // map's address order: those of one selector next to each other there that all moved by the
 // same distance within their selector form a run, which the reports show as one line.
-#include "symbol_map.h"
+//
+// The guard's verdict, the lines of the list of changes and each run's ends are worked out
+// here too, once, for every report to format.
+#include "map_comparison.h"
 
 #include <algorithm>
 
@@ -101,11 +104,15 @@ void appendMoves(const SymbolMap& before, const SymbolMap& after,
             if (within) {
                 run.first = comparison.changes.size();
                 run.distance = distance;
+                run.selector = old.selector;
+                run.firstRow = oldRow;
                 runSelector = old.selector;
             }
         }
-        if (within)
+        if (within) {
             ++run.count;
+            run.lastRow = oldRow;
+        }
         comparison.changes.push_back(Change{VariableMoved, oldRow, fate.newRow});
     }
     closeRun();
@@ -176,6 +183,34 @@ void findRenames(const SymbolMap& before, const SymbolMap& after,
     });
 }
 
+// The list of changes as the reports give it, each run as one line.
+void collectLines(MapComparison& comparison) {
+    std::size_t nextRun = 0;
+    comparison.lines.reserve(comparison.changes.size());
+    for (std::size_t i = 0; i < comparison.changes.size(); ++i) {
+        if (nextRun < comparison.runs.size() && comparison.runs[nextRun].first == i) {
+            comparison.lines.push_back(ChangeLine{i, nextRun});
+            i += comparison.runs[nextRun++].count - 1;
+        } else {
+            comparison.lines.push_back(ChangeLine{i, NoRun});
+        }
+    }
+}
+
+void judgeGuard(MapComparison& comparison, const bool (&failOn)[ChangeClassCount]) {
+    bool guarded = false;
+    bool tripped = false;
+    for (int kind = 0; kind < ChangeClassCount; ++kind) {
+        comparison.failOn[kind] = failOn[kind];
+        comparison.tripped[kind] = failOn[kind] && comparison.counts[kind] > 0;
+        guarded = guarded || failOn[kind];
+        tripped = tripped || comparison.tripped[kind];
+    }
+    comparison.verdict = tripped   ? GuardVerdict::Tripped
+                         : guarded ? GuardVerdict::Passes
+                                   : GuardVerdict::Unset;
+}
+
 } // namespace
 
 // A million variables are put in that order twice in each comparison, so
@@ -215,7 +250,8 @@ std::vector<std::uint32_t> addressOrder(const std::vector<MapRow>& rows) {
     return order;
 }
 
-MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool listAll) {
+MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool listAll,
+                          const bool (&failOn)[ChangeClassCount]) {
     MapComparison comparison;
     comparison.before = &before;
     comparison.after = &after;
@@ -287,6 +323,9 @@ MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool 
                                       byClass[kind].end());
         comparison.counts[kind] = comparison.changes.size() - start;
     }
+    comparison.changed = comparison.changes.size();
+    collectLines(comparison);
+    judgeGuard(comparison, failOn);
     return comparison;
 }
 
@@ -328,11 +367,36 @@ const RoomChange& roomOf(const MapComparison& comparison, const Change& change) 
     return comparison.rooms[static_cast<std::size_t>(&change - comparison.changes.data()) - start];
 }
 
-bool guardTripped(const MapComparison& comparison) {
-    for (int kind = 0; kind < ChangeClassCount; ++kind)
-        if (comparison.failOn[kind] && comparison.counts[kind] > 0)
-            return true;
-    return false;
+MapSection sectionOf(ChangeClass kind) {
+    return kind <= VariableRoom   ? SectionSymbols
+           : kind <= BitMoved     ? SectionBitFields
+           : kind <= MemberOffset ? SectionMembers
+                                  : SectionConstants;
+}
+
+bool inOldMap(ChangeClass kind) {
+    return kind != VariableAdded && kind != BitAdded && kind != MemberAdded &&
+           kind != ConstantAdded;
+}
+
+bool inNewMap(ChangeClass kind) {
+    return kind != VariableRemoved && kind != BitRemoved && kind != MemberRemoved &&
+           kind != ConstantRemoved;
+}
+
+std::string_view changeName(const MapComparison& comparison, const Change& change) {
+    const bool young = inNewMap(change.kind);
+    const SymbolMap& map = young ? *comparison.after : *comparison.before;
+    return rowName(map, map.rows[sectionOf(change.kind)][young ? change.newRow : change.oldRow]);
+}
+
+bool movedWithin(const MapComparison& comparison, const Change& change, std::int64_t& distance) {
+    if (change.kind != VariableMoved)
+        return false;
+    const MapRow& old = comparison.before->rows[SectionSymbols][change.oldRow];
+    const MapRow& young = comparison.after->rows[SectionSymbols][change.newRow];
+    distance = std::int64_t{young.value} - std::int64_t{old.value};
+    return old.selector == young.selector;
 }
 
 } // namespace plcinfo

@@ -278,20 +278,16 @@ void appendVariableTable(std::string& out, const SymbolMap& map) {
 
 // ---- Two maps ----
 
-std::string guardVerdict(const MapComparison& comparison, bool& bad) {
-    std::string tripped;
-    bool guarded = false;
-    for (int kind = 0; kind < ChangeClassCount; ++kind) {
-        guarded = guarded || comparison.failOn[kind];
-        if (comparison.failOn[kind] && comparison.counts[kind] != 0)
-            tripped += std::string(tripped.empty() ? "" : ", ") + ChangeClassKeys[kind];
-    }
-    bad = !tripped.empty();
-    if (bad)
-        return "Stopped by --fail-on: " + tripped;
-    if (guarded)
+std::string guardVerdict(const MapComparison& comparison) {
+    switch (comparison.verdict) {
+    case GuardVerdict::Tripped:
+        return "Stopped by --fail-on: " + trippedKeys(comparison, "");
+    case GuardVerdict::Passes:
         return "The guard passes: no class that --fail-on names changed";
-    return "No guard set (--fail-on): the changes are shown, none stops the build";
+    case GuardVerdict::Unset:
+    default:
+        return "No guard set (--fail-on): the changes are shown, none stops the build";
+    }
 }
 
 // One side of a change as the table shows it: a variable's place and type, a bit's variable and
@@ -299,11 +295,7 @@ std::string guardVerdict(const MapComparison& comparison, bool& bad) {
 std::string sideText(const MapComparison& comparison, const Change& change, bool young) {
     const SymbolMap& map = young ? *comparison.after : *comparison.before;
     const std::uint32_t index = young ? change.newRow : change.oldRow;
-    const bool absent = young ? (change.kind == VariableRemoved || change.kind == BitRemoved ||
-                                 change.kind == MemberRemoved || change.kind == ConstantRemoved)
-                              : (change.kind == VariableAdded || change.kind == BitAdded ||
-                                 change.kind == MemberAdded || change.kind == ConstantAdded);
-    if (absent)
+    if (young ? !inNewMap(change.kind) : !inOldMap(change.kind))
         return "";
     if (change.kind <= VariableRoom) {
         const MapRow& row = map.rows[SectionSymbols][index];
@@ -324,52 +316,39 @@ std::string sideText(const MapComparison& comparison, const Change& change, bool
     return out;
 }
 
-std::string_view changeName(const MapComparison& comparison, const Change& change) {
-    const MapSection section = change.kind <= VariableRoom   ? SectionSymbols
-                               : change.kind <= BitMoved     ? SectionBitFields
-                               : change.kind <= MemberOffset ? SectionMembers
-                                                             : SectionConstants;
-    const bool young = change.kind != VariableRemoved && change.kind != BitRemoved &&
-                       change.kind != MemberRemoved && change.kind != ConstantRemoved;
-    const SymbolMap& map = young ? *comparison.after : *comparison.before;
-    return rowName(map, map.rows[section][young ? change.newRow : change.oldRow]);
-}
-
-// A moved variable's distance, when it stayed in its selector.
-bool moveDistance(const MapComparison& comparison, const Change& change, std::int64_t& distance) {
-    if (change.kind != VariableMoved)
-        return false;
-    const MapRow& a = comparison.before->rows[SectionSymbols][change.oldRow];
-    const MapRow& b = comparison.after->rows[SectionSymbols][change.newRow];
-    distance = std::int64_t{b.value} - std::int64_t{a.value};
-    return a.selector == b.selector;
-}
-
 // A row of the table of changes: one change, or a run of moves (`run` set).
-struct ChangeLine {
+struct TableLine {
     std::size_t change = 0;
     const MoveRun* run = nullptr;
-    std::int64_t size = -1; // the size of the move, -1 for none: the table's order
+    bool moved = false; // within its selector, by `distance`
+    std::int64_t distance = 0;
 };
 
-std::vector<ChangeLine> changeLines(const MapComparison& comparison) {
-    std::vector<ChangeLine> lines;
-    std::size_t nextRun = 0;
-    const std::vector<Change>& changes = comparison.changes;
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        if (nextRun < comparison.runs.size() && comparison.runs[nextRun].first == i &&
-            !comparison.listAll) {
-            const MoveRun& run = comparison.runs[nextRun++];
-            lines.push_back({i, &run, run.distance < 0 ? -run.distance : run.distance});
-            i = run.first + run.count - 1;
+// The size of a line's move, -1 for none: the table's order.
+std::int64_t moveSize(const TableLine& line) {
+    return !line.moved ? -1 : line.distance < 0 ? -line.distance : line.distance;
+}
+
+// The lines of the list of changes, a run as one unless --all lists each of its variables,
+// the largest moves first.
+std::vector<TableLine> tableLines(const MapComparison& comparison) {
+    std::vector<TableLine> lines;
+    for (const ChangeLine& line : comparison.lines) {
+        const MoveRun* run = line.run == NoRun ? nullptr : &comparison.runs[line.run];
+        if (run != nullptr && !comparison.listAll) {
+            lines.push_back({line.change, run, true, run->distance});
             continue;
         }
-        std::int64_t distance = 0;
-        const bool moved = moveDistance(comparison, changes[i], distance);
-        lines.push_back({i, nullptr, moved ? (distance < 0 ? -distance : distance) : -1});
+        const std::size_t count = run != nullptr ? run->count : 1;
+        for (std::size_t k = line.change; k < line.change + count; ++k) {
+            TableLine one{k, nullptr, false, 0};
+            one.moved = movedWithin(comparison, comparison.changes[k], one.distance);
+            lines.push_back(one);
+        }
     }
-    std::stable_sort(lines.begin(), lines.end(),
-                     [](const ChangeLine& x, const ChangeLine& y) { return x.size > y.size; });
+    std::stable_sort(lines.begin(), lines.end(), [](const TableLine& x, const TableLine& y) {
+        return moveSize(x) > moveSize(y);
+    });
     return lines;
 }
 
@@ -378,22 +357,20 @@ const HtmlColumn ChangeColumns[] = {HtmlColumn::Text, HtmlColumn::Text,  HtmlCol
                                     HtmlColumn::Text, HtmlColumn::Delta, HtmlColumn::Text};
 
 void appendChangeTable(std::string& out, const MapComparison& comparison) {
-    const std::vector<ChangeLine> lines = changeLines(comparison);
+    const std::vector<TableLine> lines = tableLines(comparison);
     out += "<section id=\"changes\">\n<h2>Changes</h2>\n";
     HtmlTableWriter t{out, {"changes", ChangeTitles, ChangeColumns, 6, 1, 4, true, lines.size()}};
     htmlTableBegin(t);
     const SymbolMap& a = *comparison.before;
     const SymbolMap& b = *comparison.after;
-    for (const ChangeLine& line : lines) {
+    for (const TableLine& line : lines) {
         const Change& change = comparison.changes[line.change];
         std::string name, oldText, newText, detail;
         const char* label = ClassLabels[change.kind];
-        std::int64_t distance = 0;
-        bool moved = moveDistance(comparison, change, distance);
         if (line.run != nullptr) {
             const Change& last = comparison.changes[line.run->first + line.run->count - 1];
-            const MapRow& first = a.rows[SectionSymbols][change.oldRow];
-            const MapRow& lastOld = a.rows[SectionSymbols][last.oldRow];
+            const MapRow& first = a.rows[SectionSymbols][line.run->firstRow];
+            const MapRow& lastOld = a.rows[SectionSymbols][line.run->lastRow];
             const MapRow& lastNew = b.rows[SectionSymbols][last.newRow];
             const MapRow& firstNew = b.rows[SectionSymbols][change.newRow];
             label = "variables moved";
@@ -401,8 +378,6 @@ void appendChangeTable(std::string& out, const MapComparison& comparison) {
                    " (" + number(line.run->count) + " variables)";
             oldText = place(first) + " to " + hexDigits(lastOld.value, 4);
             newText = place(firstNew) + " to " + hexDigits(lastNew.value, 4);
-            distance = line.run->distance;
-            moved = true;
         } else {
             name = std::string(changeName(comparison, change));
             oldText = sideText(comparison, change, false);
@@ -418,7 +393,7 @@ void appendChangeTable(std::string& out, const MapComparison& comparison) {
                                   {false, 0, name},
                                   {oldText.empty(), 0, oldText},
                                   {newText.empty(), 0, newText},
-                                  {!moved, distance, {}},
+                                  {!line.moved, line.distance, {}},
                                   {detail.empty(), 0, detail}};
         htmlTableRow(t, cells);
     }
@@ -428,10 +403,8 @@ void appendChangeTable(std::string& out, const MapComparison& comparison) {
 
 void appendClassTable(std::string& out, const MapComparison& comparison) {
     out += "<section id=\"classes\">\n<h2>Changes by class</h2>\n";
-    std::size_t total = 0;
     std::string rows;
     for (int kind = 0; kind < ChangeClassCount; ++kind) {
-        total += comparison.counts[kind];
         if (comparison.counts[kind] == 0)
             continue;
         appendFormat(rows,
@@ -441,7 +414,7 @@ void appendClassTable(std::string& out, const MapComparison& comparison) {
                      number(comparison.counts[kind]).c_str(),
                      comparison.failOn[kind] ? "<span class=\"bad\">stops the build</span>" : "");
     }
-    if (total == 0) {
+    if (comparison.changed == 0) {
         out += "<p>no change</p>\n</section>\n";
         return;
     }
@@ -470,6 +443,40 @@ void appendClassTable(std::string& out, const MapComparison& comparison) {
     out += "</section>\n";
 }
 
+// The bands of the moves within one selector, from where each stood in the old map (y 10) to
+// where it stands in the new (y 30), at most StripVariables of them (`drawn`).
+std::string moveBands(const MapComparison& comparison, const std::vector<TableLine>& lines,
+                      std::uint16_t selector, std::size_t& drawn) {
+    const SymbolMap& a = *comparison.before;
+    const SymbolMap& b = *comparison.after;
+    std::string bands;
+    for (const TableLine& line : lines) {
+        const Change& change = comparison.changes[line.change];
+        if (!line.moved)
+            continue;
+        const MapRow& first = a.rows[SectionSymbols][change.oldRow];
+        if (first.selector != selector || drawn == StripVariables)
+            continue;
+        const MapRow& last =
+            a.rows[SectionSymbols][line.run != nullptr ? line.run->lastRow : change.oldRow];
+        const std::int64_t from = first.value;
+        const std::int64_t to = std::int64_t{last.value} + widthOf(last);
+        const std::int64_t by = line.distance;
+        appendFormat(bands,
+                     "<polygon class=\"run\" tabindex=\"0\" points=\"%s,10 %s,10 %s,30 "
+                     "%s,30\"><title>",
+                     std::to_string(from).c_str(), std::to_string(to).c_str(),
+                     std::to_string(to + by).c_str(), std::to_string(from + by).c_str());
+        htmlText(bands, line.run != nullptr
+                            ? runText(comparison, *line.run)
+                            : std::string(rowName(a, first)) + "  " + place(first) + " -> " +
+                                  place(b.rows[SectionSymbols][change.newRow]));
+        bands += "</title></polygon>";
+        ++drawn;
+    }
+    return bands;
+}
+
 // Each segment's bytes in the old map above those in the new, and the moved runs between them:
 // a band from where a run stood to where it stands.
 void appendMovedSegments(std::string& out, const MapComparison& comparison) {
@@ -487,40 +494,14 @@ void appendMovedSegments(std::string& out, const MapComparison& comparison) {
     std::sort(selectors.begin(), selectors.end());
     selectors.erase(std::unique(selectors.begin(), selectors.end()), selectors.end());
 
-    const std::vector<ChangeLine> lines = changeLines(comparison);
+    const std::vector<TableLine> lines = tableLines(comparison);
     out += "<section id=\"segments\">\n<h2>Data segments, old above new</h2>\n";
     for (std::uint16_t selector : selectors) {
         const SegmentLayout* old = layoutOf(oldLayouts, selector);
         const SegmentLayout* young = layoutOf(newLayouts, selector);
         const std::string digits = hexDigits(selector, 4);
         std::size_t drawn = 0;
-        std::string bands;
-        for (const ChangeLine& line : lines) {
-            const Change& change = comparison.changes[line.change];
-            std::int64_t distance = 0;
-            if (line.run == nullptr && !moveDistance(comparison, change, distance))
-                continue;
-            const MapRow& first = a.rows[SectionSymbols][change.oldRow];
-            if (first.selector != selector || drawn == StripVariables)
-                continue;
-            const std::size_t count = line.run != nullptr ? line.run->count : 1;
-            const MapRow& last =
-                a.rows[SectionSymbols][comparison.changes[line.change + count - 1].oldRow];
-            const std::int64_t from = first.value;
-            const std::int64_t to = std::int64_t{last.value} + widthOf(last);
-            const std::int64_t by = line.run != nullptr ? line.run->distance : distance;
-            appendFormat(bands,
-                         "<polygon class=\"run\" tabindex=\"0\" points=\"%s,10 %s,10 %s,30 "
-                         "%s,30\"><title>",
-                         std::to_string(from).c_str(), std::to_string(to).c_str(),
-                         std::to_string(to + by).c_str(), std::to_string(from + by).c_str());
-            htmlText(bands, line.run != nullptr
-                                ? runText(comparison, *line.run)
-                                : std::string(rowName(a, first)) + "  " + place(first) + " -> " +
-                                      place(b.rows[SectionSymbols][change.newRow]));
-            bands += "</title></polygon>";
-            ++drawn;
-        }
+        const std::string bands = moveBands(comparison, lines, selector, drawn);
         // The picture spans the bytes either map uses, not the whole 64 KiB: moves of a few
         // bytes must show.
         std::uint64_t extent =
@@ -607,11 +588,10 @@ std::string formatComparisonMapHtml(const MapComparison& comparison) {
     out += "<h1>Symbol maps of two builds</h1>\n";
     appendPath(out, "Old symbol map", a.path);
     appendPath(out, "New symbol map", b.path);
-    bool tripped = false;
-    const std::string guard = guardVerdict(comparison, tripped);
-    const bool unsound = a.findingCount != 0 || b.findingCount != 0;
-    appendFormat(out, "<p class=\"verdict%s\" id=\"verdict\">", tripped || unsound ? " bad" : "");
-    htmlText(out, guard);
+    const bool bad =
+        comparison.verdict == GuardVerdict::Tripped || a.findingCount != 0 || b.findingCount != 0;
+    appendFormat(out, "<p class=\"verdict%s\" id=\"verdict\">", bad ? " bad" : "");
+    htmlText(out, guardVerdict(comparison));
     out += "<br>Old: " + soundness(a) + "; new: " + soundness(b) + "</p>\n";
     std::string items;
     appendFindingItems(items, a, "old: ");

@@ -3,7 +3,7 @@
 // change per line.
 #include "image_set.h"
 #include "json_writer.h"
-#include "symbol_map.h"
+#include "map_comparison.h"
 
 namespace plcinfo {
 
@@ -110,23 +110,6 @@ void writeMapSide(JsonWriter& w, const char* key, const SymbolMap& map) {
     jsonEnd(w);
 }
 
-MapSection sectionOf(ChangeClass kind) {
-    return kind <= VariableRoom   ? SectionSymbols
-           : kind <= BitMoved     ? SectionBitFields
-           : kind <= MemberOffset ? SectionMembers
-                                  : SectionConstants;
-}
-
-bool hasOld(ChangeClass kind) {
-    return kind != VariableAdded && kind != BitAdded && kind != MemberAdded &&
-           kind != ConstantAdded;
-}
-
-bool hasNew(ChangeClass kind) {
-    return kind != VariableRemoved && kind != BitRemoved && kind != MemberRemoved &&
-           kind != ConstantRemoved;
-}
-
 // The values of one side of a change, as an object; a room change with the room.
 void writeSide(JsonWriter& w, const SymbolMap& map, MapSection section, std::size_t row,
                const RoomChange* room, bool young) {
@@ -154,23 +137,21 @@ void writeSide(JsonWriter& w, const SymbolMap& map, MapSection section, std::siz
 
 void writeChange(JsonWriter& w, const MapComparison& comparison, const Change& change) {
     const MapSection section = sectionOf(change.kind);
-    const SymbolMap& named = hasNew(change.kind) ? *comparison.after : *comparison.before;
-    const std::size_t namedRow = hasNew(change.kind) ? change.newRow : change.oldRow;
     const RoomChange* room = change.kind == VariableRoom ? &roomOf(comparison, change) : nullptr;
     jsonBeginObject(w);
     jsonMember(w, "class", ChangeClassKeys[change.kind]);
-    jsonMember(w, "name", rowName(named, named.rows[section][namedRow]));
+    jsonMember(w, "name", changeName(comparison, change));
     if (room != nullptr)
         jsonMember(
             w, "next",
             rowName(*comparison.after, comparison.after->rows[SectionSymbols][room->nextRow]));
     jsonKey(w, "old");
-    if (hasOld(change.kind))
+    if (inOldMap(change.kind))
         writeSide(w, *comparison.before, section, change.oldRow, room, false);
     else
         jsonNull(w);
     jsonKey(w, "new");
-    if (hasNew(change.kind))
+    if (inNewMap(change.kind))
         writeSide(w, *comparison.after, section, change.newRow, room, true);
     else
         jsonNull(w);
@@ -179,36 +160,96 @@ void writeChange(JsonWriter& w, const MapComparison& comparison, const Change& c
 
 void writeRun(JsonWriter& w, const MapComparison& comparison, const MoveRun& run) {
     const SymbolMap& a = *comparison.before;
-    const std::vector<Change>& changes = comparison.changes;
-    const MapRow& head = a.rows[SectionSymbols][changes[run.first].oldRow];
-    const MapRow& tail = a.rows[SectionSymbols][changes[run.first + run.count - 1].oldRow];
     jsonBeginObject(w);
-    jsonMember(w, "class", "variable-moved");
+    jsonMember(w, "class", ChangeClassKeys[VariableMoved]);
     jsonKey(w, "run");
     jsonBeginObject(w);
-    jsonMember(w, "first", rowName(a, head));
-    jsonMember(w, "last", rowName(a, tail));
+    jsonMember(w, "first", rowName(a, a.rows[SectionSymbols][run.firstRow]));
+    jsonMember(w, "last", rowName(a, a.rows[SectionSymbols][run.lastRow]));
     jsonMemberNumber(w, "count", static_cast<std::int64_t>(run.count));
-    jsonMemberNumber(w, "selector", head.selector);
+    jsonMemberNumber(w, "selector", run.selector);
     jsonMemberNumber(w, "distance", run.distance);
     jsonEnd(w);
     if (comparison.listAll) {
         jsonKey(w, "changes");
         jsonBeginArray(w, true);
         for (std::size_t k = run.first; k < run.first + run.count; ++k)
-            writeChange(w, comparison, changes[k]);
+            writeChange(w, comparison, comparison.changes[k]);
         jsonEnd(w);
     }
     jsonEnd(w);
 }
 
-void writeClassList(JsonWriter& w, const char* key, const MapComparison& comparison,
-                    bool trippedOnly) {
+void writeClassList(JsonWriter& w, const char* key, const bool (&classes)[ChangeClassCount]) {
     jsonKey(w, key);
     jsonBeginArray(w);
     for (int kind = 0; kind < ChangeClassCount; ++kind)
-        if (comparison.failOn[kind] && (!trippedOnly || comparison.counts[kind] > 0))
+        if (classes[kind])
             jsonText(w, ChangeClassKeys[kind]);
+    jsonEnd(w);
+}
+
+// --find: the rows whose names match the pattern.
+void writeFind(JsonWriter& w, const MapReport& report) {
+    const SymbolMap& map = *report.map;
+    jsonKey(w, "find");
+    jsonBeginObject(w);
+    jsonMember(w, "pattern", report.pattern);
+    jsonKey(w, "rows");
+    jsonBeginArray(w, true);
+    for (const FindHit& hit : report.hits)
+        writeHit(w, map, hit);
+    jsonEnd(w);
+    jsonEnd(w);
+}
+
+// --at: the variables that begin at the place, or the nearest one before it.
+void writeAt(JsonWriter& w, const MapReport& report) {
+    const SymbolMap& map = *report.map;
+    jsonKey(w, "at");
+    jsonBeginObject(w);
+    jsonMemberNumber(w, "selector", report.atSelector);
+    jsonMemberNumber(w, "address", report.atAddress);
+    jsonKey(w, "variables");
+    jsonBeginArray(w);
+    for (std::size_t i = 0; i < report.atRows.size(); ++i) {
+        beginVariableHit(w, map, map.rows[SectionSymbols][report.atRows[i]], report.atLines[i]);
+        jsonEnd(w);
+    }
+    jsonEnd(w);
+    jsonKey(w, "before");
+    if (report.hasBefore) {
+        const MapRow& row = map.rows[SectionSymbols][report.beforeRow];
+        beginVariableHit(w, map, row, report.beforeLine);
+        jsonMemberNumber(w, "distance", report.atAddress - row.value);
+        jsonEnd(w);
+    } else {
+        jsonNull(w);
+    }
+    jsonEnd(w);
+}
+
+// The check's findings, the rows of each section and each selector's extent.
+void writeSummary(JsonWriter& w, const MapReport& report) {
+    writeFindings(w, *report.map);
+    jsonKey(w, "sections");
+    jsonBeginObject(w);
+    for (int section = 0; section < MapSectionCount; ++section)
+        jsonMemberNumber(w, SectionTitles[section],
+                         static_cast<std::int64_t>(report.sectionRows[section]));
+    jsonEnd(w);
+    jsonKey(w, "selectors");
+    jsonBeginArray(w, true);
+    for (const SelectorSummary& s : report.selectors) {
+        jsonBeginObject(w);
+        jsonMemberNumber(w, "selector", s.selector);
+        jsonMemberNumber(w, "variables", static_cast<std::int64_t>(s.variables));
+        jsonMemberNumber(w, "lowest", s.lowest);
+        jsonMemberNumber(w, "highest", s.highest);
+        jsonMemberNumber(w, "end", static_cast<std::int64_t>(s.end));
+        jsonMemberBool(w, "withinSegment", s.end <= SegmentBytes);
+        jsonEnd(w);
+    }
     jsonEnd(w);
 }
 
@@ -221,62 +262,12 @@ std::string formatMapJson(const MapReport& report) {
     jsonBeginDocument(w);
     jsonMember(w, "path", map.path);
     jsonMember(w, "kind", "symbol map");
-    if (report.finding) {
-        jsonKey(w, "find");
-        jsonBeginObject(w);
-        jsonMember(w, "pattern", report.pattern);
-        jsonKey(w, "rows");
-        jsonBeginArray(w, true);
-        for (const FindHit& hit : report.hits)
-            writeHit(w, map, hit);
-        jsonEnd(w);
-        jsonEnd(w);
-    }
-    if (report.locating) {
-        jsonKey(w, "at");
-        jsonBeginObject(w);
-        jsonMemberNumber(w, "selector", report.atSelector);
-        jsonMemberNumber(w, "address", report.atAddress);
-        jsonKey(w, "variables");
-        jsonBeginArray(w);
-        for (std::size_t i = 0; i < report.atRows.size(); ++i) {
-            beginVariableHit(w, map, map.rows[SectionSymbols][report.atRows[i]], report.atLines[i]);
-            jsonEnd(w);
-        }
-        jsonEnd(w);
-        jsonKey(w, "before");
-        if (report.hasBefore) {
-            const MapRow& row = map.rows[SectionSymbols][report.beforeRow];
-            beginVariableHit(w, map, row, report.beforeLine);
-            jsonMemberNumber(w, "distance", report.atAddress - row.value);
-            jsonEnd(w);
-        } else {
-            jsonNull(w);
-        }
-        jsonEnd(w);
-    }
-    if (!report.finding && !report.locating) {
-        writeFindings(w, map);
-        jsonKey(w, "sections");
-        jsonBeginObject(w);
-        for (int section = 0; section < MapSectionCount; ++section)
-            jsonMemberNumber(w, SectionTitles[section],
-                             static_cast<std::int64_t>(report.sectionRows[section]));
-        jsonEnd(w);
-        jsonKey(w, "selectors");
-        jsonBeginArray(w, true);
-        for (const SelectorSummary& s : report.selectors) {
-            jsonBeginObject(w);
-            jsonMemberNumber(w, "selector", s.selector);
-            jsonMemberNumber(w, "variables", static_cast<std::int64_t>(s.variables));
-            jsonMemberNumber(w, "lowest", s.lowest);
-            jsonMemberNumber(w, "highest", s.highest);
-            jsonMemberNumber(w, "end", static_cast<std::int64_t>(s.end));
-            jsonMemberBool(w, "withinSegment", s.end <= SegmentBytes);
-            jsonEnd(w);
-        }
-        jsonEnd(w);
-    }
+    if (report.finding)
+        writeFind(w, report);
+    if (report.locating)
+        writeAt(w, report);
+    if (!report.finding && !report.locating)
+        writeSummary(w, report);
     jsonMemberNumber(w, "findingCount", static_cast<std::int64_t>(map.findingCount));
     jsonMemberBool(w, "sound", map.findingCount == 0);
     if (report.images != nullptr) {
@@ -297,16 +288,11 @@ std::string formatComparisonMapJson(const MapComparison& comparison) {
     writeMapSide(w, "new", *comparison.after);
     jsonKey(w, "changes");
     jsonBeginArray(w, true);
-    const std::vector<Change>& changes = comparison.changes;
-    std::size_t nextRun = 0;
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        if (nextRun < comparison.runs.size() && comparison.runs[nextRun].first == i) {
-            const MoveRun& run = comparison.runs[nextRun++];
-            writeRun(w, comparison, run);
-            i = run.first + run.count - 1;
-        } else {
-            writeChange(w, comparison, changes[i]);
-        }
+    for (const ChangeLine& line : comparison.lines) {
+        if (line.run != NoRun)
+            writeRun(w, comparison, comparison.runs[line.run]);
+        else
+            writeChange(w, comparison, comparison.changes[line.change]);
     }
     jsonEnd(w);
     jsonKey(w, "renamed");
@@ -324,17 +310,14 @@ std::string formatComparisonMapJson(const MapComparison& comparison) {
     jsonEnd(w);
     jsonKey(w, "counts");
     jsonBeginObject(w);
-    std::size_t total = 0;
-    for (int kind = 0; kind < ChangeClassCount; ++kind) {
+    for (int kind = 0; kind < ChangeClassCount; ++kind)
         jsonMemberNumber(w, ChangeClassKeys[kind],
                          static_cast<std::int64_t>(comparison.counts[kind]));
-        total += comparison.counts[kind];
-    }
     jsonEnd(w);
-    jsonMemberNumber(w, "changed", static_cast<std::int64_t>(total));
+    jsonMemberNumber(w, "changed", static_cast<std::int64_t>(comparison.changed));
     jsonMemberBool(w, "structureChangesUnseen", comparison.structures);
-    writeClassList(w, "failOn", comparison, false);
-    writeClassList(w, "tripped", comparison, true);
+    writeClassList(w, "failOn", comparison.failOn);
+    writeClassList(w, "tripped", comparison.tripped);
     if (comparison.oldImages != nullptr && comparison.newImages != nullptr) {
         jsonKey(w, "images");
         jsonBeginObject(w, true);

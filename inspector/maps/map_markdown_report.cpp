@@ -59,36 +59,29 @@ std::string formatMapMarkdown(const MapReport& report) {
     return out;
 }
 
-std::string formatComparisonMapMarkdown(const MapComparison& comparison) {
-    const SymbolMap& a = *comparison.before;
-    const SymbolMap& b = *comparison.after;
-    std::string out = "## Plcinfo: symbol maps of two builds\n\n";
-    std::string tripped;
-    bool guarded = false;
-    for (int kind = 0; kind < ChangeClassCount; ++kind) {
-        guarded = guarded || comparison.failOn[kind];
-        if (comparison.failOn[kind] && comparison.counts[kind] != 0)
-            tripped += std::string(tripped.empty() ? "" : ", ") + "`" + ChangeClassKeys[kind] + "`";
-    }
-    if (!tripped.empty())
-        out += "**Stopped by --fail-on: " + tripped + "**\n\n";
-    else if (guarded)
-        out += "The guard passes: no class that --fail-on names changed.\n\n";
-    appendFormat(out, "Old: %s: %s  \nNew: %s: %s\n", markdownText(a.path).c_str(),
-                 soundness(a).c_str(), markdownText(b.path).c_str(), soundness(b).c_str());
-    const SymbolMap* maps[2] = {&a, &b};
-    const char* sides[2] = {"old ", "new "};
-    appendFindingsSection(out, maps, sides);
+namespace {
 
+// A section of at most MarkdownListRows items, `item(i)` the text of the i-th, and the count of
+// the rest; nothing when there are none.
+template <typename Item>
+void appendList(std::string& out, const char* title, std::size_t count, const char* what,
+                Item item) {
+    if (count == 0)
+        return;
+    appendFormat(out, "\n### %s\n\n", title);
+    for (std::size_t i = 0; i < count && i < MarkdownListRows; ++i)
+        out += "- " + markdownText(item(i)) + "\n";
+    markdownMore(out, count > MarkdownListRows ? count - MarkdownListRows : 0, what);
+}
+
+void appendClassTable(std::string& out, const MapComparison& comparison) {
     out += "\n### Changes\n\n";
-    static const char* const ClassTitles[] = {"class", "key", "changes"};
-    std::size_t total = 0;
-    for (int kind = 0; kind < ChangeClassCount; ++kind)
-        total += comparison.counts[kind];
-    if (total == 0)
+    if (comparison.changed == 0) {
         out += "no change\n";
-    else
-        markdownTableHead(out, ClassTitles, 3, 0x4);
+        return;
+    }
+    static const char* const ClassTitles[] = {"class", "key", "changes"};
+    markdownTableHead(out, ClassTitles, 3, 0x4);
     for (int kind = 0; kind < ChangeClassCount; ++kind) {
         if (comparison.counts[kind] == 0)
             continue;
@@ -97,56 +90,36 @@ std::string formatComparisonMapMarkdown(const MapComparison& comparison) {
                                      number(comparison.counts[kind])};
         markdownRow(out, cells, 3);
     }
+}
 
-    if (!comparison.runs.empty()) {
-        out += "\n### Moved runs\n\n";
-        for (std::size_t i = 0; i < comparison.runs.size() && i < MarkdownListRows; ++i)
-            out += "- " + markdownText(runText(comparison, comparison.runs[i])) + "\n";
-        markdownMore(out,
-                     comparison.runs.size() > MarkdownListRows
-                         ? comparison.runs.size() - MarkdownListRows
-                         : 0,
-                     "runs");
-    }
+} // namespace
 
+std::string formatComparisonMapMarkdown(const MapComparison& comparison) {
+    const SymbolMap& a = *comparison.before;
+    const SymbolMap& b = *comparison.after;
+    std::string out = "## Plcinfo: symbol maps of two builds\n\n";
+    if (comparison.verdict == GuardVerdict::Tripped)
+        out += "**Stopped by --fail-on: " + trippedKeys(comparison, "`") + "**\n\n";
+    else if (comparison.verdict == GuardVerdict::Passes)
+        out += "The guard passes: no class that --fail-on names changed.\n\n";
+    appendFormat(out, "Old: %s: %s  \nNew: %s: %s\n", markdownText(a.path).c_str(),
+                 soundness(a).c_str(), markdownText(b.path).c_str(), soundness(b).c_str());
+    const SymbolMap* maps[2] = {&a, &b};
+    const char* sides[2] = {"old ", "new "};
+    appendFindingsSection(out, maps, sides);
+    appendClassTable(out, comparison);
+    appendList(out, "Moved runs", comparison.runs.size(), "runs",
+               [&](std::size_t i) { return runText(comparison, comparison.runs[i]); });
     // The changes as the text report lists them, runs as one line each.
-    std::string lines;
-    std::size_t count = 0;
-    std::size_t nextRun = 0;
-    for (std::size_t i = 0; i < comparison.changes.size(); ++i) {
-        std::string line;
-        if (nextRun < comparison.runs.size() && comparison.runs[nextRun].first == i) {
-            const MoveRun& run = comparison.runs[nextRun++];
-            line = "variables moved: " + runText(comparison, run);
-            i = run.first + run.count - 1;
-        } else {
-            const Change& change = comparison.changes[i];
-            line = std::string(ClassLabels[change.kind]) + ": " + changeText(comparison, change);
-        }
-        if (count++ < MarkdownListRows)
-            lines += "- " + markdownText(line) + "\n";
-    }
-    if (count != 0) {
-        out += "\n### First changes\n\n" + lines;
-        markdownMore(out, count > MarkdownListRows ? count - MarkdownListRows : 0, "changes");
-    }
-    if (!comparison.renames.empty()) {
-        out += "\n### Possibly renamed\n\n";
-        for (std::size_t i = 0; i < comparison.renames.size() && i < MarkdownListRows; ++i) {
-            const Rename& rename = comparison.renames[i];
-            const MapRow& old = a.rows[SectionSymbols][rename.oldRow];
-            out += "- " +
-                   markdownText(std::string(rowName(a, old)) + " -> " +
-                                std::string(rowName(b, b.rows[SectionSymbols][rename.newRow])) +
-                                "  " + place(old) + " " + TypeNames[static_cast<int>(old.type)]) +
-                   "\n";
-        }
-        markdownMore(out,
-                     comparison.renames.size() > MarkdownListRows
-                         ? comparison.renames.size() - MarkdownListRows
-                         : 0,
-                     "renames");
-    }
+    appendList(out, "First changes", comparison.lines.size(), "changes", [&](std::size_t i) {
+        const ChangeLine& line = comparison.lines[i];
+        if (line.run != NoRun)
+            return "variables moved: " + runText(comparison, comparison.runs[line.run]);
+        const Change& change = comparison.changes[line.change];
+        return std::string(ClassLabels[change.kind]) + ": " + changeText(comparison, change);
+    });
+    appendList(out, "Possibly renamed", comparison.renames.size(), "renames",
+               [&](std::size_t i) { return renameText(comparison, comparison.renames[i]); });
     if (comparison.oldImages != nullptr && comparison.newImages != nullptr)
         writeImageComparisonMarkdown(out, *comparison.oldImages, *comparison.newImages);
     return out;

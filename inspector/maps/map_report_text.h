@@ -1,8 +1,9 @@
 // The words the reports on symbol maps share, whatever their form (text, HTML, Markdown): the
-// class names, places, distances, a map's verdict and the values of one change.
+// class names, places, distances, a map's verdict, the values of one change, a run, a rename
+// and the classes that tripped the guard.
 #pragma once
 
-#include "symbol_map.h"
+#include "map_comparison.h"
 
 namespace plcinfo {
 
@@ -18,5 +19,10 @@ std::string soundness(const SymbolMap& map);
 std::string changeText(const MapComparison& comparison, const Change& change);
 // "V0000020 ... V0001996: 495 variables of 0030 by +0002".
 std::string runText(const MapComparison& comparison, const MoveRun& run);
+// "V0000020 -> SPEED_SET  0160:0001 WORD".
+std::string renameText(const MapComparison& comparison, const Rename& rename);
+// The keys of the classes that tripped --fail-on, each between `quote`s: "variable-moved,
+// bit-moved".
+std::string trippedKeys(const MapComparison& comparison, const char* quote);
 
 } // namespace plcinfo

@@ -234,11 +234,29 @@ std::string changeText(const MapComparison& comparison, const Change& change) {
 
 std::string runText(const MapComparison& comparison, const MoveRun& run) {
     const SymbolMap& a = *comparison.before;
-    const MapRow& first = a.rows[SectionSymbols][comparison.changes[run.first].oldRow];
-    const MapRow& last =
-        a.rows[SectionSymbols][comparison.changes[run.first + run.count - 1].oldRow];
-    return text(rowName(a, first)) + " ... " + text(rowName(a, last)) + ": " + number(run.count) +
-           " variables of " + hexDigits(first.selector, 4) + " by " + signedHex(run.distance);
+    return text(rowName(a, a.rows[SectionSymbols][run.firstRow])) + " ... " +
+           text(rowName(a, a.rows[SectionSymbols][run.lastRow])) + ": " + number(run.count) +
+           " variables of " + hexDigits(run.selector, 4) + " by " + signedHex(run.distance);
+}
+
+std::string renameText(const MapComparison& comparison, const Rename& rename) {
+    const SymbolMap& a = *comparison.before;
+    const SymbolMap& b = *comparison.after;
+    const MapRow& old = a.rows[SectionSymbols][rename.oldRow];
+    return text(rowName(a, old)) + " -> " +
+           text(rowName(b, b.rows[SectionSymbols][rename.newRow])) + "  " + place(old) + " " +
+           TypeNames[static_cast<int>(old.type)];
+}
+
+std::string trippedKeys(const MapComparison& comparison, const char* quote) {
+    std::string keys;
+    for (int kind = 0; kind < ChangeClassCount; ++kind) {
+        if (!comparison.tripped[kind])
+            continue;
+        keys += keys.empty() ? "" : ", ";
+        keys += std::string(quote) + ChangeClassKeys[kind] + quote;
+    }
+    return keys;
 }
 
 namespace {
@@ -254,29 +272,10 @@ const char StructureNote[] =
     "a change in the size of the last variable of a selector.\n";
 
 void appendRenames(std::string& out, const MapComparison& comparison) {
-    const SymbolMap& a = *comparison.before;
-    const SymbolMap& b = *comparison.after;
-    for (const Rename& rename : comparison.renames) {
-        const MapRow& old = a.rows[SectionSymbols][rename.oldRow];
-        out += "possibly renamed " + text(rowName(a, old)) + " -> " +
-               text(rowName(b, b.rows[SectionSymbols][rename.newRow])) + "  " + place(old) + " " +
-               TypeNames[static_cast<int>(old.type)] + "\n";
-    }
+    for (const Rename& rename : comparison.renames)
+        out += "possibly renamed " + renameText(comparison, rename) + "\n";
     if (!comparison.renames.empty())
         out += '\n';
-}
-
-// The classes that tripped --fail-on, as the closing line; nothing when none did.
-void appendGuard(std::string& out, const MapComparison& comparison) {
-    std::string tripped;
-    for (int kind = 0; kind < ChangeClassCount; ++kind) {
-        if (!comparison.failOn[kind] || comparison.counts[kind] == 0)
-            continue;
-        tripped += tripped.empty() ? "" : ", ";
-        tripped += ChangeClassKeys[kind];
-    }
-    if (!tripped.empty())
-        out += "Stopped by --fail-on: " + tripped + "\n";
 }
 
 void appendClosing(std::string& out, const MapComparison& comparison) {
@@ -325,22 +324,19 @@ std::string formatComparisonMapText(const MapComparison& comparison) {
     appendPaths(out, "Old symbol map", *comparison.before);
     appendPaths(out, "New symbol map", *comparison.after);
     out += NumbersNote;
-    std::size_t nextRun = 0;
     const std::vector<Change>& changes = comparison.changes;
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        const bool runStarts =
-            nextRun < comparison.runs.size() && comparison.runs[nextRun].first == i;
-        if (!runStarts) {
-            appendChange(out, ClassLabels[changes[i].kind], changeText(comparison, changes[i]));
+    for (const ChangeLine& line : comparison.lines) {
+        const Change& change = changes[line.change];
+        if (line.run == NoRun) {
+            appendChange(out, ClassLabels[change.kind], changeText(comparison, change));
             continue;
         }
-        const MoveRun& run = comparison.runs[nextRun++];
+        const MoveRun& run = comparison.runs[line.run];
         appendChange(out, RunLabel, runText(comparison, run));
         if (comparison.listAll) {
             for (std::size_t k = run.first; k < run.first + run.count; ++k)
                 appendChange(out, "", changeText(comparison, changes[k]));
         }
-        i = run.first + run.count - 1;
     }
     if (!changes.empty())
         out += '\n';
@@ -350,7 +346,8 @@ std::string formatComparisonMapText(const MapComparison& comparison) {
     appendClosing(out, comparison);
     out += "Old: " + soundness(*comparison.before) + "\n";
     out += "New: " + soundness(*comparison.after) + "\n";
-    appendGuard(out, comparison);
+    if (comparison.verdict == GuardVerdict::Tripped)
+        out += "Stopped by --fail-on: " + trippedKeys(comparison, "") + "\n";
     return out;
 }
 

@@ -1,7 +1,7 @@
 // The inspector's records of a symbol map (.mp2): the rows of its five sections as read, what
-// the check found wrong with them, and the report models built from them (the summary, a
-// look-up, a comparison of two builds' maps). The text and JSON reports print these models;
-// neither walks the map again.
+// the check found wrong with them, and the report model built from them (the summary and the
+// look-ups; the comparison of two builds' maps has a header of its own, map_comparison.h).
+// The reports print these models; none walks the map again.
 //
 // A map of a million variables is compared in one run, so a row is kept small: its name is an
 // offset into the file's bytes, which stay mapped for the length of the run.
@@ -189,99 +189,5 @@ std::string formatMapText(const MapReport& report);
 std::string formatMapJson(const MapReport& report);
 std::string formatMapHtml(const MapReport& report);
 std::string formatMapMarkdown(const MapReport& report);
-
-// ---- Comparing two builds' maps ----
-
-// The classes of change; one change belongs to exactly one.
-enum ChangeClass {
-    VariableAdded,
-    VariableRemoved,
-    VariableMoved,   // selector or address, same type column
-    VariableRetyped, // type column, whatever its place did
-    VariableRoom,    // same place and type, another distance to the next variable
-    BitAdded,
-    BitRemoved,
-    BitMoved, // other variable or other weight
-    MemberAdded,
-    MemberRemoved,
-    MemberOffset,
-    ConstantAdded,
-    ConstantRemoved,
-    ConstantValue,
-    ChangeClassCount
-};
-// "variable-added" ...: what --fail-on and the JSON call each class.
-extern const char* const ChangeClassKeys[ChangeClassCount];
-
-// Rows of the old and the new map; a row index is unused on the side where the name is not.
-struct Change {
-    ChangeClass kind = VariableAdded;
-    std::uint32_t oldRow = 0;
-    std::uint32_t newRow = 0;
-};
-
-// Variables of one selector, next to each other in the old map's address order with no other
-// variable between them, that all moved by the same distance within that selector: changes
-// [first, first + count).
-struct MoveRun {
-    std::size_t first = 0;
-    std::size_t count = 0;
-    std::int64_t distance = 0;
-};
-
-// A variable that kept its selector, address and type while the distance to the next
-// variable of its selector (the same variable in both maps) changed: its size, or the padding
-// after it, changed.
-struct RoomChange {
-    std::uint32_t oldRoom = 0;
-    std::uint32_t newRoom = 0;
-    std::uint32_t nextRow = 0; // the next variable, in the new map
-};
-
-// A variable removed and one added at the same selector, address and type: maybe one
-// variable under a new name. Both stay counted as removed and added.
-struct Rename {
-    std::uint32_t oldRow = 0;
-    std::uint32_t newRow = 0;
-};
-
-struct MapComparison {
-    const SymbolMap* before = nullptr;
-    const SymbolMap* after = nullptr;
-    bool listAll = false; // --all: each variable of a run listed too
-    // In class order; within a class in name order, moves in the old map's address order.
-    std::vector<Change> changes;
-    std::vector<MoveRun> runs;     // over the VariableMoved changes, two or more each
-    std::vector<RoomChange> rooms; // one for each VariableRoom change, in their order
-    std::vector<Rename> renames;   // in the old map's address order
-    std::size_t counts[ChangeClassCount] = {};
-    // Either map has structure members: a change of a structure's layout or of a member's
-    // type that keeps every address cannot be seen, the map recording no structure type.
-    bool structures = false;
-    // --fail-on: the classes that stop a build script.
-    bool failOn[ChangeClassCount] = {};
-    // --images twice: the two builds' images, compared beside their maps.
-    const Inspection* oldImages = nullptr;
-    const Inspection* newImages = nullptr;
-};
-
-// The room of a VariableRoom change of `comparison.changes`.
-const RoomChange& roomOf(const MapComparison& comparison, const Change& change);
-
-// A class --fail-on names changed: the guard is tripped.
-bool guardTripped(const MapComparison& comparison);
-
-// The comparison of two maps; `listAll` keeps --all for the reports.
-MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool listAll);
-
-// Reads "moved,removed" into a set of classes: a word stands for every class of that word
-// ("moved": variable-moved and bit-moved), a key for its class alone. False (with the word in
-// `error`, empty for an empty word) on a word that names no class.
-bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount], std::string& error);
-
-std::string formatComparisonMapText(const MapComparison& comparison);
-std::string formatComparisonMapJson(const MapComparison& comparison);
-std::string formatComparisonMapHtml(const MapComparison& comparison);
-std::string formatComparisonMapMarkdown(const MapComparison& comparison);
 
 } // namespace plcinfo

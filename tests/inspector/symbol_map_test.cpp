@@ -2,6 +2,7 @@
 // generated listings, and on copies edited for each kind of fault: the check and summary, the
 // look-ups, the comparison of two builds' maps; and on image sets mixed from two builds.
 // Standard output and exit status compared whole.
+#include "map_report_text.h"
 #include "plc_generator.h"
 #include "plc_listing.h"
 #include "test_support.h"
@@ -636,6 +637,86 @@ TEST(SymbolMapComparison, GuardSeesRoomRenamesAndEndsRunsAtOtherVariables) {
     lines.back() += " ";
     writeLines(after, lines);
     EXPECT_EQ(plcinfo({"--fail-on", "room", before, after}).exitStatus, 1);
+}
+
+// One comparison fed to all four reports: the text, the JSON, the Markdown and the page name the
+// same tripped classes and verdict, the same count of each class and the same runs of moves.
+TEST(SymbolMapComparison, EveryReportFormatsTheSameComparison) {
+    TempDir dir;
+    const plcgen::ListingProject project = plcgen::standardListingProject(24);
+    plcgen::ListingProject changed = project;
+    changed.structures[0].size = 12; // room changes
+    changed.variables[7].name = "SPEED_SET";
+    changed.variables.insert(changed.variables.begin(), {"W_NEW", "Word", "DATA1", 0});
+    plcgen::layOutVariables(changed);
+    plcinfo::SymbolMap before;
+    plcinfo::SymbolMap after;
+    std::string error;
+    ASSERT_TRUE(plcinfo::readSymbolMap(writeMap(dir, "old.mp2", project), before, error));
+    ASSERT_TRUE(plcinfo::readSymbolMap(writeMap(dir, "new.mp2", changed), after, error));
+    const auto count = [](const std::string& text, const std::string& part) {
+        std::size_t found = 0;
+        for (std::size_t at = text.find(part); at != std::string::npos;
+             at = text.find(part, at + 1))
+            ++found;
+        return found;
+    };
+    // A guard that trips on two of its three classes, and one that passes.
+    for (const char* guard : {"moved,room,retyped", "retyped"}) {
+        bool failOn[plcinfo::ChangeClassCount] = {};
+        ASSERT_TRUE(plcinfo::parseClassList(guard, failOn, error));
+        const plcinfo::MapComparison c = plcinfo::compareMaps(before, after, false, failOn);
+        const std::string text = plcinfo::formatComparisonMapText(c);
+        const std::string json = plcinfo::formatComparisonMapJson(c);
+        const std::string markdown = plcinfo::formatComparisonMapMarkdown(c);
+        const std::string page = plcinfo::formatComparisonMapHtml(c);
+        const bool tripped = c.verdict == plcinfo::GuardVerdict::Tripped;
+        EXPECT_EQ(plcinfo::trippedKeys(c, ""), tripped ? "variable-moved, variable-room" : "");
+        EXPECT_EQ(count(text, "Stopped by --fail-on: " + plcinfo::trippedKeys(c, "") + "\n"),
+                  tripped ? 1u : 0u);
+        EXPECT_EQ(count(markdown, "**Stopped by --fail-on: " + plcinfo::trippedKeys(c, "`") + "**"),
+                  tripped ? 1u : 0u);
+        EXPECT_EQ(count(markdown + page, "The guard passes"), tripped ? 0u : 2u);
+        EXPECT_EQ(count(page, "id=\"verdict\">Stopped by --fail-on: " +
+                                  plcinfo::trippedKeys(c, "") + "<br>"),
+                  tripped ? 1u : 0u);
+        EXPECT_EQ(count(json, "\"tripped\": [" + plcinfo::trippedKeys(c, "\"") + "]"), 1u);
+        EXPECT_EQ(count(json, "\"changed\": " + std::to_string(c.changed) + ","), 1u);
+        std::size_t classes = 0;
+        for (int kind = 0; kind < plcinfo::ChangeClassCount; ++kind) {
+            const std::string n = std::to_string(c.counts[kind]);
+            const std::string key = plcinfo::ChangeClassKeys[kind];
+            const bool shown = c.counts[kind] != 0;
+            classes += shown ? 1 : 0;
+            EXPECT_EQ(count(json, "\"" + key + "\": " + n), 1u) << key;
+            EXPECT_EQ(count(text, plcinfo::ClassLabels[kind] + (" " + n)), shown ? 1u : 0u) << key;
+            EXPECT_EQ(count(markdown, "| `" + key + "` | " + n + " |"), shown ? 1u : 0u) << key;
+            EXPECT_EQ(count(page, "<code>" + key + "</code></td><td class=\"n\">" + n + "<"),
+                      shown ? 1u : 0u)
+                << key;
+        }
+        EXPECT_EQ(classes, 4u);
+        ASSERT_EQ(c.runs.size(), 3u);
+        EXPECT_EQ(count(text, "variables moved   "), c.runs.size());
+        EXPECT_EQ(count(json, "\"run\": {"), c.runs.size());
+        EXPECT_EQ(count(markdown, "- variables moved: "), c.runs.size());
+        for (const plcinfo::MoveRun& run : c.runs) {
+            const std::string line = plcinfo::runText(c, run);
+            const std::string first(
+                rowName(before, before.rows[plcinfo::SectionSymbols][run.firstRow]));
+            const std::string last(
+                rowName(before, before.rows[plcinfo::SectionSymbols][run.lastRow]));
+            EXPECT_EQ(count(text, "variables moved   " + line + "\n"), 1u) << line;
+            EXPECT_EQ(count(markdown, "- " + line + "\n"), 1u) << line;
+            EXPECT_EQ(count(page, "<title>" + line + "</title>"), 1u) << line;
+            EXPECT_EQ(count(json, "{\"first\": \"" + first + "\", \"last\": \"" + last +
+                                      "\", \"count\": " + std::to_string(run.count) +
+                                      ", \"selector\": " + std::to_string(run.selector) +
+                                      ", \"distance\": " + std::to_string(run.distance) + "}"),
+                      1u)
+                << line;
+        }
+    }
 }
 
 } // namespace
