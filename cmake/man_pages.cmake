@@ -11,9 +11,15 @@
 #   "- `ARG`: text"     a tagged paragraph (.TP) naming an argument or option (or several:
 #                       "- `-w` or `/w`: text")
 #   "- text"            a bullet
+#   "| a | b |"         a table (tbl), its first row the heads, a "|---|" row under them
 #   anything else       a paragraph
 # and inline `code` (bold, its "-" a minus sign), **bold** and *italic*, each within one line.
-# A paragraph's lines are joined and broken again before 80 bytes.
+# Bold and italic begin and end only at a word's edge: a star inside a word (Plc_*.bin) or
+# in code stands for itself, so that a file pattern keeps its stars. A paragraph's lines are joined and
+# broken again before 80 bytes; an output line that would begin with a dot or an apostrophe,
+# which roff reads as a request, begins with "\&".
+#
+# tests/docs/man_fixture.md holds every construct, tests/docs/Fixture.1 the page it gives.
 cmake_minimum_required(VERSION 3.25)
 
 # The guide's text is read as a CMake list of lines; the characters that mean something in a
@@ -21,18 +27,41 @@ cmake_minimum_required(VERSION 3.25)
 string(ASCII 1 semicolon)
 string(ASCII 2 open_bracket)
 string(ASCII 3 close_bracket)
+# A star of a code span, kept from being read as emphasis until the page is written.
+string(ASCII 4 code_star)
+
+# Turns `marker`text`marker` into text in `font` (B or I) where the markers stand at a word's
+# edges: after the start, a blank, "(" or a quote; before the end, a blank or punctuation.
+function(roff_emphasis text marker font out)
+  set(pattern "(^|[ (\"])${marker}([^* ]|[^* ][^*]*[^* ])${marker}([ .,;:!?)\"]|$)")
+  while(text MATCHES "${pattern}")
+    set(span "${CMAKE_MATCH_0}")
+    string(REPLACE "${span}" "${CMAKE_MATCH_1}\\f${font}${CMAKE_MATCH_2}\\fR${CMAKE_MATCH_3}"
+      text "${text}")
+  endwhile()
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+# Lets every line of `text` that begins with a dot or an apostrophe be read as text.
+function(roff_line_starts text out)
+  string(REGEX REPLACE "\n([.'])" "\n\\\\&\\1" text "${text}")
+  if(text MATCHES "^[.']")
+    set(text "\\&${text}")
+  endif()
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
 
 function(roff_inline text out)
   string(REPLACE "\\" "\\e" text "${text}")
   while(text MATCHES "`([^`]*)`")
     set(span "${CMAKE_MATCH_0}")
     string(REPLACE "-" "\\-" inner "${CMAKE_MATCH_1}")
+    string(REPLACE "*" "${code_star}" inner "${inner}")
     string(REPLACE "${span}" "\\fB${inner}\\fR" text "${text}")
   endwhile()
-  string(REGEX REPLACE "\\*\\*([^*]+)\\*\\*" "\\\\fB\\1\\\\fR" text "${text}")
-  string(REGEX REPLACE "\\*([^* ][^*]*)\\*" "\\\\fI\\1\\\\fR" text "${text}")
-  # A line that begins with a dot or an apostrophe would be read as a request.
-  string(REGEX REPLACE "^([.'])" "\\\\&\\1" text "${text}")
+  roff_emphasis("${text}" "\\*\\*" B text)
+  roff_emphasis("${text}" "\\*" I text)
+  string(REPLACE "${code_star}" "*" text "${text}")
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
@@ -63,6 +92,47 @@ function(roff_literal text out)
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
+# A table as tbl draws it: `rows` holds the Markdown rows ("|" between the cells), the heads
+# first; the heads are set bold, every other cell as a text block that tbl fills and breaks.
+function(roff_table rows out)
+  set(text ".TS\n")
+  set(first TRUE)
+  foreach(row IN LISTS rows)
+    string(REGEX REPLACE "^\\|(.*)\\|$" "\\1" row "${row}")
+    string(REPLACE "|" ";" cells "${row}")
+    list(LENGTH cells columns)
+    set(line "")
+    foreach(cell IN LISTS cells)
+      string(STRIP "${cell}" cell)
+      roff_inline("${cell}" cell)
+      roff_line_starts("${cell}" cell)
+      if(first)
+        list(APPEND line "${cell}")
+      else()
+        list(APPEND line "T{\n${cell}\nT}")
+      endif()
+    endforeach()
+    if(first)
+      # The format: bold heads, then every row left-aligned, the last column taking the rest
+      # of the width.
+      set(heads "")
+      set(body "")
+      foreach(column RANGE 1 ${columns})
+        list(APPEND heads lB)
+        list(APPEND body l)
+      endforeach()
+      list(POP_BACK body)
+      list(JOIN heads " " heads)
+      list(JOIN body " " body)
+      string(APPEND text "${heads}\n${body} lx.\n")
+      set(first FALSE)
+    endif()
+    list(JOIN line "\t" line)
+    string(APPEND text "${line}\n")
+  endforeach()
+  set(${out} "${text}.TE\n" PARENT_SCOPE)
+endfunction()
+
 file(READ "${GUIDE}" guide)
 string(REPLACE ";" "${semicolon}" guide "${guide}")
 string(REPLACE "[" "${open_bracket}" guide "${guide}")
@@ -78,13 +148,17 @@ set(after_heading FALSE)
 # Ends the open block of the current page: writes its collected text.
 macro(close_block)
   if(block STREQUAL "paragraph" OR block STREQUAL "item")
-    # Joined first, so that a line cut from a long one cannot begin with a dot.
     list(JOIN pending " " text)
     roff_inline("${text}" text)
     roff_wrap("${text}" text)
+    roff_line_starts("${text}" text)
     string(APPEND body_${page} "${text}\n")
   elseif(block STREQUAL "literal")
     string(APPEND body_${page} ".fi\n.RE\n")
+  elseif(block STREQUAL "table")
+    roff_table("${pending}" text)
+    string(APPEND body_${page} "${text}")
+    set(tables_${page} TRUE)
   endif()
   set(block "")
   set(pending "")
@@ -96,6 +170,7 @@ foreach(line IN LISTS lines)
     list(APPEND pages "${page}")
     set(what_${page} "${CMAKE_MATCH_2}")
     set(body_${page} "")
+    set(tables_${page} FALSE)
     set(after_heading FALSE)
     continue()
   endif()
@@ -127,10 +202,24 @@ foreach(line IN LISTS lines)
     endif()
     string(APPEND body_${page} "${text}\n")
     set(after_heading FALSE)
+  elseif(line MATCHES "^\\|.*\\|$")
+    if(NOT block STREQUAL "table")
+      close_block()
+      if(NOT after_heading)
+        string(APPEND body_${page} ".PP\n")
+      endif()
+      set(block "table")
+    endif()
+    # The row of dashes under the heads only says that they are heads.
+    if(NOT line MATCHES "^[|: -]+$")
+      list(APPEND pending "${line}")
+    endif()
+    set(after_heading FALSE)
   elseif(line MATCHES "^- (`[^`]*`( or `[^`]*`)*): (.*)$")
     close_block()
     set(item "${CMAKE_MATCH_3}")
     roff_inline("${CMAKE_MATCH_1}" tag)
+    roff_line_starts("${tag}" tag)
     string(APPEND body_${page} ".TP 8\n${tag}\n")
     set(block "item")
     set(pending "${item}")
@@ -162,7 +251,13 @@ file(MAKE_DIRECTORY "${OUTPUT_DIR}")
 foreach(page IN LISTS pages)
   string(TOUPPER "${page}" title)
   roff_inline("${what_${page}}" what)
-  set(text ".TH ${title} 1 ${DATE} \"PlcPostLink ${VERSION}\" \"PLC post-link tool chain\"\n")
+  set(text "")
+  if(tables_${page})
+    # Tells man(1) to run the page through tbl.
+    set(text "'\\\" t\n")
+  endif()
+  string(APPEND text
+    ".TH ${title} 1 ${DATE} \"PlcPostLink ${VERSION}\" \"PLC post-link tool chain\"\n")
   # No hyphenation: program and file names stay whole.
   string(APPEND text ".nh\n.SH NAME\n${page} \\- ${what}\n${body_${page}}")
   string(REPLACE "${semicolon}" ";" text "${text}")

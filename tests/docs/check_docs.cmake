@@ -1,5 +1,5 @@
 # For each of PROGRAMS (NAME=PATH, separated by commas): its manual page in MAN_DIR draws no
-# message from `mandoc -T lint` (MANDOC) and `groff -ww -man -z` (GROFF), whichever are
+# message from `mandoc -T lint` (MANDOC) and `groff -t -ww -man -z` (GROFF), whichever are
 # installed, and its `--help` gives the synopsis and the examples of its chapter in GUIDE,
 # line for line.
 string(REPLACE "," ";" PROGRAMS "${PROGRAMS}")
@@ -86,10 +86,10 @@ foreach(entry IN LISTS PROGRAMS)
     endif()
   endif()
   if(GROFF)
-    execute_process(COMMAND ${GROFF} -ww -man -z "${page}"
+    execute_process(COMMAND ${GROFF} -t -ww -man -z "${page}"
       RESULT_VARIABLE status OUTPUT_VARIABLE said ERROR_VARIABLE said)
     if(NOT status EQUAL 0 OR NOT said STREQUAL "")
-      string(APPEND failures "${name}: groff -ww -man -z:\n${said}\n")
+      string(APPEND failures "${name}: groff -t -ww -man -z:\n${said}\n")
     endif()
   endif()
 

@@ -1,8 +1,10 @@
 // The inspector's stages in memory: header checks on known vectors, finding images in a
-// joined file when lengths wrap or fields are damaged, byte comparison and JSON strings.
+// joined file when lengths wrap or fields are damaged, byte comparison, JSON strings and the
+// digests a page names its style and script by.
 #include "html_writer.h"
 #include "image_files.h"
 #include "image_set.h"
+#include "sha256.h"
 
 #include <gtest/gtest.h>
 
@@ -170,6 +172,54 @@ TEST(Escaping, JsonAndPageTextEscapeWhatTheyForbidAndKeepUtf8) {
     EXPECT_EQ(script, "\"a\\u003C/script>\\\"\\u003C\\u0001\"");
     EXPECT_EQ(htmlEscape("<a href='x'>&\"\x01\xC3\xBC~"),
               "&lt;a href=&#39;x&#39;&gt;&amp;&quot;\\x01\xC3\xBC~");
+}
+
+// SHA-256 on the published vectors (none, one, two blocks: 55 bytes leave room for the length,
+// 56 do not, 64 fill a block), base64 on 0 to 3 bytes; then a page names the digests of the
+// very style and script it holds.
+TEST(PageDigests, KnownVectorsAndThePageHoldsWhatItsPolicyNames) {
+    const auto hex = [](std::string_view text) {
+        std::string out;
+        for (const unsigned char byte : sha256(text)) {
+            out += "0123456789abcdef"[byte >> 4];
+            out += "0123456789abcdef"[byte & 15];
+        }
+        return out;
+    };
+    EXPECT_EQ(hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(hex(std::string(55, 'a')),
+              "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318");
+    EXPECT_EQ(hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(hex(std::string(64, 'a')),
+              "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb");
+    const char* const base64[] = {"", "Zg==", "Zm8=", "Zm9v"};
+    for (int size = 0; size <= 3; ++size) {
+        std::string out;
+        appendBase64(out, bytesOf("foo"), static_cast<std::size_t>(size));
+        EXPECT_EQ(out, base64[size]);
+    }
+
+    std::string page;
+    htmlBeginPage(page, "t");
+    htmlEndPage(page);
+    const auto block = [&](const std::string& open, const std::string& close) {
+        const std::size_t begin = page.find(open) + open.size();
+        return page.substr(begin, page.find(close, begin) - begin);
+    };
+    const auto source = [](const std::string& text) {
+        const Sha256Digest digest = sha256(text);
+        std::string out = "'sha256-";
+        appendBase64(out, digest.data(), digest.size());
+        return out + "'";
+    };
+    const std::string style = block("<style>", "</style>");
+    const std::string script = block("<script>", "</script>");
+    EXPECT_GT(style.size(), 1000u);
+    EXPECT_GT(script.size(), 1000u);
+    EXPECT_NE(page.find("style-src " + source(style) + "; script-src " + source(script) + ";"),
+              std::string::npos);
 }
 
 } // namespace
