@@ -214,9 +214,8 @@ void writeClassList(JsonWriter& w, const char* key, const MapComparison& compari
 
 } // namespace
 
-std::string formatMapJson(const MapReport& report) {
+bool formatMapJson(const MapReport& report, std::string& out) {
     const SymbolMap& map = *report.map;
-    std::string out;
     JsonWriter w{out};
     jsonBeginDocument(w);
     jsonMember(w, "path", map.path);
@@ -285,12 +284,10 @@ std::string formatMapJson(const MapReport& report) {
         writeImagesJson(w, *report.images);
         jsonEnd(w);
     }
-    jsonEndDocument(w);
-    return out;
+    return jsonEndDocument(w);
 }
 
-std::string formatComparisonMapJson(const MapComparison& comparison) {
-    std::string out;
+bool formatComparisonMapJson(const MapComparison& comparison, std::string& out) {
     JsonWriter w{out};
     jsonBeginDocument(w);
     writeMapSide(w, "old", *comparison.before);
@@ -341,8 +338,7 @@ std::string formatComparisonMapJson(const MapComparison& comparison) {
         writeImageComparisonJson(w, *comparison.oldImages, *comparison.newImages);
         jsonEnd(w);
     }
-    jsonEndDocument(w);
-    return out;
+    return jsonEndDocument(w);
 }
 
 } // namespace plcinfo

@@ -186,7 +186,8 @@ void locateAddress(const SymbolMap& map, std::uint16_t selector, std::uint32_t a
                    MapReport& report);
 
 std::string formatMapText(const MapReport& report);
-std::string formatMapJson(const MapReport& report);
+// False when the document was refused (see JsonWriter).
+bool formatMapJson(const MapReport& report, std::string& out);
 std::string formatMapHtml(const MapReport& report);
 std::string formatMapMarkdown(const MapReport& report);
 
@@ -280,7 +281,8 @@ MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool 
 bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount], std::string& error);
 
 std::string formatComparisonMapText(const MapComparison& comparison);
-std::string formatComparisonMapJson(const MapComparison& comparison);
+// False when the document was refused (see JsonWriter).
+bool formatComparisonMapJson(const MapComparison& comparison, std::string& out);
 std::string formatComparisonMapHtml(const MapComparison& comparison);
 std::string formatComparisonMapMarkdown(const MapComparison& comparison);
 
