@@ -161,7 +161,7 @@ void printError(const Options& options, const std::string& error) {
         JsonWriter w{out};
         jsonBeginObject(w);
         jsonMember(w, "error", error);
-        jsonEndDocument(w);
+        static_cast<void>(jsonEndDocument(w)); // one level, which any writer holds
         print(out);
     } else
         print("\nError: " + error + "\n");
@@ -171,6 +171,10 @@ int failWith(const Options& options, const std::string& error) {
     printError(options, error);
     return ExitFailure;
 }
+
+// A JSON report that its writer refused (see JsonWriter): a fault of the program, not of the
+// files read, reported rather than printed as a document with members in the wrong place.
+const char RefusedReport[] = "Internal error: the JSON report nests deeper than its writer holds";
 
 // Writes the page whole or not at all: a page cut short must not pass for a report.
 bool writePage(const std::string& path, const std::string& page, std::string& error) {
@@ -211,14 +215,15 @@ int runOnImages(const Options& options) {
     }
 
     std::string report;
-    if (comparing)
-        report = options.json       ? formatComparisonJson(first, second)
-                 : options.markdown ? formatComparisonMarkdown(first, second)
-                                    : formatComparisonTable(first, second);
-    else
-        report = options.json       ? formatJson(first)
-                 : options.markdown ? formatMarkdown(first)
-                                    : formatTable(first);
+    if (options.json) {
+        if (!(comparing ? formatComparisonJson(first, second, report) : formatJson(first, report)))
+            return failWith(options, RefusedReport);
+    } else if (comparing) {
+        report = options.markdown ? formatComparisonMarkdown(first, second)
+                                  : formatComparisonTable(first, second);
+    } else {
+        report = options.markdown ? formatMarkdown(first) : formatTable(first);
+    }
     const std::string page = !options.html ? std::string()
                              : comparing   ? formatComparisonHtml(first, second)
                                            : formatHtml(first);
@@ -253,9 +258,11 @@ int runOnMaps(const Options& options) {
         if (options.at)
             locateAddress(first, options.atSelector, options.atAddress, model);
         model.images = withImages ? &images[0] : nullptr;
-        std::string report = options.json       ? formatMapJson(model)
-                             : options.markdown ? formatMapMarkdown(model)
-                                                : formatMapText(model);
+        std::string report;
+        if (!options.json)
+            report = options.markdown ? formatMapMarkdown(model) : formatMapText(model);
+        else if (!formatMapJson(model, report))
+            return failWith(options, RefusedReport);
         if (withImages && !options.json && !options.markdown)
             report += formatTable(images[0]);
         const std::string page = options.html ? formatMapHtml(model) : std::string();
@@ -271,9 +278,12 @@ int runOnMaps(const Options& options) {
         model.oldImages = &images[0];
         model.newImages = &images[1];
     }
-    std::string report = options.json       ? formatComparisonMapJson(model)
-                         : options.markdown ? formatComparisonMapMarkdown(model)
-                                            : formatComparisonMapText(model);
+    std::string report;
+    if (!options.json)
+        report = options.markdown ? formatComparisonMapMarkdown(model)
+                                  : formatComparisonMapText(model);
+    else if (!formatComparisonMapJson(model, report))
+        return failWith(options, RefusedReport);
     if (withImages && !options.json && !options.markdown)
         report += formatComparisonTable(images[0], images[1]);
     const std::string page = options.html ? formatComparisonMapHtml(model) : std::string();

@@ -137,6 +137,9 @@ std::string htmlCellText(HtmlColumn column, const HtmlCell& cell) {
     }
 }
 
+// A table's data block nests three levels: the block, its rows and a row.
+static_assert(JsonWriter::MaxDepth >= 3);
+
 void htmlTableBegin(HtmlTableWriter& t) {
     const HtmlTable& table = t.table;
     // About 40 bytes a row: the page grows once rather than doubling through a million rows.

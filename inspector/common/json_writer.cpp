@@ -3,6 +3,7 @@
 
 #include "report_format.h"
 
+#include <cassert>
 #include <charconv>
 
 namespace plcinfo {
@@ -39,12 +40,13 @@ void separate(JsonWriter& w) {
 }
 
 void begin(JsonWriter& w, char open, char close, bool multiline) {
-    separate(w);
-    w.out += open;
+    assert(w.depth < JsonWriter::MaxDepth && "a JSON report nested deeper than its writer holds");
     if (w.depth >= JsonWriter::MaxDepth) {
-        w.out += close; // deeper than any report goes: written empty rather than unbalanced
+        ++w.refused;
         return;
     }
+    separate(w);
+    w.out += open;
     w.first[w.depth] = true;
     w.multiline[w.depth] = multiline;
     w.closer[w.depth] = close;
@@ -62,6 +64,10 @@ void jsonBeginArray(JsonWriter& w, bool multiline) {
 }
 
 void jsonEnd(JsonWriter& w) {
+    if (w.refused > 0) {
+        --w.refused;
+        return;
+    }
     if (w.depth == 0)
         return;
     const int level = w.depth - 1;
@@ -112,10 +118,13 @@ void jsonBeginDocument(JsonWriter& w) {
     jsonMember(w, "version", Version);
 }
 
-void jsonEndDocument(JsonWriter& w) {
+bool jsonEndDocument(JsonWriter& w) {
+    const bool whole = w.refused == 0;
+    w.refused = 0;
     while (w.depth > 0)
         jsonEnd(w);
     w.out += '\n';
+    return whole;
 }
 
 } // namespace plcinfo

@@ -4,6 +4,10 @@
 // An object or array is written on one line, or with one member per line indented by two
 // blanks for every such level it stands in ("{\n  \"path\": ...,\n  ...\n}"). An empty
 // one-per-line array is "[\n  ]".
+//
+// The writer holds MaxDepth levels. A report that opens one more is at fault: a debug build
+// stops on an assertion; otherwise the document is refused (jsonEndDocument returns false)
+// rather than written with its later members in the wrong level.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +21,7 @@ struct JsonWriter {
     static constexpr int MaxDepth = 8;
     std::string& out;
     int depth = 0;
+    int refused = 0; // levels opened past MaxDepth, not written
     bool first[MaxDepth] = {};
     bool multiline[MaxDepth] = {};
     char closer[MaxDepth] = {};
@@ -59,7 +64,7 @@ inline void jsonMemberBool(JsonWriter& w, const char* key, bool value) {
 // The head every JSON document of the inspector begins with: the document opened one member
 // per line, with the program and its version.
 void jsonBeginDocument(JsonWriter& w);
-// Closes the document and ends its last line.
-void jsonEndDocument(JsonWriter& w);
+// Closes the document and ends its last line; false when the document was refused.
+[[nodiscard]] bool jsonEndDocument(JsonWriter& w);
 
 } // namespace plcinfo

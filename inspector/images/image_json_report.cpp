@@ -134,13 +134,11 @@ void writeEndPartSide(JsonWriter& w, const char* key, const Inspection& inspecti
 
 } // namespace
 
-std::string formatJson(const Inspection& inspection) {
-    std::string out;
+bool formatJson(const Inspection& inspection, std::string& out) {
     JsonWriter w{out};
     jsonBeginDocument(w);
     writeImagesJson(w, inspection);
-    jsonEndDocument(w);
-    return out;
+    return jsonEndDocument(w);
 }
 
 void writeImagesJson(JsonWriter& w, const Inspection& inspection) {
@@ -168,13 +166,11 @@ void writeImagesJson(JsonWriter& w, const Inspection& inspection) {
     jsonMemberBool(w, "valid", imagesValid(inspection));
 }
 
-std::string formatComparisonJson(const Inspection& before, const Inspection& after) {
-    std::string out;
+bool formatComparisonJson(const Inspection& before, const Inspection& after, std::string& out) {
     JsonWriter w{out};
     jsonBeginDocument(w);
     writeImageComparisonJson(w, before, after);
-    jsonEndDocument(w);
-    return out;
+    return jsonEndDocument(w);
 }
 
 void writeImageComparisonJson(JsonWriter& w, const Inspection& before, const Inspection& after) {

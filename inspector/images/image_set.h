@@ -139,11 +139,12 @@ ImageComparison compareImages(const ImageRecord& before, const ImageRecord& afte
 // The PLC_ENDP parts of two joined files.
 ImageComparison compareEndParts(const Inspection& before, const Inspection& after);
 
-// Reports, as the bytes the driver prints.
+// Reports, as the bytes the driver prints. The JSON ones are false when the document was
+// refused (see JsonWriter).
 std::string formatTable(const Inspection& inspection);
-std::string formatJson(const Inspection& inspection);
+bool formatJson(const Inspection& inspection, std::string& out);
 std::string formatComparisonTable(const Inspection& before, const Inspection& after);
-std::string formatComparisonJson(const Inspection& before, const Inspection& after);
+bool formatComparisonJson(const Inspection& before, const Inspection& after, std::string& out);
 std::string formatHtml(const Inspection& inspection);
 std::string formatComparisonHtml(const Inspection& before, const Inspection& after);
 std::string formatMarkdown(const Inspection& inspection);

@@ -135,7 +135,8 @@ MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool 
 bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount], std::string& error);
 
 std::string formatComparisonMapText(const MapComparison& comparison);
-std::string formatComparisonMapJson(const MapComparison& comparison);
+// False when the document was refused (see JsonWriter).
+bool formatComparisonMapJson(const MapComparison& comparison, std::string& out);
 std::string formatComparisonMapHtml(const MapComparison& comparison);
 std::string formatComparisonMapMarkdown(const MapComparison& comparison);
 

@@ -255,9 +255,8 @@ void writeSummary(JsonWriter& w, const MapReport& report) {
 
 } // namespace
 
-std::string formatMapJson(const MapReport& report) {
+bool formatMapJson(const MapReport& report, std::string& out) {
     const SymbolMap& map = *report.map;
-    std::string out;
     JsonWriter w{out};
     jsonBeginDocument(w);
     jsonMember(w, "path", map.path);
@@ -276,12 +275,10 @@ std::string formatMapJson(const MapReport& report) {
         writeImagesJson(w, *report.images);
         jsonEnd(w);
     }
-    jsonEndDocument(w);
-    return out;
+    return jsonEndDocument(w);
 }
 
-std::string formatComparisonMapJson(const MapComparison& comparison) {
-    std::string out;
+bool formatComparisonMapJson(const MapComparison& comparison, std::string& out) {
     JsonWriter w{out};
     jsonBeginDocument(w);
     writeMapSide(w, "old", *comparison.before);
@@ -324,8 +321,7 @@ std::string formatComparisonMapJson(const MapComparison& comparison) {
         writeImageComparisonJson(w, *comparison.oldImages, *comparison.newImages);
         jsonEnd(w);
     }
-    jsonEndDocument(w);
-    return out;
+    return jsonEndDocument(w);
 }
 
 } // namespace plcinfo

@@ -186,7 +186,8 @@ void locateAddress(const SymbolMap& map, std::uint16_t selector, std::uint32_t a
                    MapReport& report);
 
 std::string formatMapText(const MapReport& report);
-std::string formatMapJson(const MapReport& report);
+// False when the document was refused (see JsonWriter).
+bool formatMapJson(const MapReport& report, std::string& out);
 std::string formatMapHtml(const MapReport& report);
 std::string formatMapMarkdown(const MapReport& report);
 

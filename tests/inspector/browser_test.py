@@ -5,13 +5,16 @@ Writes a build of its own (seventeen images, a joined file, two symbol maps, in 
 name holds "<", "&" and quotes), has Plcinfo write one page of each kind, and checks what the
 browser's DOM holds after the page's script ran: every variable's row, the images, the changes
 with their class and both places, the guard's verdict; a search given in the address narrows the
-table; a screenshot of the asked size; the same bytes on a second run; the folder's name as text.
+table; a screenshot of the asked size; the same bytes on a second run; the folder's name as text;
+the policy naming the SHA-256 of the page's own style and script.
 Also checks that --markdown for two maps gives the table of classes with their counts.
 
     browser_test.py PLCINFO [--chromium PROGRAM] [--keep DIR]
 
 Exits with 77 (skipped) when Chromium is not installed.
 """
+import base64
+import hashlib
 import json
 import os
 import re
@@ -157,6 +160,9 @@ def main():
         expect(f.read() == first, "a second run writes the same bytes")
     expect(b"default-src 'none'" in first and not re.search(rb"(src|href)=\"(https?:)?//", first),
            "the page forbids and makes no request elsewhere")
+    for block, source in ((rb"<style>(.*?)</style>", b"style-src"), (rb"<script>(.*?)</script>", b"script-src")):
+        digest = base64.b64encode(hashlib.sha256(re.search(block, first, re.S).group(1)).digest())
+        expect(source + b" 'sha256-" + digest + b"'" in first, "the policy names the page's own %s" % source.decode())
     dom = browser.dom(page("map.html"))
     variables = sorted(model.variables_of(old), key=lambda v: model.key(v.name))
     expected = [[v.name, place(v), v.column, str(v.size)] for v in variables]

@@ -1,6 +1,6 @@
 // The inspector's stages in memory: header checks on known vectors, finding images in a
 // joined file when lengths wrap or fields are damaged, byte comparison, JSON strings and the
-// digests a page names its style and script by.
+// digests a page names its style and script by, the JSON writer's depth.
 #include "html_writer.h"
 #include "image_files.h"
 #include "image_set.h"
@@ -220,6 +220,30 @@ TEST(PageDigests, KnownVectorsAndThePageHoldsWhatItsPolicyNames) {
     EXPECT_GT(script.size(), 1000u);
     EXPECT_NE(page.find("style-src " + source(style) + "; script-src " + source(script) + ";"),
               std::string::npos);
+}
+
+// The JSON writer holds MaxDepth levels. One more is a report's fault: an assertion in a
+// debug build, else a refused document, never members written into the wrong level.
+TEST(JsonWriter, HoldsItsDepthAndRefusesOneMore) {
+    const auto nested = [](int levels, bool& whole) {
+        std::string out;
+        JsonWriter w{out};
+        w.compact = true;
+        for (int level = 0; level < levels; ++level)
+            jsonBeginArray(w);
+        jsonNumber(w, 1);
+        whole = jsonEndDocument(w);
+        return out;
+    };
+    bool whole = false;
+    const std::string deepest = nested(JsonWriter::MaxDepth, whole);
+    EXPECT_TRUE(whole);
+    EXPECT_EQ(deepest, std::string(JsonWriter::MaxDepth, '[') + "1" +
+                           std::string(JsonWriter::MaxDepth, ']') + "\n");
+    EXPECT_DEBUG_DEATH(nested(JsonWriter::MaxDepth + 1, whole), "deeper than its writer holds");
+#ifdef NDEBUG
+    EXPECT_FALSE(whole);
+#endif
 }
 
 } // namespace

@@ -667,7 +667,8 @@ TEST(SymbolMapComparison, EveryReportFormatsTheSameComparison) {
         ASSERT_TRUE(plcinfo::parseClassList(guard, failOn, error));
         const plcinfo::MapComparison c = plcinfo::compareMaps(before, after, false, failOn);
         const std::string text = plcinfo::formatComparisonMapText(c);
-        const std::string json = plcinfo::formatComparisonMapJson(c);
+        std::string json;
+        ASSERT_TRUE(plcinfo::formatComparisonMapJson(c, json));
         const std::string markdown = plcinfo::formatComparisonMapMarkdown(c);
         const std::string page = plcinfo::formatComparisonMapHtml(c);
         const bool tripped = c.verdict == plcinfo::GuardVerdict::Tripped;
