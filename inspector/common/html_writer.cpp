@@ -275,7 +275,8 @@ std::string htmlEscape(std::string_view text) {
 }
 
 void htmlBeginPage(std::string& out, const std::string& title) {
-    out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+    out += HtmlPageStart;
+    out += PLC_PACKAGE_VERSION "\">\n"
            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
            "style-src ";
     // The style and the script never change: their digests are worked out once a run.
