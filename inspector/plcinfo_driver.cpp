@@ -1,6 +1,7 @@
 // Driver of the inspector: banner, options, one path or two (image sets or symbol maps), the
 // report and the exit status.
 #include "plcinfo_driver.h"
+#include "html_writer.h"
 #include "image_set.h"
 #include "json_writer.h"
 #include "map_comparison.h"
@@ -176,6 +177,44 @@ int failWith(const Options& options, const std::string& error) {
 // files read, reported rather than printed as a document with members in the wrong place.
 const char RefusedReport[] = "Internal error: the JSON report nests deeper than its writer holds";
 
+// True when the file at `path` begins as every page of this program does.
+bool isPage(const std::string& path) {
+    platform::File file;
+    if (!platform::openForReading(path.c_str(), file))
+        return false;
+    char start[HtmlPageStart.size()];
+    std::size_t count = 0;
+    while (count < sizeof start) {
+        std::size_t got = 0;
+        if (!platform::readBytes(file, start + count, sizeof start - count, got) || got == 0)
+            break;
+        count += got;
+    }
+    return std::string_view(start, count) == HtmlPageStart;
+}
+
+// The page replaces only what nobody can miss: nothing, an empty file, a page of an earlier run,
+// or what is no regular file (a device takes it in place; a folder fails when it is written).
+// One of the run's inputs, or any other file (a map, a joined file, a listing, given as the
+// page by a slip), is refused before anything is read.
+bool checkPagePath(const Options& options, std::string& error) {
+    const std::string& path = options.htmlPath;
+    platform::FileIdentity page;
+    if (!options.html || !platform::identifyFile(path.c_str(), page))
+        return true;
+    bool input = false;
+    for (int i = 0; i < options.pathCount; ++i)
+        input = input || readsFile(options.paths[i], page);
+    for (int i = 0; i < options.imageCount; ++i)
+        input = input || readsFile(options.images[i], page);
+    std::uint64_t size = 0;
+    if (input || (platform::regularFileSize(path.c_str(), size) && size != 0 && !isPage(path))) {
+        error = "the page would replace " + path;
+        return false;
+    }
+    return true;
+}
+
 // Writes the page whole or not at all: a page cut short must not pass for a report.
 bool writePage(const std::string& path, const std::string& page, std::string& error) {
     platform::OutputFile output;
@@ -189,14 +228,15 @@ bool writePage(const std::string& path, const std::string& page, std::string& er
     return true;
 }
 
-// Prints the report and writes the page (--html); a report that did not reach its reader
-// must not pass for a verified build.
+// Writes the page (--html), then prints the report: a page that cannot be written prints its
+// error alone, so that what is printed is one report or one error, never both. A report that
+// did not reach its reader must not pass for a verified build.
 int finish(const Options& options, const std::string& report, const std::string& page, bool valid) {
-    if (!print(report))
-        return ExitFailure;
     std::string error;
     if (options.html && !writePage(options.htmlPath, page, error))
         return failWith(options, error);
+    if (!print(report))
+        return ExitFailure;
     return valid ? ExitValid : ExitInvalid;
 }
 
@@ -343,7 +383,7 @@ int runPlcinfo(int argc, char** argv) {
         else if (looksLikeSymbolMap(options.images[i]))
             error = "--images takes a folder or joined file of images: " + options.images[i];
     }
-    if (!error.empty())
+    if (!error.empty() || !checkPagePath(options, error))
         return failWith(options, error);
     return maps[0] ? runOnMaps(options) : runOnImages(options);
 }

@@ -76,7 +76,8 @@ std::string htmlEscape(std::string_view text) {
 }
 
 void htmlBeginPage(std::string& out, const std::string& title) {
-    out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+    out += HtmlPageStart;
+    out += PLC_PACKAGE_VERSION "\">\n"
            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
            "style-src ";
     // The digests are worked out from the very bytes the page holds, once a run, so that a

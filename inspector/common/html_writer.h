@@ -26,6 +26,12 @@ inline constexpr std::size_t HtmlPageRows = 500;
 void htmlText(std::string& out, std::string_view text);
 std::string htmlEscape(std::string_view text);
 
+// How every page begins, up to the version in its generator mark: a file that begins so is a
+// page of this program, which a new page may replace.
+inline constexpr std::string_view HtmlPageStart =
+    "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+    "<meta name=\"generator\" content=\"Plcinfo ";
+
 // The head of the page, with the title given (escaped), and the body's opening.
 void htmlBeginPage(std::string& out, const std::string& title);
 // The page's script and the end of the page.

@@ -127,6 +127,10 @@ void splitJoinedFile(const unsigned char* data, std::size_t size, Inspection& in
 // when the inspection goes out of scope.
 bool inspectPath(const std::string& path, Inspection& inspection, std::string& error);
 
+// True when reading `path` as an input (a folder of images, or one file) would read the file
+// of identity `id`: the path itself or, for a folder, an image the reading would find in it.
+bool readsFile(const std::string& path, const platform::FileIdentity& id);
+
 // Two builds' images side by side.
 struct ImageComparison {
     bool same = true;

@@ -49,6 +49,21 @@ bool inspectFolder(const std::string& folder, Inspection& inspection, std::strin
 
 } // namespace
 
+bool readsFile(const std::string& path, const platform::FileIdentity& id) {
+    platform::FileIdentity read;
+    if (platform::identifyFile(path.c_str(), read) && platform::sameFile(read, id))
+        return true;
+    if (!platform::existsAsDirectory(path.c_str()))
+        return false;
+    for (int i = 0; i < ImageCount; ++i) {
+        std::string image;
+        if (locateImage(path, i, image) && platform::identifyFile(image.c_str(), read) &&
+            platform::sameFile(read, id))
+            return true;
+    }
+    return false;
+}
+
 bool inspectPath(const std::string& path, Inspection& inspection, std::string& error) {
     inspection.path = path;
     bool read;

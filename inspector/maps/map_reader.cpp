@@ -3,7 +3,8 @@
 // title with the row count, its comment line and exactly that many rows; every row of its
 // section's format, the names in the writer's order and never repeated; every bit located in
 // a variable of the symbol table, and the bit-fields and bit-weights sections listing the same
-// bits in the same order; CR LF after every line and nothing after the last row.
+// bits in the same order; every variable ending within its segment's 64 KiB; CR LF after every
+// line and nothing after the last row.
 //
 // Every finding names its line. The reader goes on after a finding, so that one cut or edited
 // line gives one finding rather than a finding for every line after it: each section is found
@@ -216,6 +217,20 @@ ShortText decimal(std::int64_t value) {
     ShortText out;
     out.length = static_cast<std::size_t>(
         std::to_chars(out.text, out.text + sizeof out.text, value).ptr - out.text);
+    return out;
+}
+
+// At least `digits` hexadecimal digits in capitals, as the reports write places.
+ShortText hex(std::uint64_t value, int digits) {
+    char reversed[16];
+    int count = 0;
+    while (count < 16 && (count < digits || value != 0)) {
+        reversed[count++] = HexDigits[value & 15];
+        value >>= 4;
+    }
+    ShortText out;
+    while (count > 0)
+        out.append(std::string_view(&reversed[--count], 1));
     return out;
 }
 
@@ -522,6 +537,19 @@ void openSection(Checker& checker, Walk& walk, int section, const Line& line, Op
     walk.count = form.count;
 }
 
+// A variable ends within its selector's 64 KiB: the control reaches a segment's bytes with
+// 16-bit addresses, so bytes past them are none of the variable's. The end is the address plus
+// the type's width; a structure variable, written as a byte, counts only that byte.
+void checkSegmentEnd(Checker& checker, const MapRow& row, std::uint32_t line) {
+    const int type = static_cast<int>(row.type);
+    const std::uint64_t end = std::uint64_t{row.value} + TypeWidths[type];
+    if (end <= SegmentBytes)
+        return;
+    checker.report(line, {rowName(checker.map, row), ", a ", TypeNames[type], " at ",
+                          hex(row.selector, 4), ":", hex(row.value, 4), ", ends at ", hex(end, 4),
+                          ", beyond its segment's 64 KiB"});
+}
+
 void readRow(Checker& checker, Walk& walk, const Line& line) {
     reportEmptyLines(checker, walk, 0, "an empty line among the rows");
     if (walk.current < 0) {
@@ -544,6 +572,8 @@ void readRow(Checker& checker, Walk& walk, const Line& line) {
         return;
     checkOrder(checker, section, row, rows.empty() ? nullptr : &rows.back(), line.number,
                walk.previousLine);
+    if (section == SectionSymbols)
+        checkSegmentEnd(checker, row, line.number);
     rows.push_back(row);
     walk.previousLine = line.number;
     if (section == SectionBitFields)

@@ -5,7 +5,8 @@ the built Plcinfo.
 It writes symbol maps of its own (not through Symvex), pairs of builds changed at random
 (variables inserted, removed, retyped, renamed in place, moved to another selector,
 structures grown) and damaged copies (a title with a trailing blank, a stray CR or no "]", a
-title missing, an extra empty line, a damaged row, a byte-order mark, UTF-16, LF line ends).
+title missing, an extra empty line, a damaged row, a variable past its segment's 64 KiB, a
+byte-order mark, UTF-16, LF line ends).
 For each it works out the verdict from the rules alone and compares it with Plcinfo's JSON
 report and exit status: change counts per class, runs of moves, room changes, possible
 renames, the classes that trip --fail-on; findings' lines, rows per section.
@@ -230,8 +231,8 @@ def damaged(rng, lines):
         if line.startswith("["):
             title_lines.append(number)
             rows[len(title_lines) - 1] = int(line.split()[1][:-1])
-    kind = rng.choice(["blank", "cr", "bracket", "missing", "empty", "row", "mark", "utf16",
-                       "utf16be", "lf"])
+    kind = rng.choice(["blank", "cr", "bracket", "missing", "empty", "row", "beyond", "mark",
+                       "utf16", "utf16be", "lf"])
     edited = list(lines)
     t = rng.randrange(5)
     title = title_lines[t]
@@ -257,6 +258,12 @@ def damaged(rng, lines):
         edited[n - 1] = "#" + edited[n - 1][1:]
         findings = [n]
         rows[2 if n < title_lines[3] else 4] -= 1
+    elif kind == "beyond":  # a variable moved to 0x10000: it ends past its segment's 64 KiB
+        if rows[0] == 0:
+            return damaged(rng, lines)
+        n = rng.randrange(title_lines[0] + 2, title_lines[0] + 2 + rows[0])
+        edited[n - 1] = edited[n - 1][:8] + "10000" + edited[n - 1][12:]
+        findings = [n]
     else:
         findings = [1]
     data = encode(edited)

@@ -363,6 +363,52 @@ TEST(Plcinfo, WrongArgumentsAndUnreadableFiles) {
     EXPECT_EQ(json.exitStatus, testsupport::FailureStatus);
 }
 
+// The page replaces no input (each kind of one) and no file of other bytes; it is written
+// before the report, so a page that cannot be written prints its error alone.
+TEST(Plcinfo, PageReplacesNothingItReadsAndFailsAlone) {
+    Build out;
+    build(exampleLayout(), out);
+    const std::string& dir = out.dir.path();
+    writeFile(out.dir.file("plc.mp2"), readFile(EXAMPLES_DIR "/plc.mp2"));
+    writeFile(out.dir.file("notes.txt"), "not a page");
+    const std::string image = std::string("images/") + ImageNames[0]; // found ignoring case
+    const std::vector<std::string> slips[] = {
+        {image, "images"},
+        {"images/KORVEX.PLC", "images", "images/KORVEX.PLC"},
+        {"plc.mp2", "plc.mp2"},
+        {"images/KORVEX.PLC", "--images", "images/KORVEX.PLC", "plc.mp2"},
+        {"notes.txt", "images/KORVEX.PLC"},
+    };
+    for (const std::vector<std::string>& slip : slips) {
+        const std::string before = readFile(out.dir.file(slip[0]));
+        std::vector<std::string> args = {"--html"};
+        args.insert(args.end(), slip.begin(), slip.end());
+        const RunResult run = plcinfo(args, dir);
+        EXPECT_EQ(run.output, Banner + "\nError: the page would replace " + slip[0] + "\n");
+        EXPECT_EQ(run.exitStatus, testsupport::FailureStatus);
+        EXPECT_EQ(readFile(out.dir.file(slip[0])), before);
+    }
+
+    // A new page, an empty file and a page of an earlier run are written over; what is printed
+    // is the report as without a page.
+    writeFile(out.dir.file("empty.html"), "");
+    const RunResult plain = plcinfo({"plc.mp2"}, dir);
+    for (const char* page : {"new.html", "empty.html", "new.html"}) {
+        const RunResult run = plcinfo({"--html", page, "plc.mp2"}, dir);
+        EXPECT_EQ(run.output, plain.output);
+        EXPECT_EQ(run.exitStatus, 0);
+    }
+    EXPECT_EQ(readFile(out.dir.file("new.html")), readFile(out.dir.file("empty.html")));
+
+    const RunResult json = plcinfo({"--json", "--html", "missing/page.html", "plc.mp2"}, dir);
+    EXPECT_EQ(json.output, "{\"error\": \"File cannot be written: missing/page.html\"}\n");
+    EXPECT_EQ(json.exitStatus, testsupport::FailureStatus);
+    const RunResult markdown =
+        plcinfo({"--markdown", "--html", "missing/page.html", "images/KORVEX.PLC"}, dir);
+    EXPECT_EQ(markdown.output, "\nError: File cannot be written: missing/page.html\n");
+    EXPECT_EQ(markdown.exitStatus, testsupport::FailureStatus);
+}
+
 // Runs python3's JSON reader on the document and prints, one line per image, the name and
 // the numbers in table order, so that they can be held against the table's.
 const char JsonToRows[] = R"(

@@ -100,7 +100,7 @@ const std::string ExampleSummary = "Section              Rows\n"
                                    "00A0              4  00000000  00000020  00000021  FFDF left\n"
                                    "0160              2  00000000  00000002  00000003  FFFD left\n";
 
-TEST(SymbolMapCheck, ExampleAndGeneratedMapsAreSound) {
+TEST(SymbolMapCheck, ExampleMapIsSoundAVariablePastItsSegmentIsAFinding) {
     const std::string example = EXAMPLES_DIR "/plc.mp2";
     const RunResult text = plcinfo({example});
     EXPECT_EQ(text.output, Banner + "\nSymbol map: " + example + "\n" + Note + ExampleSummary +
@@ -126,20 +126,31 @@ TEST(SymbolMapCheck, ExampleAndGeneratedMapsAreSound) {
                   "  ],\n  \"findingCount\": 0,\n  \"sound\": true\n}\n");
     EXPECT_EQ(json.exitStatus, 0);
 
-    // A generated project of every kind, one selector past 64 KiB.
+    // A generated project of every kind, one variable ending past its selector's 64 KiB: a
+    // finding in every form of report.
     TempDir dir;
     plcgen::ListingProject project = plcgen::standardListingProject(40000);
     project.variables.push_back({"FAR_TABLE", "QWord", "DATA1", 0xFFFC});
     const std::string generated = writeMap(dir, "gen.mp2", project);
     const RunResult big = plcinfo({generated});
-    EXPECT_EQ(big.exitStatus, 0) << big.output.substr(0, 2000);
+    EXPECT_EQ(big.exitStatus, 1);
+    EXPECT_EQ(findingsOf(big.output), "line 5: FAR_TABLE, a QWORD at 0068:FFFC, ends at 10004, "
+                                      "beyond its segment's 64 KiB\n");
     EXPECT_EQ(big.output.substr(big.output.rfind("\nSelector  ") + 1),
               "Selector  Variables  Lowest    Highest   End       Of 64 KiB\n"
               "0030          10000  00000000  0000A941  0000A942  56BE left\n"
               "0068          10001  00000000  0000FFFC  00010004  0004 beyond\n"
               "00A0          10000  00000000  0000A93E  0000A942  56BE left\n"
               "0160          10000  00000000  00008F30  00008F38  70C8 left\n"
-              "\nsymbol map sound\n");
+              "\n1 finding\n");
+    const std::string page = dir.file("gen.html");
+    const RunResult forms[] = {plcinfo({"--json", generated}), plcinfo({"--markdown", generated}),
+                               plcinfo({"--html", page, generated})};
+    for (const RunResult& form : forms) {
+        EXPECT_EQ(form.exitStatus, 1);
+        const std::string report = &form == &forms[2] ? readFile(page) : form.output;
+        EXPECT_NE(report.find("ends at 10004, beyond its segment"), std::string::npos);
+    }
 }
 
 // Each kind of finding on a small generated map edited for it: the finding names its line.
