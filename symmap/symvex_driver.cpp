@@ -2,8 +2,8 @@
 
 #include "command_line.h"
 #include "diagnostics.h"
+#include "linker_map_reader.h"
 #include "listing_parser.h"
-#include "map_reader.h"
 #include "platform.h"
 #include "symbol_dictionary.h"
 #include "symbol_map_writer.h"

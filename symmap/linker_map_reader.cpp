@@ -1,9 +1,9 @@
 // The linker-map pass: every line "segment:offset [Abs] name" completes the entry of that
 // name, wherever it stands in the map.
-#include "map_reader.h"
+#include "linker_map_reader.h"
 
 #include "diagnostics.h"
-#include "map_reader_internal.h"
+#include "linker_map_reader_internal.h"
 
 namespace symmap {
 
