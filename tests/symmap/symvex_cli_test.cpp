@@ -1,6 +1,7 @@
 // Symvex's command line and command file, end to end: the whole standard output, the exit
 // status and the .mp2 file the run leaves behind. The example project's listing and map are
 // the input, so a run that takes its paths right writes the example's checked-in symbol map.
+#include "platform.h"
 #include "symvex_e2e.h"
 #include "test_support.h"
 
@@ -22,12 +23,15 @@ namespace {
 
 const std::string Banner = "Map creator for Zelvar, version 1.0\nPLC post-link tool chain\n\n";
 
-const std::string Usage =
-    "\nSyntax1:\n\tSymvex.exe /w FileLST FileMP2 FileMAP\n\n/w      ... print warnings (debug "
-    "mode)\nFileLST ... input listing file (*.lst)\nFileMP2 ... output map file for Zelvar "
-    "(*.mp2)\nFileMAP ... input map file (*.map)\n\nSyntax2:\n\tSymvex.exe @CmdFile\n\nCmdFile "
-    "... file which contains program arguments\n            every argument must be on single "
-    "line";
+const std::string Program = std::string("Symvex") + platform::programSuffix();
+const std::string Usage = "\nSyntax1:\n\t" + Program +
+                          " /w FileMP2 FileLST FileMAP\n\n/w      ... print warnings (debug "
+                          "mode)\nFileMP2 ... output map file for Zelvar (*.mp2)\nFileLST ... "
+                          "input listing file (*.lst)\nFileMAP ... input map file (*.map)\n\n"
+                          "Syntax2:\n\t" +
+                          Program +
+                          " @CmdFile\n\nCmdFile ... file which contains program arguments\n  "
+                          "          every argument must be on single line\n";
 
 const std::string CleanSummary = "\t0 errors\r\n\r\n";
 
