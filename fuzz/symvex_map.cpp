@@ -2,8 +2,8 @@
 // then the .mp2 writer.
 #include "diagnostics.h"
 #include "harness.h"
+#include "linker_map_reader.h"
 #include "listing_parser.h"
-#include "map_reader.h"
 #include "symbol_map_writer.h"
 
 #include <utility>

@@ -33,6 +33,16 @@ enum class SwitchRule { Posix, Windows };
 // The rule of the system the programs run on.
 SwitchRule nativeSwitchRule();
 
+// How this system ends the file names of programs: ".exe" on Windows, nothing on POSIX. The
+// usage texts name the program as the user types it.
+inline const char* programSuffix() {
+#if defined(_WIN32)
+    return ".exe";
+#else
+    return "";
+#endif
+}
+
 inline bool isSwitch(std::string_view argument, SwitchRule rule) {
     if (argument.empty())
         return false;

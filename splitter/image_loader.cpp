@@ -6,8 +6,14 @@ namespace tessan {
 
 namespace {
 
-// The fixed part of the MZ header; of it only the header size at offset 8 is used.
+// The fixed part of the MZ header; of it only the signature and the header size at offset 8
+// are used.
 constexpr std::size_t FixedHeaderBytes = 28;
+
+// "MZ", or "ZM" as some linkers write it: anything else is no executable of a PLC program.
+bool hasExeSignature(const unsigned char* header) {
+    return (header[0] == 'M' && header[1] == 'Z') || (header[0] == 'Z' && header[1] == 'M');
+}
 
 } // namespace
 
@@ -26,7 +32,7 @@ bool loadImage(const char* exePath, ImageView& image) {
         printMessage("\nError: 12, File read error: %s\n", exePath);
         return false;
     }
-    if (count < FixedHeaderBytes) {
+    if (count < FixedHeaderBytes || !hasExeSignature(header)) {
         printMessage("\nError: 20, Invalid EXE header: %s\n", exePath);
         return false;
     }

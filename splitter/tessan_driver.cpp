@@ -18,15 +18,17 @@ constexpr int VersionMinor = 0;
 constexpr std::size_t CommandFileLimit = 10000;
 constexpr std::size_t CommandLineLimit = 999;
 
-const char UsageText[] =
-    "\nSyntax1:\n\tTessan.exe /w PathOutput KORVEX.EXE FileMAP\n\n/w      ....... print warnings "
-    "(debug mode)\nPathOutput .... output path\nKORVEX.EXE ... required\nFileMAP ....... input "
-    "map file (*.map)\nMake.knf....... input make-file\n\nSyntax2:\n\tTessan.exe @CmdFile\n\n"
-    "CmdFile ... file which contains program arguments\n            every argument must be on "
-    "single line";
+// The arguments in the order they are taken; each %s is the system's ending of program names.
+const char UsageFormat[] =
+    "\nSyntax1:\n\tTessan%s /w PathOutput KORVEX.EXE FileMAP Make.knf\n\n/w      ....... print "
+    "warnings (debug mode)\nPathOutput .... output path\nKORVEX.EXE ... required\nFileMAP "
+    "....... input map file (*.map)\nMake.knf....... input make-file\n\nSyntax2:\n\tTessan%s "
+    "@CmdFile\n\nCmdFile ... file which contains program arguments\n            every argument "
+    "must be on single line\n";
 
 void printUsage() {
-    printMessage("%s", UsageText);
+    const char* suffix = platform::programSuffix();
+    printMessage(UsageFormat, suffix, suffix);
 }
 
 // The answer to a sole "-h" or "--help".

@@ -8,12 +8,13 @@
 
 namespace symmap {
 
-const char* const UsageText =
-    "\nSyntax1:\n\tSymvex.exe /w FileLST FileMP2 FileMAP\n\n/w      ... print warnings (debug "
-    "mode)\nFileLST ... input listing file (*.lst)\nFileMP2 ... output map file for Zelvar "
-    "(*.mp2)\nFileMAP ... input map file (*.map)\n\nSyntax2:\n\tSymvex.exe @CmdFile\n\nCmdFile "
+// The arguments in the order they are taken; each %s is the system's ending of program names.
+const char* const UsageFormat =
+    "\nSyntax1:\n\tSymvex%s /w FileMP2 FileLST FileMAP\n\n/w      ... print warnings (debug "
+    "mode)\nFileMP2 ... output map file for Zelvar (*.mp2)\nFileLST ... input listing file "
+    "(*.lst)\nFileMAP ... input map file (*.map)\n\nSyntax2:\n\tSymvex%s @CmdFile\n\nCmdFile "
     "... file which contains program arguments\n            every argument must be on single "
-    "line";
+    "line\n";
 
 namespace {
 
@@ -25,7 +26,9 @@ void printText(const char* text) {
 } // namespace
 
 void printUsage() {
-    printText(UsageText);
+    const char* suffix = platform::programSuffix();
+    std::printf(UsageFormat, suffix, suffix);
+    std::fflush(stdout);
 }
 
 const char* const HelpText =

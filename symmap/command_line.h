@@ -19,8 +19,9 @@ inline constexpr const char* BannerFormat = "Map creator for Zelvar, version %d.
 inline constexpr int VersionMajor = 1;
 inline constexpr int VersionMinor = 0;
 
-// Printed when arguments are missing; the last line has no line feed.
-extern const char* const UsageText;
+// Printed when arguments are missing, with the program's name as the system spells it
+// filled in twice.
+extern const char* const UsageFormat;
 
 // Of a command file at most this many bytes are read, and of each line at most this many
 // characters are used.

@@ -17,7 +17,7 @@ struct MessageEntry {
 };
 
 // The messages by name; each value is the message's number and its index in MessageTable.
-// Numbers 16 to 29 and 33 to 39 are reserved and have no name.
+// Numbers 19 to 29 and 35 to 39 are reserved and have no name.
 enum MessageId : int {
     MsgInternalError = 0,
     MsgFileOpen = 1,
@@ -35,9 +35,14 @@ enum MessageId : int {
     MsgInvalidModuleBlockDone = 13,
     MsgOutputNotASymbolMap = 14,
     MsgOutputIsAnInput = 15,
+    MsgNoSymbolTables = 16,
+    MsgUtf16Input = 17,
+    MsgNoPublicInMap = 18,
     MsgMultipleDefinition = 30,
     MsgInvalidBitWeight = 31,
     MsgExpectStructureOrRecord = 32,
+    MsgSymbolNotEntered = 33,
+    MsgPublicNotInMap = 34,
     MsgInconsistentMap = 40,
 };
 

@@ -81,6 +81,7 @@ bool parseSectionHeader(ParseContext& context, Scanner& scanner, const SectionHe
     if (!scanner.next())
         return false;
     context.section = header.section;
+    context.sawSectionHeader = true;
     return true;
 }
 
@@ -104,20 +105,27 @@ SymbolKind basicKind(int keyword) {
     }
 }
 
-// A number of a symbol line (a variable's address, a constant's value): a number token, or an
-// identifier of hexadecimal digits that begins with a letter, with or without one final h
-// ("A000", "A003h", "FFh"), read modulo 2^32. Numbers that begin with a letter are how the
-// assembler writes every value from A000 up.
-bool numberOf(const Scanner& scanner, std::uint32_t& value) {
-    if (scanner.tokKind == TokNumber) {
-        value = static_cast<std::uint32_t>(scanner.tokValue);
-        return true;
-    }
-    if (scanner.tokKind == TokIdent && (scanner.tokHexValid == 1 || scanner.tokHexSuffixed == 1)) {
-        value = scanner.tokHexValue;
-        return true;
-    }
-    return false;
+// Where the type column of a symbol line stands: messages about the line point there.
+struct TypeColumn {
+    const char* file;
+    std::int32_t line;
+    std::int32_t column;
+};
+
+TypeColumn typeColumnOf(const Scanner& scanner) {
+    return {scanner.tokFile, scanner.tokLine, scanner.tokColumn};
+}
+
+// Message 33 for a symbol line of a type that the map has a place for but that enters
+// nothing; false when the reporter says stop.
+bool reportNotEntered(const TypeColumn& type, const LineHead& head) {
+    return reportMessage(MsgSymbolNotEntered, type.file, type.line, type.column,
+                         std::string_view(head.name));
+}
+
+bool isTypeDefinition(const SymbolEntry* entry) {
+    return entry != nullptr &&
+           (entry->kind == SymbolKind::StructDef || entry->kind == SymbolKind::RecordDef);
 }
 
 // Address, segment and scope of a variable line, then the entry stored or discarded. The
@@ -125,15 +133,16 @@ bool numberOf(const Scanner& scanner, std::uint32_t& value) {
 // variable, null for a basic type.
 bool parseVariable(Scanner& scanner, SymbolDictionary& dictionary, const LineHead& head,
                    SymbolKind kind, SymbolEntry* definition) {
+    const TypeColumn type = typeColumnOf(scanner);
     if (!scanner.next())
         return false;
     std::uint32_t address = 0;
     if (!numberOf(scanner, address))
-        return true;
+        return reportNotEntered(type, head);
     if (!scanner.next())
         return false;
     if (scanner.tokKind != TokIdent)
-        return true;
+        return reportNotEntered(type, head); // no segment
     const std::uint32_t selector = segmentSelector(scanner.tokTextView());
 
     SymbolEntry* entry = createEntryOrReport(dictionary, head.name);
@@ -151,8 +160,10 @@ bool parseVariable(Scanner& scanner, SymbolDictionary& dictionary, const LineHea
         dictionary.discardEntry(entry);
         return false;
     }
-    if (scoped)
+    if (scoped) {
         entry->address = 0; // the linker map supplies it
+        entry->isPublic = 1;
+    }
     if (selector == 0) {
         // A variable outside the four data segments: the record type keeps the variable it
         // named before, since nothing may refer to a discarded entry.
@@ -164,12 +175,29 @@ bool parseVariable(Scanner& scanner, SymbolDictionary& dictionary, const LineHea
     return storeOrReport(dictionary, head.key, entry);
 }
 
+// A constant's value, a minus sign directly in front of the number negating it modulo 2^32
+// ("-00000001h" is FFFFFFFF). The scanner stands on the type column.
 bool parseConstant(Scanner& scanner, SymbolDictionary& dictionary, const LineHead& head) {
+    const TypeColumn type = typeColumnOf(scanner);
     if (!scanner.next())
         return false;
+    bool negative = false;
+    if (scanner.tokKind == TokPunct && scanner.tokValue == '-') {
+        const std::int32_t line = scanner.tokLine;
+        const std::int32_t column = scanner.tokColumn;
+        if (!scanner.next())
+            return false;
+        // Nothing may stand between the sign and the number: a blank, a tab or a dropped
+        // character moves the number further than one column.
+        negative = scanner.tokLine == line && scanner.tokColumn == column + 1;
+        if (!negative)
+            return reportNotEntered(type, head);
+    }
     std::uint32_t value = 0;
     if (!numberOf(scanner, value))
-        return true; // a negative value (a leading minus) is not entered either
+        return reportNotEntered(type, head);
+    if (negative)
+        value = 0u - value;
     bool scoped = false;
     if (!scanner.next() || !parseScopeWord(scanner, scoped))
         return false;
@@ -178,6 +206,7 @@ bool parseConstant(Scanner& scanner, SymbolDictionary& dictionary, const LineHea
         return false;
     entry->kind = SymbolKind::Const;
     entry->value = scoped ? 0 : value; // public constants get their value from the map
+    entry->isPublic = scoped ? 1 : 0;
     return storeOrReport(dictionary, head.key, entry);
 }
 
@@ -190,15 +219,26 @@ bool skipDotLeaders(Scanner& scanner) {
 }
 
 bool readLineHead(Scanner& scanner, LineHead& head) {
-    if (!scanner.next())
-        return false;
-    // Only identifier tokens change tokText, so after dot leaders, a number or the line end
-    // it still holds the line's first identifier.
+    // The name is taken before moving on: a long name leaves no room for dot leaders, and
+    // the type word that then follows it directly would replace it in tokText.
     const std::string_view name = scanner.tokTextView();
     std::memcpy(head.name, name.data(), name.size());
     head.name[name.size()] = '\0';
     head.key.assign(name);
-    return true;
+    return scanner.next();
+}
+
+// Numbers that begin with a letter are how the assembler writes every value from A000 up.
+bool numberOf(const Scanner& scanner, std::uint32_t& value) {
+    if (scanner.tokKind == TokNumber) {
+        value = static_cast<std::uint32_t>(scanner.tokValue);
+        return true;
+    }
+    if (scanner.tokKind == TokIdent && (scanner.tokHexValid == 1 || scanner.tokHexSuffixed == 1)) {
+        value = scanner.tokHexValue;
+        return true;
+    }
+    return false;
 }
 
 std::uint32_t segmentSelector(std::string_view segmentName) {
@@ -236,9 +276,17 @@ bool parseScopeWord(Scanner& scanner, bool& scoped) {
 
 bool parseSymbolLine(ParseContext&, Scanner& scanner, SymbolDictionary& dictionary,
                      const LineHead& head, SymbolEntry* existing) {
-    if (scanner.tokKind != TokIdent || existing != nullptr)
-        return true; // the first definition stands
+    if (scanner.tokKind != TokIdent)
+        return true;
     const int keyword = scanner.tokValue;
+    if (existing != nullptr) {
+        // The first definition stands; a repeated one of a type the map has a place for is
+        // named, so that no symbol goes missing without a word.
+        if (isBasicType(keyword) || keyword == KwNumber ||
+            (keyword == 0 && isTypeDefinition(dictionary.lookup(NameKey(scanner.tokTextView())))))
+            return reportNotEntered(typeColumnOf(scanner), head);
+        return true;
+    }
     if (isBasicType(keyword))
         return parseVariable(scanner, dictionary, head, basicKind(keyword), nullptr);
     if (keyword == KwNumber)
@@ -247,8 +295,7 @@ bool parseSymbolLine(ParseContext&, Scanner& scanner, SymbolDictionary& dictiona
         return true; // "Text", "Proc", scope and section words enter nothing
 
     SymbolEntry* definition = dictionary.lookup(NameKey(scanner.tokTextView()));
-    if (definition == nullptr ||
-        (definition->kind != SymbolKind::StructDef && definition->kind != SymbolKind::RecordDef))
+    if (!isTypeDefinition(definition))
         return reportMessage(MsgExpectStructureOrRecord, scanner.tokFile, scanner.tokLine,
                              scanner.tokColumn, std::string_view(scanner.tokText));
     const SymbolKind kind =
@@ -258,7 +305,11 @@ bool parseSymbolLine(ParseContext&, Scanner& scanner, SymbolDictionary& dictiona
 
 bool parseLine(ParseContext& context, Scanner& scanner, SymbolDictionary& dictionary) {
     bool ok = true;
-    if (const SectionHeader* header = findHeader(scanner)) {
+    if (scanner.atColumnHeading(ok)) {
+        // The tables' column heading ("N a m e  Type  Value  Attr"): nothing to enter.
+    } else if (!ok) {
+        return false;
+    } else if (const SectionHeader* header = findHeader(scanner)) {
         ok = parseSectionHeader(context, scanner, *header);
     } else if (scanner.tokKind == TokIdent) {
         switch (context.section) {
@@ -295,6 +346,12 @@ bool readListing(const char* fileName, SymbolDictionary& dictionary) {
                                                         : parseLine(context, scanner, dictionary);
         if (!ok)
             return false;
+    }
+    if (!context.sawSectionHeader) {
+        // Not an assembler listing at all, or the tables were not asked for: a symbol map
+        // without a single symbol would pass for one.
+        reportMessage(MsgNoSymbolTables, nullptr, -1, -1, scanner.tokFile);
+        return false;
     }
     return true;
 }

@@ -21,6 +21,7 @@ struct ParseContext {
     Section section = Section::SectionNone;
     SymbolEntry* currentStruct = nullptr; // structure that member lines belong to
     SymbolEntry* currentRecord = nullptr; // record that bit lines belong to
+    bool sawSectionHeader = false;        // a whole header row of any of the six sections
 };
 
 // The name that begins a section line and its dictionary key.
@@ -29,8 +30,13 @@ struct LineHead {
     NameKey key;
 };
 
-// Moves past the line's first identifier and takes the name from tokText.
+// Takes the line's first identifier as its name and moves past it.
 bool readLineHead(Scanner& scanner, LineHead& head);
+
+// A number column of a table: a number token, or an identifier of hexadecimal digits that
+// begins with a letter, with or without one final h ("A000", "A003h", "FFh"), read modulo
+// 2^32. False for any other token.
+bool numberOf(const Scanner& scanner, std::uint32_t& value);
 
 // Moves past a run of "." punctuation tokens.
 bool skipDotLeaders(Scanner& scanner);

@@ -19,11 +19,11 @@ bool reportDuplicate(const Scanner& scanner, const LineHead& head) {
                          std::string_view(head.name));
 }
 
-// Line head, duplicate check and dot leaders of a structure or record line. `enter` is true
-// when the line goes on to a number for a name that has no entry yet; a name met before is
-// reported (message 30) and the line is passed over.
-bool readDefinitionHead(Scanner& scanner, SymbolDictionary& dictionary, LineHead& head,
-                        bool& enter) {
+// Line head, duplicate check, dot leaders and first number of a structure or record line.
+// `enter` is true when the line goes on to a number (`number`) for a name that has no entry
+// yet; a name met before is reported (message 30) and the line is passed over.
+bool readDefinitionHead(Scanner& scanner, SymbolDictionary& dictionary, LineHead& head, bool& enter,
+                        std::uint32_t& number) {
     enter = false;
     if (!readLineHead(scanner, head))
         return false;
@@ -31,7 +31,7 @@ bool readDefinitionHead(Scanner& scanner, SymbolDictionary& dictionary, LineHead
         return reportDuplicate(scanner, head);
     if (!skipDotLeaders(scanner))
         return false;
-    enter = scanner.tokKind == TokNumber;
+    enter = numberOf(scanner, number);
     return true;
 }
 
@@ -64,11 +64,10 @@ bool parseMemberType(Scanner& scanner, int& typeCode) {
 }
 
 bool parseBitWeight(Scanner& scanner, std::uint32_t& weight) {
-    if (scanner.tokKind != TokNumber) {
+    if (!numberOf(scanner, weight)) {
         weight = 0;
         return true;
     }
-    weight = static_cast<std::uint32_t>(scanner.tokValue);
     if (!isSingleBitMask(weight) &&
         !reportMessage(MsgInvalidBitWeight, scanner.tokFile, scanner.tokLine, scanner.tokColumn))
         return false;
@@ -84,11 +83,11 @@ bool parseBitWeight(Scanner& scanner, std::uint32_t& weight) {
 bool parseStructureLine(ParseContext& context, Scanner& scanner, SymbolDictionary& dictionary) {
     LineHead head;
     bool enter = false;
-    if (!readDefinitionHead(scanner, dictionary, head, enter))
+    std::uint32_t number = 0;
+    if (!readDefinitionHead(scanner, dictionary, head, enter, number))
         return false;
     if (!enter)
         return true;
-    const std::uint32_t number = static_cast<std::uint32_t>(scanner.tokValue);
     int typeCode = 0;
     if (!scanner.next() || !parseMemberType(scanner, typeCode))
         return false;
@@ -124,16 +123,16 @@ bool parseRecordLine(ParseContext& context, Scanner& scanner, SymbolDictionary& 
     }
     LineHead head;
     bool enter = false;
-    if (!readDefinitionHead(scanner, dictionary, head, enter))
+    std::uint32_t first = 0;
+    if (!readDefinitionHead(scanner, dictionary, head, enter, first))
         return false;
     if (!enter)
         return true;
-    const std::uint32_t first = static_cast<std::uint32_t>(scanner.tokValue);
     if (!scanner.next())
         return false;
-    if (scanner.tokKind != TokNumber)
+    std::uint32_t second = 0;
+    if (!numberOf(scanner, second))
         return true;
-    const std::uint32_t second = static_cast<std::uint32_t>(scanner.tokValue);
     std::uint32_t weight = 0;
     if (!scanner.next() || !parseBitWeight(scanner, weight))
         return false;

@@ -124,6 +124,8 @@ void Scanner::reset(const char* fileName, const KeywordTable& keywords) {
     fill_ = 1;
     position_ = 0;
     endOfFile_ = false;
+    firstBlock_ = true;
+    lineLead_ = true;
     current_ = 0;
     line_ = -1;
     column_ = -1;
@@ -154,16 +156,64 @@ bool Scanner::openText(std::string_view text, const char* fileName, const Keywor
     return next();
 }
 
-bool Scanner::readBlock(std::size_t& bytesRead) {
+bool Scanner::readInto(unsigned char* buffer, std::size_t size, std::size_t& bytesRead) {
     if (fromText_) {
         bytesRead = text_.size() - textPosition_;
-        if (bytesRead > ScannerBlockSize)
-            bytesRead = ScannerBlockSize;
-        std::memcpy(block_, text_.data() + textPosition_, bytesRead);
+        if (bytesRead > size)
+            bytesRead = size;
+        std::memcpy(buffer, text_.data() + textPosition_, bytesRead);
         textPosition_ += bytesRead;
         return true;
     }
-    return platform::readBytes(file_, block_, ScannerBlockSize, bytesRead);
+    return platform::readBytes(file_, buffer, size, bytesRead);
+}
+
+bool Scanner::readBlock(std::size_t& bytesRead) {
+    return readInto(block_, ScannerBlockSize, bytesRead);
+}
+
+// Makes the `count` bytes after the current character readable in the block, or as many as
+// the file still holds: the bytes left in the block move to its front and the rest of the
+// block is read.
+bool Scanner::lookAhead(std::int32_t count) {
+    if (fill_ - position_ >= count || endOfFile_)
+        return true;
+    const std::int32_t left = fill_ - position_;
+    std::memmove(block_, block_ + position_, static_cast<std::size_t>(left));
+    position_ = 0;
+    fill_ = left;
+    std::size_t bytesRead = 0;
+    if (!readInto(block_ + left, ScannerBlockSize - static_cast<std::size_t>(left), bytesRead)) {
+        reportMessage(MsgFileRead, nullptr, -1, -1, fileName_);
+        return false;
+    }
+    // A read of no bytes here leaves the end of the file to the next block's read.
+    fill_ += static_cast<std::int32_t>(bytesRead);
+    return true;
+}
+
+bool Scanner::atColumnHeading(bool& ok) {
+    ok = true;
+    if (tokKind != TokIdent || tokLineLead == 0 || identLength_ != 1 || tokText[0] != 'N' ||
+        current_ != ' ')
+        return false;
+    // "N" is current; the heading goes on with " a m e" and then a blank, a tab, a line
+    // feed, a carriage return before a line feed, or the end of the file.
+    constexpr std::int32_t Ahead = 7;
+    if (!lookAhead(Ahead)) {
+        ok = false;
+        return false;
+    }
+    const std::int32_t left = fill_ - position_;
+    const unsigned char* ahead = block_ + position_;
+    if (left < 5 || std::memcmp(ahead, "a m e", 5) != 0)
+        return false;
+    if (left == 5)
+        return true;
+    const unsigned char after = ahead[5];
+    if (after == '\r')
+        return left == 6 || ahead[6] == '\n';
+    return after == ' ' || after == '\t' || after == '\n';
 }
 
 // Makes the next character current once the block is used up: the first byte of the next
@@ -181,6 +231,14 @@ bool Scanner::fetchBlock() {
         return false;
     }
     fill_ = static_cast<std::int32_t>(bytesRead);
+    // Text saved as UTF-16 would read as a string of invalid characters and names cut in
+    // two; its byte order mark tells it at once.
+    if (firstBlock_ && bytesRead >= 2 &&
+        ((block_[0] == 0xFF && block_[1] == 0xFE) || (block_[0] == 0xFE && block_[1] == 0xFF))) {
+        reportMessage(MsgUtf16Input, nullptr, -1, -1, fileName_);
+        return false;
+    }
+    firstBlock_ = false;
     if (bytesRead == 0) {
         endOfFile_ = true;
         position_ = 0;
@@ -209,6 +267,7 @@ inline bool Scanner::advanceChar() {
     } else if (current_ == '\n') {
         ++line_;
         column_ = 0;
+        lineLead_ = true;
     } else if (current_ != -1) {
         ++column_;
     }
@@ -360,6 +419,8 @@ bool Scanner::next() {
             tokFile = fileName_;
             tokLine = line_;
             tokColumn = column_;
+            tokLineLead = lineLead_ ? 1 : 0;
+            lineLead_ = false; // the line feed below sets it again
             const std::int32_t c = current_;
             const std::uint8_t classes = classOf(c);
             if ((classes & ClassDigit) != 0) {

@@ -128,6 +128,10 @@ class Scanner {
     // Makes the line's TokEndOfLine (or TokEndOfFile) current: the tokens and messages that
     // calling next() until then would give.
     bool skipToEndOfLine();
+    // With an identifier current: true when it is the "N" of a tables' column heading, a line
+    // that begins, after blanks and tabs, with "N a m e" and a blank, a tab or the line end.
+    // False for any other token; `ok` is false after a read error (message 4).
+    bool atColumnHeading(bool& ok);
     // The text of the most recent identifier, without its terminator.
     std::string_view tokTextView() const {
         return std::string_view(
@@ -144,6 +148,9 @@ class Scanner {
     // final h or H ("A003h", "FFh"): a number written letter first with its suffix, whose
     // value is then in tokHexValue. tokHexValid is 0 for it, the h being no digit.
     int tokHexSuffixed = 0;
+    // 1 when only blanks and tabs stand before the token on its line (lines that line feeds
+    // end).
+    int tokLineLead = 0;
     const char* tokFile = nullptr;
     std::int32_t tokLine = 0;
     std::int32_t tokColumn = 0;
@@ -154,6 +161,8 @@ class Scanner {
     bool fetchChar();
     bool fetchBlock();
     bool readBlock(std::size_t& bytesRead);
+    bool readInto(unsigned char* buffer, std::size_t size, std::size_t& bytesRead);
+    bool lookAhead(std::int32_t count);
     void lookupKeyword();
     bool scanIdentifier();
     enum class Step { Take, Stop, Fail };
@@ -168,6 +177,8 @@ class Scanner {
     std::int32_t fill_ = 0;
     std::int32_t position_ = 0;
     bool endOfFile_ = false;
+    bool firstBlock_ = true; // no block of the file read yet
+    bool lineLead_ = true;   // only blanks and tabs since the last line feed
     std::int32_t current_ = 0;
     std::int32_t line_ = -1;
     std::int32_t column_ = -1;

@@ -37,7 +37,9 @@ inline constexpr std::size_t SymbolNameLength = 128;
 struct SymbolEntry {
     const char* name;            // as written in the listing, NUL-terminated, in the name store
     SymbolKind kind;             // what the symbol is
-    std::uint32_t isMember;      // 1 for a structure member
+    std::uint8_t isMember;       // 1 for a structure member
+    std::uint8_t isPublic;       // 1 for a variable or constant declared Public or External
+    std::uint8_t isMapped;       // 1 once a line of the linker map completed the entry
     std::uint32_t value;         // selector, constant value, offset, weight: by kind
     std::uint32_t address;       // variables: offset within the segment
     SymbolEntry* link;           // member/bit: its definition; RecordDef: latest variable

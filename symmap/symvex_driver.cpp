@@ -2,8 +2,8 @@
 
 #include "command_line.h"
 #include "diagnostics.h"
+#include "linker_map_reader.h"
 #include "listing_parser.h"
-#include "map_reader.h"
 #include "platform.h"
 #include "symbol_dictionary.h"
 #include "symbol_map_writer.h"
@@ -43,10 +43,15 @@ bool runStages(const SymvexArguments& arguments) {
 }
 
 void printSummary() {
-    if (warningsMode())
+    if (warningsMode()) {
         std::printf("\t%u errors, %u warnings\r\n\r\n", errorCount(), warningCount());
-    else
+    } else {
+        // Warnings print only with /w; without it one line says that there are some, so
+        // that no symbol left out of the map goes without a word.
+        if (warningCount() > 0)
+            std::printf("\t%u warnings; /w lists them\r\n", warningCount());
         std::printf("\t%u errors\r\n\r\n", errorCount());
+    }
     std::fflush(stdout);
 }
 

@@ -63,6 +63,17 @@ TEST(HostileInput, InvalidExecutableHeader) {
         EXPECT_FALSE(outcome.written);
         EXPECT_EQ(outcome.messages, message) << size;
     }
+    // Without "MZ" or "ZM" in front, a file is no executable whatever its length; "ZM" is one.
+    for (const char* signature : {"\0\0", "mz", "MM"}) {
+        std::string noExe = std::string(signature, 2) + std::string(100000, '\0');
+        writeFile(dir.file("KORVEX.EXE"), noExe);
+        EXPECT_EQ(runPhases(dir).messages, message) << signature;
+    }
+    std::string swapped = exe;
+    swapped[0] = 'Z';
+    swapped[1] = 'M';
+    writeFile(dir.file("KORVEX.EXE"), swapped);
+    EXPECT_TRUE(runPhases(dir).written);
     // Header size x 16 past the end of the file; exactly at the end is still accepted.
     std::string header = exe.substr(0, 32);
     header[8] = 3;

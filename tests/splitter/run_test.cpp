@@ -1,5 +1,6 @@
 // Whole runs of Tessan: arguments, exact standard output, and every byte of every image.
 #include "image_files.h"
+#include "platform.h"
 #include "plc_generator.h"
 #include "test_support.h"
 
@@ -17,12 +18,15 @@ using testsupport::writeFile;
 
 namespace {
 
-const std::string Usage =
-    "\nSyntax1:\n\tTessan.exe /w PathOutput KORVEX.EXE FileMAP\n\n/w      ....... print warnings "
-    "(debug mode)\nPathOutput .... output path\nKORVEX.EXE ... required\nFileMAP ....... input "
-    "map file (*.map)\nMake.knf....... input make-file\n\nSyntax2:\n\tTessan.exe @CmdFile\n\n"
-    "CmdFile ... file which contains program arguments\n            every argument must be on "
-    "single line";
+const std::string Program = std::string("Tessan") + platform::programSuffix();
+const std::string Usage = "\nSyntax1:\n\t" + Program +
+                          " /w PathOutput KORVEX.EXE FileMAP Make.knf\n\n/w      ....... print "
+                          "warnings (debug mode)\nPathOutput .... output path\nKORVEX.EXE ... "
+                          "required\nFileMAP ....... input map file (*.map)\nMake.knf....... "
+                          "input make-file\n\nSyntax2:\n\t" +
+                          Program +
+                          " @CmdFile\n\nCmdFile ... file which contains program arguments\n  "
+                          "          every argument must be on single line\n";
 const std::string Success = "      0 errors\n";
 
 // Checks the banner line and returns what follows it; the notice after the version is free.

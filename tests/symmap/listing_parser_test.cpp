@@ -50,11 +50,16 @@ TEST(ListingParser, DocumentedExampleEntersExactlyItsEntries) {
                            "SUB Byte member v=6 a=0 link=AXIS_S\n");
 }
 
-TEST(ListingParser, ListingWithoutSectionHeadersEntersNothing) {
-    const auto result = readListingText("X . . Byte 0000 DATA1\nAXIS_S . . 0008\n\n");
-    EXPECT_TRUE(result.ok);
+TEST(ListingParser, ListingWithoutSectionHeadersEntersNothingAndFails) {
+    const std::string message = " critical error SV0016: Listing has no symbol tables. : t.lst\n";
+    auto result = readListingText("X . . Byte 0000 DATA1\nAXIS_S . . 0008\nSymbols\n\n");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.output, message);
     EXPECT_EQ(result.dump, "");
-    EXPECT_TRUE(readListingText("").ok);
+    result = readListingText("");
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.output, message);
+    EXPECT_TRUE(readListingText("Macros:").ok);
 }
 
 TEST(ListingParser, IncompleteHeadersLeaveTheSectionAsItWas) {
@@ -86,11 +91,12 @@ TEST(ListingSymbols, AddressesSegmentsAndScopeWords) {
                                         "Word 0060 DATA1\n"
                                         "DIRECT Byte 0070 DATA1\n");
     EXPECT_TRUE(result.ok);
-    // A name directly followed by its type word takes the type word as its name.
-    EXPECT_EQ(result.dump, "Byte Byte v=68 a=70\n"
+    // A name directly followed by its type word keeps its name.
+    EXPECT_EQ(result.dump, "DIRECT Byte v=68 a=70\n"
                            "HEXADDR Byte v=68 a=ff00\n"
                            "LOWSEG DWord v=a0 a=10\n"
                            "MECHV Mech v=30 a=30\n"
+                           "NEG Const v=ffffffff a=0\n"
                            "PUB Word v=68 a=0\n"
                            "PUBC Const v=0 a=0\n"
                            "QW QWord v=160 a=0\n");
@@ -135,12 +141,15 @@ TEST(ListingSymbols, NumbersThatBeginWithALetter) {
                                         "MINUS  . . Number -A003h\n"
                                         "UNDER  . . Word _A000 DATA1\n");
     EXPECT_TRUE(result.ok);
-    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(result.output, "t.lst(14:12) warning SV0033: Symbol not entered. : TWO_H\n"
+                             "t.lst(15:12) warning SV0033: Symbol not entered. : NOHEX\n"
+                             "t.lst(17:12) warning SV0033: Symbol not entered. : UNDER\n");
     EXPECT_EQ(result.dump, "B0 Bit v=0 a=0 link=R_T\n"
                            "BIG Const v=ffffffff a=0\n"
                            "BV Byte v=160 a=ffff\n"
                            "CR Const v=d a=0\n"
                            "KERNALA000 Const v=a003 a=0\n"
+                           "MINUS Const v=ffff5ffd a=0\n"
                            "PUBK Const v=0 a=0\n"
                            "RV Record v=30 a=c000 children=R_T\n"
                            "R_T RecordDef v=1 a=0 link=RV children=B0\n"
@@ -158,7 +167,9 @@ TEST(ListingSymbols, FirstDefinitionStandsInAnyLetterCase) {
                                         "VAR  . . . Byte 0001 DATA1\n"
                                         "Var  . . . Word 0002 DATA_COM\n"
                                         "r_t  . . . Number 0005\n");
-    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(result.output, "t.lst(5:12) warning SV0033: Symbol not entered. : flag\n"
+                             "t.lst(7:12) warning SV0033: Symbol not entered. : Var\n"
+                             "t.lst(8:12) warning SV0033: Symbol not entered. : r_t\n");
     EXPECT_EQ(result.dump, "FLAG Bit v=3 a=0 link=R_T\n"
                            "R_T RecordDef v=1 a=0 children=FLAG\n"
                            "VAR Byte v=68 a=1\n");
@@ -229,6 +240,74 @@ TEST(ListingRecords, BitsMasksAndMechRecords) {
                            "BADX RecordDef v=1 a=0 children=B1\n"
                            "R_A RecordDef v=4 a=0 children=B0,?X\n"
                            "R_B RecordDef v=1 a=0 children=B0,B2\n");
+}
+
+// Rows as real listings write them: names too long for dot leaders, numbers letter first
+// in every table, negative constants, the tables' column headings; and every symbol line of
+// a type the map has a place for that enters nothing is named by message 33.
+TEST(ListingTables, EveryRowIsEnteredOrNamed) {
+    DiagnosticsScope diagnostics;
+    const auto result =
+        readListingText("Structures and Unions:\n"
+                        "\n"
+                        "                N a m e                 Size/Ofs   Type\n"
+                        "MZ_HEADER_WITH_A_VERY_LONG_NAME       1C\n"
+                        "  e_minalloc  . . . .                   A   Word\n"
+                        "  e_maxalloc_with_a_long_name           C   Word\n"
+                        "  S . . . . . . . . .                   E   ABCD\n"
+                        "Records:\n"
+                        "\tN a m e\n"
+                        "R_T  . . . . . . . .          20        E\n"
+                        "  r_hi . . . . . . .           F       11  FFFF8000 ?\n"
+                        "  r_mid  . . . . . .           A        1  00000400 ?\n"
+                        "Symbols:\n"
+                        "N a m e                 Type       Value     Attr\n"
+                        "N a m ex . . . . . . . Number 1\n"
+                        "ACCESS_ALLOWED_COMPOUND_ACE_TYPE   Number   4h\n"
+                        "LONG_NAMED_VARIABLE_IN_DATA_ONE    Word  0010  DATA1\n"
+                        "HFILE_ERROR  . . . . . Number -00000001h\n"
+                        "NEG_LETTER . . . . . . Number -Ah\n"
+                        "NEG_PUBLIC . . . . . . Number -1 Public\n"
+                        "SPACED . . . . . . . . Number - 1\n"
+                        "TABBED . . . . . . . . Number -\t1\n"
+                        "DOUBLE . . . . . . . . Number --1\n"
+                        "NOT_HEX  . . . . . . . Number -X\n"
+                        "LONE . . . . . . . . . Number -\n"
+                        "e_minalloc . . . . . . Word 0002 DATA1\n"
+                        "R_T  . . . . . . . . . Number 5\n"
+                        "r_mid  . . . . . . . . R_T 0004 DATA1\n"
+                        "e_maxalloc_with_a_long_name  P Near 0000 CODE4\n"
+                        "NOSEG  . . . . . . . . Byte 0002 *External\n"
+                        "NOADDR . . . . . . . . MZ_HEADER_WITH_A_VERY_LONG_NAME DATA1\n"
+                        "OUTSIDE  . . . . . . . Byte 0002 CODE4\n");
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.output, "t.lst(11:44) warning SV0031: Invalid bit weight.\n"
+                             "t.lst(12:44) warning SV0031: Invalid bit weight.\n"
+                             "t.lst(15:3) warning SV0032: Expect structure or record name. : a\n"
+                             "t.lst(21:24) warning SV0033: Symbol not entered. : SPACED\n"
+                             "t.lst(22:24) warning SV0033: Symbol not entered. : TABBED\n"
+                             "t.lst(23:24) warning SV0033: Symbol not entered. : DOUBLE\n"
+                             "t.lst(24:24) warning SV0033: Symbol not entered. : NOT_HEX\n"
+                             "t.lst(25:24) warning SV0033: Symbol not entered. : LONE\n"
+                             "t.lst(26:24) warning SV0033: Symbol not entered. : e_minalloc\n"
+                             "t.lst(27:24) warning SV0033: Symbol not entered. : R_T\n"
+                             "t.lst(28:24) warning SV0033: Symbol not entered. : r_mid\n"
+                             "t.lst(30:24) warning SV0033: Symbol not entered. : NOSEG\n"
+                             "t.lst(31:24) warning SV0033: Symbol not entered. : NOADDR\n");
+    EXPECT_EQ(result.dump, "ACCESS_ALLOWED_COMPOUND_ACE_TYPE Const v=4 a=0\n"
+                           "e_maxalloc_with_a_long_name Word member v=c a=0 "
+                           "link=MZ_HEADER_WITH_A_VERY_LONG_NAME\n"
+                           "e_minalloc Word member v=a a=0 link=MZ_HEADER_WITH_A_VERY_LONG_NAME\n"
+                           "HFILE_ERROR Const v=ffffffff a=0\n"
+                           "LONG_NAMED_VARIABLE_IN_DATA_ONE Word v=68 a=10\n"
+                           "MZ_HEADER_WITH_A_VERY_LONG_NAME StructDef v=1c a=0 "
+                           "children=e_minalloc,e_maxalloc_with_a_long_name,S\n"
+                           "NEG_LETTER Const v=fffffff6 a=0\n"
+                           "NEG_PUBLIC Const v=0 a=0\n"
+                           "r_hi Bit v=f a=0 link=R_T\n"
+                           "r_mid Bit v=a a=0 link=R_T\n"
+                           "R_T RecordDef v=e a=0 children=r_hi,r_mid\n"
+                           "S Byte member v=e a=0 link=MZ_HEADER_WITH_A_VERY_LONG_NAME\n");
 }
 
 TEST(ListingRecords, BitLineOfThreeNumbersDoesNotSwallowTheNextLine) {

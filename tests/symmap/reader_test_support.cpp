@@ -1,7 +1,7 @@
 #include "reader_test_support.h"
 
+#include "linker_map_reader.h"
 #include "listing_parser.h"
-#include "map_reader.h"
 #include "test_support.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 // Symvex's command line and command file, end to end: the whole standard output, the exit
 // status and the .mp2 file the run leaves behind. The example project's listing and map are
 // the input, so a run that takes its paths right writes the example's checked-in symbol map.
+#include "platform.h"
 #include "symvex_e2e.h"
 #include "test_support.h"
 
@@ -22,14 +23,18 @@ namespace {
 
 const std::string Banner = "Map creator for Zelvar, version 1.0\nPLC post-link tool chain\n\n";
 
-const std::string Usage =
-    "\nSyntax1:\n\tSymvex.exe /w FileLST FileMP2 FileMAP\n\n/w      ... print warnings (debug "
-    "mode)\nFileLST ... input listing file (*.lst)\nFileMP2 ... output map file for Zelvar "
-    "(*.mp2)\nFileMAP ... input map file (*.map)\n\nSyntax2:\n\tSymvex.exe @CmdFile\n\nCmdFile "
-    "... file which contains program arguments\n            every argument must be on single "
-    "line";
+const std::string Program = std::string("Symvex") + platform::programSuffix();
+const std::string Usage = "\nSyntax1:\n\t" + Program +
+                          " /w FileMP2 FileLST FileMAP\n\n/w      ... print warnings (debug "
+                          "mode)\nFileMP2 ... output map file for Zelvar (*.mp2)\nFileLST ... "
+                          "input listing file (*.lst)\nFileMAP ... input map file (*.map)\n\n"
+                          "Syntax2:\n\t" +
+                          Program +
+                          " @CmdFile\n\nCmdFile ... file which contains program arguments\n  "
+                          "          every argument must be on single line\n";
 
-const std::string CleanSummary = "\t0 errors\r\n\r\n";
+// The summary of a run on the example without warnings mode.
+const std::string CleanSummary = symvextest::ExampleNote + "\t0 errors\r\n\r\n";
 
 // A folder holding the example's listing and map under their own names.
 class SymvexCli : public ::testing::Test {
@@ -92,16 +97,23 @@ TEST_F(SymvexCli, ListingMapAndOtherFilesAreNeverReplacedByTheSymbolMap) {
     const std::string map = readFile(examplePath("KORVEX.map"));
     auto refused = [](int number, const std::string& text, const std::string& path) {
         return Banner + " critical error SV001" + std::to_string(number) + ": " + text + " : " +
-               path + "\n\t1 errors\r\n\r\n";
+               path + "\n" + symvextest::ExampleNote + "\t1 errors\r\n\r\n";
     };
-    // The order of the usage text after an earlier run: the old symbol map is read as the
-    // listing, and the listing is named as the output.
+    // The listing and the output swapped after an earlier run: the old symbol map, read as
+    // the listing, has no symbol tables, and the run ends before anything is written.
     ASSERT_EQ(run({"plc.mp2", "plc.lst", "KORVEX.map"}).exitStatus, 0);
     auto result = run({"plc.lst", "plc.mp2", "KORVEX.map"});
     EXPECT_EQ(result.exitStatus, FailureStatus);
-    EXPECT_EQ(result.output, refused(4, "Output file is not a symbol map.", "plc.lst"));
+    EXPECT_EQ(result.output,
+              Banner + " critical error SV0016: Listing has no symbol tables. : plc.mp2\n");
     EXPECT_EQ(readFile(dir.file("plc.lst")), listing);
     EXPECT_EQ(mp2("plc.mp2"), expectedMp2);
+    // A file that is no symbol map in the output's place.
+    writeFile(dir.file("notes.txt"), "notes\n");
+    result = run({"notes.txt", "plc.lst", "KORVEX.map"});
+    EXPECT_EQ(result.exitStatus, FailureStatus);
+    EXPECT_EQ(result.output, refused(4, "Output file is not a symbol map.", "notes.txt"));
+    EXPECT_EQ(readFile(dir.file("notes.txt")), "notes\n");
 
     // The listing or the map themselves, by whatever path: a symbolic link, a hard link.
     // (A hard link where the system makes no symbolic ones.)
@@ -145,13 +157,14 @@ TEST_F(SymvexCli, InvalidSwitchesAndSurplusPathsAreErrorsButTheRunGoesOn) {
     const auto result =
         run({"-W", "out.mp2", "-wx", "plc.lst", "-", "KORVEX.map", "-q", "/q", "extra"});
     EXPECT_EQ(result.exitStatus, FailureStatus);
-    EXPECT_EQ(result.output, Banner + " error SV0002: Invalid command-line option. : -W\n"
-                                      " error SV0002: Invalid command-line option. : -wx\n"
-                                      " error SV0002: Invalid command-line option. : -\n"
-                                      " error SV0002: Invalid command-line option. : -q\n"
-                                      " error SV0002: Invalid command-line option. : /q\n"
-                                      " error SV0002: Invalid command-line option. : extra\n"
-                                      "\t6 errors\r\n\r\n");
+    EXPECT_EQ(result.output, Banner +
+                                 " error SV0002: Invalid command-line option. : -W\n"
+                                 " error SV0002: Invalid command-line option. : -wx\n"
+                                 " error SV0002: Invalid command-line option. : -\n"
+                                 " error SV0002: Invalid command-line option. : -q\n"
+                                 " error SV0002: Invalid command-line option. : /q\n"
+                                 " error SV0002: Invalid command-line option. : extra\n" +
+                                 symvextest::ExampleNote + "\t6 errors\r\n\r\n");
     EXPECT_EQ(mp2(), expectedMp2);
 }
 
@@ -197,9 +210,8 @@ TEST_F(SymvexCli, TooFewPathsOnTheCommandLine) {
 TEST_F(SymvexCli, OutputThatCannotBeCreatedStillGivesTheSummary) {
     const auto result = run({"nodir/out.mp2", "plc.lst", "KORVEX.map"});
     EXPECT_EQ(result.exitStatus, FailureStatus);
-    EXPECT_EQ(result.output,
-              Banner +
-                  " critical error SV0001: File open error. : nodir/out.mp2\n\t1 errors\r\n\r\n");
+    EXPECT_EQ(result.output, Banner + " critical error SV0001: File open error. : nodir/out.mp2\n" +
+                                 symvextest::ExampleNote + "\t1 errors\r\n\r\n");
 }
 
 TEST_F(SymvexCli, CommandFileLinesAndLaterArgumentsIgnored) {
@@ -234,7 +246,7 @@ TEST_F(SymvexCli, CommandFileSwitchesAndSurplusLinesGiveMessage5) {
     const std::string readerWarnings = ExampleWarnings.substr(0, ExampleWarnings.find('\t'));
     EXPECT_EQ(result.output, Banner + " error SV0005: Invalid command-file option. : -W\n" +
                                  " error SV0005: Invalid command-file option. : extra\n" +
-                                 readerWarnings + "\t2 errors, 4 warnings\r\n\r\n");
+                                 readerWarnings + "\t2 errors, 3 warnings\r\n\r\n");
     EXPECT_EQ(mp2(), expectedMp2);
 }
 

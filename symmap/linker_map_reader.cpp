@@ -1,9 +1,14 @@
 // The linker-map pass: every line "segment:offset [Abs] name" completes the entry of that
 // name, wherever it stands in the map.
-#include "map_reader.h"
+#include "linker_map_reader.h"
 
 #include "diagnostics.h"
-#include "map_reader_internal.h"
+#include "linker_map_reader_internal.h"
+#include "symbol_map_writer.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
 
 namespace symmap {
 
@@ -32,12 +37,50 @@ bool applySighting(SymbolEntry& entry, bool absolute, std::uint32_t offset) {
         if (entry.kind != SymbolKind::Const || entry.value != 0)
             return false;
         entry.value = offset;
+        entry.isMapped = 1;
         return true;
     }
     // Every variable, structure variables included, is located by the map.
     if (!isVariableKind(entry.kind) || (entry.address != 0 && entry.address != offset))
         return false;
     entry.address = offset;
+    entry.isMapped = 1;
+    return true;
+}
+
+// After the last line: a map that completed none of the listing's public symbols is not the
+// map of that listing (message 18, the pass fails); otherwise each public symbol it left
+// without its address or value is named (message 34), in the order of the .mp2's rows.
+bool checkPublicsMapped(const SymbolDictionary& dictionary, const char* mapName) {
+    std::size_t publics = 0;
+    std::size_t missing = 0;
+    dictionary.forEach([&](const SymbolEntry* entry) {
+        if (entry->isPublic != 0) {
+            ++publics;
+            missing += entry->isMapped == 0 ? 1 : 0;
+        }
+    });
+    if (publics == 0 || missing == 0)
+        return true;
+    if (missing == publics) {
+        reportMessage(MsgNoPublicInMap, nullptr, -1, -1, mapName);
+        return false;
+    }
+    std::unique_ptr<const SymbolEntry*[]> rows(new (std::nothrow) const SymbolEntry*[missing]);
+    if (!rows) {
+        reportMessage(MsgOutOfMemory, nullptr, -1, -1);
+        return false;
+    }
+    std::size_t count = 0;
+    dictionary.forEach([&](const SymbolEntry* entry) {
+        if (entry->isPublic != 0 && entry->isMapped == 0 && count < missing)
+            rows[count++] = entry;
+    });
+    std::sort(rows.get(), rows.get() + count, symbolNameLess);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!reportMessage(MsgPublicNotInMap, nullptr, -1, -1, std::string_view(rows[i]->name)))
+            return false;
+    }
     return true;
 }
 
@@ -85,7 +128,7 @@ bool readLinkerMap(const char* fileName, SymbolDictionary& dictionary) {
         if (!ok)
             return false;
     }
-    return true;
+    return checkPublicsMapped(dictionary, scanner.tokFile);
 }
 
 } // namespace symmap

@@ -46,7 +46,8 @@ TEST(LinkerMap, PublicAddressesAndAbsoluteValuesAreFilledIn) {
                                          "Program entry point at 0000:0000\r\n");
     EXPECT_TRUE(result.ok);
     // The variable named abs is reached only behind the keyword, and then does not fit.
-    EXPECT_EQ(result.output, "t.map(14:18) warning SV0040: Inconsistent informations.\n");
+    EXPECT_EQ(result.output, "t.map(14:18) warning SV0040: Inconsistent informations.\n"
+                             " warning SV0034: Public symbol not found in the map. : abs\n");
     EXPECT_EQ(result.dump, "abs Byte v=160 a=0\n"
                            "AXIS1 Struct v=a0 a=20 children=AXIS_S\n"
                            "AXIS_S StructDef v=8 a=0 children=POS\n"
@@ -106,12 +107,37 @@ TEST(LinkerMap, SightingsThatDoNotFitGiveMessage40AndChangeNothing) {
                              "t.map(10:11) warning SV0040: Inconsistent informations.\n"
                              "t.map(11:11) warning SV0040: Inconsistent informations.\n"
                              "t.map(12:11) warning SV0040: Inconsistent informations.\n"
-                             "t.map(13:15) warning SV0040: Inconsistent informations.\n");
+                             "t.map(13:15) warning SV0040: Inconsistent informations.\n"
+                             " warning SV0034: Public symbol not found in the map. : abs\n"
+                             " warning SV0034: Public symbol not found in the map. : AXIS1\n"
+                             " warning SV0034: Public symbol not found in the map. : IO1\n");
     EXPECT_NE(result.dump.find("Cnt Word v=68 a=10\n"), std::string::npos);
     EXPECT_NE(result.dump.find("LIMIT Const v=7 a=0\n"), std::string::npos);
     EXPECT_NE(result.dump.find("FIXED Const v=5 a=0\n"), std::string::npos);
     // A structure member is located like a variable of its kind.
     EXPECT_NE(result.dump.find("POS DWord member v=0 a=7 "), std::string::npos);
+}
+
+// After the last line: each public symbol the map left as it was is named, in name order;
+// a map that completed none of them is no map of the listing. A sighting that draws message
+// 40 completes nothing, one of value or address 0 does.
+TEST(LinkerMap, PublicSymbolsTheMapLeavesOutAreNamed) {
+    DiagnosticsScope diagnostics;
+    auto result = readListingAndMap(PublicListing, "0000:0000 Abs LIMIT\n"
+                                                   "0000:0000 CNT\n"
+                                                   "0000:0007 Abs AXIS1\n");
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.output, "t.map(3:15) warning SV0040: Inconsistent informations.\n"
+                             " warning SV0034: Public symbol not found in the map. : abs\n"
+                             " warning SV0034: Public symbol not found in the map. : AXIS1\n"
+                             " warning SV0034: Public symbol not found in the map. : IO1\n");
+
+    for (const char* map : {"", "0000:0007 FIXED\n0000:0010 UNKNOWN\n"}) {
+        result = readListingAndMap(PublicListing, map);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.output.substr(result.output.find(" critical")),
+                  " critical error SV0018: Map names no public symbol of the listing. : t.map\n");
+    }
 }
 
 TEST(LinkerMap, EmptyMapOrMapOfOtherLinesChangesNothing) {
@@ -133,10 +159,9 @@ TEST(ExampleProject, ListingAndMapGiveTheProjectsSymbols) {
     const auto result = readListingAndMap(testsupport::readFile(root + "plc.lst"),
                                           testsupport::readFile(root + "KORVEX.map"));
     EXPECT_TRUE(result.ok);
-    // The page break, the column titles of the symbols table and the procedure label draw message
-    // 32; the second sighting of the public constant (publics by value) draws message 40.
+    // The page break draws message 8 and the procedure label message 32; the second sighting
+    // of the public constant (publics by value) draws message 40.
     EXPECT_EQ(result.output, "t.lst(22:1) warning SV0008: Invalid character. : '\f' (0x0c)\n"
-                             "t.lst(86:19) warning SV0032: Expect structure or record name. : a\n"
                              "t.lst(102:37) warning SV0032: Expect structure or record name. : L\n"
                              "t.map(43:18) warning SV0040: Inconsistent informations.\n");
     EXPECT_EQ(result.dump,
