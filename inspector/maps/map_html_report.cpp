@@ -4,8 +4,8 @@
 // (old above new) and a table of the changes, sorted by the size of the move. A build's images
 // (--images) come with their map. The page prints the report models; the rows are read only
 // where the models point to them.
-#include "html_writer.h"
-#include "image_set.h"
+#include "common/html_writer.h"
+#include "images/image_set.h"
 #include "map_report_text.h"
 
 #include <algorithm>

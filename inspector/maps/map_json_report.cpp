@@ -1,8 +1,8 @@
 // The reports on symbol maps as JSON documents, from the same models as the text: names as
 // strings, numbers as numbers (selectors, addresses and values too), one finding, row or
 // change per line.
-#include "image_set.h"
-#include "json_writer.h"
+#include "common/json_writer.h"
+#include "images/image_set.h"
 #include "map_comparison.h"
 
 namespace plcinfo {

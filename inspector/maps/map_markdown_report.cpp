@@ -2,9 +2,9 @@
 // the verdicts, the findings, per data segment how full it is, and for two maps the guard's
 // verdict, the changes per class, the moved runs and the first changes. Long lists are cut
 // with a count of the rest.
-#include "image_set.h"
+#include "common/markdown_writer.h"
+#include "images/image_set.h"
 #include "map_report_text.h"
-#include "markdown_writer.h"
 
 namespace plcinfo {
 

@@ -7,8 +7,8 @@
 // offset into the file's bytes, which stay mapped for the length of the run.
 #pragma once
 
-#include "plcinfo_common.h"
-#include "report_format.h"
+#include "common/plcinfo_common.h"
+#include "common/report_format.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The inspector's stages in memory: header checks on known vectors, finding images in a
 // joined file when lengths wrap or fields are damaged, byte comparison and JSON strings.
-#include "html_writer.h"
+#include "common/html_writer.h"
 #include "image_files.h"
-#include "image_set.h"
+#include "images/image_set.h"
 
 #include <gtest/gtest.h>
 

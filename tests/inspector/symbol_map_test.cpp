@@ -2,7 +2,7 @@
 // generated listings, and on copies edited for each kind of fault: the check and summary, the
 // look-ups, the comparison of two builds' maps; and on image sets mixed from two builds.
 // Standard output and exit status compared whole.
-#include "map_report_text.h"
+#include "maps/map_report_text.h"
 #include "plc_generator.h"
 #include "plc_listing.h"
 #include "test_support.h"
