@@ -106,19 +106,6 @@ void openHandle(std::shared_ptr<Node> node, bool writable, platform::File& file)
     file.handle = static_cast<std::intptr_t>(fs().handles.size() - 1);
 }
 
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    return true;
-}
-
 } // namespace
 
 void reset() {

@@ -1,10 +1,10 @@
 // Driver of the inspector: banner, options, one path or two (image sets or symbol maps), the
 // report and the exit status.
 #include "plcinfo_driver.h"
-#include "html_writer.h"
-#include "image_set.h"
-#include "json_writer.h"
-#include "map_comparison.h"
+#include "common/html_writer.h"
+#include "common/json_writer.h"
+#include "images/image_set.h"
+#include "maps/map_comparison.h"
 
 #include <cstdio>
 #include <cstring>

@@ -50,26 +50,6 @@ bool isSource(const std::string& sourcePath, const platform::FileIdentity& desti
            platform::sameFile(id, destination);
 }
 
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    return true;
-}
-
-// Splits a path as the lookup of a source does: the folder part with its last "/", the name.
-void splitPath(const std::string& path, std::string& folder, std::string& name) {
-    const std::size_t slash = path.rfind('/');
-    folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    name = slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool sameFolder(const std::string& a, const std::string& b) {
     platform::FileIdentity first, second;
     return a == b || (platform::identifyFile(a.empty() ? "." : a.c_str(), first) &&
@@ -82,9 +62,9 @@ bool sameFolder(const std::string& a, const std::string& b) {
 // exactly so or the entry the lookup ignoring case would take.
 bool wouldFindNewDestination(const std::string& sourcePath, const std::string& destinationPath) {
     std::string sourceFolder, sourceName, folder, name;
-    splitPath(sourcePath, sourceFolder, sourceName);
-    splitPath(destinationPath, folder, name);
-    if (!equalIgnoringCase(sourceName, name) || !sameFolder(sourceFolder, folder))
+    platform::splitPath(sourcePath, sourceFolder, sourceName);
+    platform::splitPath(destinationPath, folder, name);
+    if (!platform::equalIgnoringCase(sourceName, name) || !sameFolder(sourceFolder, folder))
         return false;
     if (sourceName == name)
         return true;

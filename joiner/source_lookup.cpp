@@ -13,12 +13,10 @@ bool locateSource(const std::string& composed, std::string& found) {
         found = composed;
         return true;
     }
-    // The directory part keeps its last "/", so "/NAME" is looked for in "/" and a bare
+    // The directory part keeps its last separator, so "/NAME" is looked for in "/" and a bare
     // name in the current directory ("").
-    const std::size_t slash = composed.rfind('/');
-    const std::string directory =
-        slash == std::string::npos ? std::string() : composed.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? composed : composed.substr(slash + 1);
+    std::string directory, name;
+    platform::splitPath(composed, directory, name);
     if (name.empty())
         return false;
     std::string entry;

@@ -1,7 +1,9 @@
 // The order of the steps that write outputs whole, the same on every system: the set's
 // renames, with every replaced file kept until the last one has succeeded, and putting
 // everything back when one is refused; a kept file goes only once it is no longer needed;
-// and the match of a temporary's name, by which a folder's leftover temporaries are found.
+// the match of a temporary's name, by which a folder's leftover temporaries are found; and the
+// rules of paths and file names that hold on every system alike (a path's folder and name by
+// the system's separators, names equal but for ASCII letter case).
 #include "output_steps.h"
 #include "platform.h"
 
@@ -102,22 +104,31 @@ bool commitOutputs(OutputFile* outputs, std::size_t count, std::size_t& failed) 
     return false;
 }
 
-bool nameMatches(std::string_view name, std::string_view prefix, std::string_view suffix) {
-    if (name.size() < prefix.size() + suffix.size())
-        return false;
-    const auto same = [](std::string_view a, std::string_view b) {
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            char x = a[i];
-            char y = b[i];
-            x = x >= 'A' && x <= 'Z' ? static_cast<char>(x + 32) : x;
-            y = y >= 'A' && y <= 'Z' ? static_cast<char>(y + 32) : y;
-            if (x != y)
-                return false;
-        }
-        return true;
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     };
-    return same(prefix, name.substr(0, prefix.size())) &&
-           same(suffix, name.substr(name.size() - suffix.size()));
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    return true;
+}
+
+void splitPath(const std::string& path, std::string& folder, std::string& name) {
+    const SwitchRule rule = nativeSwitchRule();
+    std::size_t end = path.size();
+    while (end > 0 && !isPathSeparator(path[end - 1], rule))
+        --end;
+    folder = path.substr(0, end);
+    name = path.substr(end);
+}
+
+bool nameMatches(std::string_view name, std::string_view prefix, std::string_view suffix) {
+    return name.size() >= prefix.size() + suffix.size() &&
+           equalIgnoringCase(prefix, name.substr(0, prefix.size())) &&
+           equalIgnoringCase(suffix, name.substr(name.size() - suffix.size()));
 }
 
 } // namespace platform

@@ -288,6 +288,13 @@ inline bool sameFile(const FileIdentity& a, const FileIdentity& b) {
 bool findFileIgnoringCase(const std::string& directory, const std::string& name,
                           std::string& found);
 
+// True when two file names are the same but for the letter case of ASCII letters.
+bool equalIgnoringCase(std::string_view a, std::string_view b);
+
+// The folder part of a path with its last separator ("/"; on Windows also "\\" or a drive's
+// ":"), "" for a bare name, and the name after it.
+void splitPath(const std::string& path, std::string& folder, std::string& name);
+
 // True when `name` begins with `prefix` and ends with `suffix`, ASCII letter case ignored (the
 // two not overlapping).
 bool nameMatches(std::string_view name, std::string_view prefix, std::string_view suffix);

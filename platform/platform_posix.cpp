@@ -31,19 +31,6 @@ bool isDirectory(int fd) {
     return fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalIgnoringCase(const char* a, const std::string& b) {
-    std::size_t i = 0;
-    for (; a[i] != '\0' && i < b.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    }
-    return a[i] == '\0' && i == b.size();
-}
-
 } // namespace
 
 SwitchRule nativeSwitchRule() {
@@ -201,13 +188,6 @@ sigset_t interruptingSet() {
     for (int signalNumber : InterruptingSignals)
         sigaddset(&set, signalNumber);
     return set;
-}
-
-// The folder part of a path with its last "/" ("" for a bare name) and the name after it.
-void splitPath(const std::string& path, std::string& folder, std::string& name) {
-    const std::size_t slash = path.rfind('/');
-    folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    name = slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // Follows symbolic links from `path` to the file they end at, which need not exist yet.

@@ -243,19 +243,6 @@ void rememberTemporary(const std::string& path) {
     LeaveCriticalSection(&list.lock);
 }
 
-bool isSeparator(char c) {
-    return c == '/' || c == '\\';
-}
-
-// The folder part of a path with its last separator (or a drive's colon) and the name after it.
-void splitPath(const std::string& path, std::string& folder, std::string& name) {
-    std::size_t end = path.size();
-    while (end > 0 && !isSeparator(path[end - 1]) && path[end - 1] != ':')
-        --end;
-    folder = path.substr(0, end);
-    name = path.substr(end);
-}
-
 bool namesAFile(const std::string& path) {
     std::string folder, name;
     splitPath(path, folder, name);

@@ -1,7 +1,7 @@
 // The images as HTML: what failed (for the top of the page), one row per image with a bar of
 // its size and its checks, and two builds side by side with the change in size. The checks are
 // those the text report prints; a failed one says "BAD" in words, not in colour alone.
-#include "html_writer.h"
+#include "common/html_writer.h"
 #include "image_set.h"
 
 namespace plcinfo {

@@ -1,8 +1,8 @@
 // The same facts as the tables, as one JSON document: names and words as strings, numbers
 // as numbers, checks as booleans. One image per line, so that a diff of two documents reads
 // image by image.
+#include "common/json_writer.h"
 #include "image_set.h"
-#include "json_writer.h"
 
 namespace plcinfo {
 

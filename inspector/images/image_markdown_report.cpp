@@ -1,7 +1,7 @@
 // The images as a Markdown summary: the verdict, the images that fail with what fails, and for
 // two builds every image whose bytes differ with its sizes before and after and the delta.
+#include "common/markdown_writer.h"
 #include "image_set.h"
-#include "markdown_writer.h"
 
 namespace plcinfo {
 

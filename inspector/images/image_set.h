@@ -4,8 +4,8 @@
 // The stages fill and read these records; only the driver prints.
 #pragma once
 
-#include "plcinfo_common.h"
-#include "report_format.h"
+#include "common/plcinfo_common.h"
+#include "common/report_format.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -15,10 +15,14 @@
 
 namespace plcinfo {
 
-const char* const ChangeClassKeys[ChangeClassCount] = {
-    "variable-added", "variable-removed", "variable-moved",   "variable-retyped", "variable-room",
-    "bit-added",      "bit-removed",      "bit-moved",        "member-added",     "member-removed",
-    "member-offset",  "constant-added",   "constant-removed", "constant-value",
+const ChangeClassName ChangeClassNames[ChangeClassCount] = {
+    {"variable-added", "variable added"},     {"variable-removed", "variable removed"},
+    {"variable-moved", "variable moved"},     {"variable-retyped", "variable retyped"},
+    {"variable-room", "room changed"},        {"bit-added", "bit added"},
+    {"bit-removed", "bit removed"},           {"bit-moved", "bit moved"},
+    {"member-added", "member added"},         {"member-removed", "member removed"},
+    {"member-offset", "member offset"},       {"constant-added", "constant added"},
+    {"constant-removed", "constant removed"}, {"constant-value", "constant value"},
 };
 
 namespace {
@@ -345,7 +349,7 @@ bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount],
         }
         bool known = false;
         for (int kind = 0; kind < ChangeClassCount; ++kind) {
-            const std::string key = ChangeClassKeys[kind];
+            const std::string key = ChangeClassNames[kind].key;
             if (word == key || word == key.substr(key.find('-') + 1)) {
                 classes[kind] = true;
                 known = true;

@@ -32,8 +32,13 @@ enum ChangeClass {
     ConstantValue,
     ChangeClassCount
 };
-// "variable-added" ...: what --fail-on and the JSON call each class.
-extern const char* const ChangeClassKeys[ChangeClassCount];
+// The names of a class: its key ("variable-added"), as --fail-on and the JSON call it, and its
+// label ("variable added"), as the text, the Markdown and the page show it.
+struct ChangeClassName {
+    const char* key;
+    const char* label;
+};
+extern const ChangeClassName ChangeClassNames[ChangeClassCount];
 
 // The section whose rows a change of the class compares.
 MapSection sectionOf(ChangeClass kind);

@@ -4,8 +4,8 @@
 // (old above new) and a table of the changes, sorted by the size of the move. A build's images
 // (--images) come with their map. The page prints the report models; the rows are read only
 // where the models point to them.
-#include "html_writer.h"
-#include "image_set.h"
+#include "common/html_writer.h"
+#include "images/image_set.h"
 #include "map_report_text.h"
 
 #include <algorithm>
@@ -366,7 +366,7 @@ void appendChangeTable(std::string& out, const MapComparison& comparison) {
     for (const TableLine& line : lines) {
         const Change& change = comparison.changes[line.change];
         std::string name, oldText, newText, detail;
-        const char* label = ClassLabels[change.kind];
+        const char* label = ChangeClassNames[change.kind].label;
         if (line.run != nullptr) {
             const Change& last = comparison.changes[line.run->first + line.run->count - 1];
             const MapRow& first = a.rows[SectionSymbols][line.run->firstRow];
@@ -410,7 +410,7 @@ void appendClassTable(std::string& out, const MapComparison& comparison) {
         appendFormat(rows,
                      "<tr><td>%s</td><td><code>%s</code></td><td class=\"n\">%s</td><td>%s</td>"
                      "</tr>\n",
-                     ClassLabels[kind], ChangeClassKeys[kind],
+                     ChangeClassNames[kind].label, ChangeClassNames[kind].key,
                      number(comparison.counts[kind]).c_str(),
                      comparison.failOn[kind] ? "<span class=\"bad\">stops the build</span>" : "");
     }

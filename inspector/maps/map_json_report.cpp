@@ -1,8 +1,8 @@
 // The reports on symbol maps as JSON documents, from the same models as the text: names as
 // strings, numbers as numbers (selectors, addresses and values too), one finding, row or
 // change per line.
-#include "image_set.h"
-#include "json_writer.h"
+#include "common/json_writer.h"
+#include "images/image_set.h"
 #include "map_comparison.h"
 
 namespace plcinfo {
@@ -139,7 +139,7 @@ void writeChange(JsonWriter& w, const MapComparison& comparison, const Change& c
     const MapSection section = sectionOf(change.kind);
     const RoomChange* room = change.kind == VariableRoom ? &roomOf(comparison, change) : nullptr;
     jsonBeginObject(w);
-    jsonMember(w, "class", ChangeClassKeys[change.kind]);
+    jsonMember(w, "class", ChangeClassNames[change.kind].key);
     jsonMember(w, "name", changeName(comparison, change));
     if (room != nullptr)
         jsonMember(
@@ -161,7 +161,7 @@ void writeChange(JsonWriter& w, const MapComparison& comparison, const Change& c
 void writeRun(JsonWriter& w, const MapComparison& comparison, const MoveRun& run) {
     const SymbolMap& a = *comparison.before;
     jsonBeginObject(w);
-    jsonMember(w, "class", ChangeClassKeys[VariableMoved]);
+    jsonMember(w, "class", ChangeClassNames[VariableMoved].key);
     jsonKey(w, "run");
     jsonBeginObject(w);
     jsonMember(w, "first", rowName(a, a.rows[SectionSymbols][run.firstRow]));
@@ -185,7 +185,7 @@ void writeClassList(JsonWriter& w, const char* key, const bool (&classes)[Change
     jsonBeginArray(w);
     for (int kind = 0; kind < ChangeClassCount; ++kind)
         if (classes[kind])
-            jsonText(w, ChangeClassKeys[kind]);
+            jsonText(w, ChangeClassNames[kind].key);
     jsonEnd(w);
 }
 
@@ -308,7 +308,7 @@ bool formatComparisonMapJson(const MapComparison& comparison, std::string& out) 
     jsonKey(w, "counts");
     jsonBeginObject(w);
     for (int kind = 0; kind < ChangeClassCount; ++kind)
-        jsonMemberNumber(w, ChangeClassKeys[kind],
+        jsonMemberNumber(w, ChangeClassNames[kind].key,
                          static_cast<std::int64_t>(comparison.counts[kind]));
     jsonEnd(w);
     jsonMemberNumber(w, "changed", static_cast<std::int64_t>(comparison.changed));

@@ -2,9 +2,9 @@
 // the verdicts, the findings, per data segment how full it is, and for two maps the guard's
 // verdict, the changes per class, the moved runs and the first changes. Long lists are cut
 // with a count of the rest.
-#include "image_set.h"
+#include "common/markdown_writer.h"
+#include "images/image_set.h"
 #include "map_report_text.h"
-#include "markdown_writer.h"
 
 namespace plcinfo {
 
@@ -85,8 +85,8 @@ void appendClassTable(std::string& out, const MapComparison& comparison) {
     for (int kind = 0; kind < ChangeClassCount; ++kind) {
         if (comparison.counts[kind] == 0)
             continue;
-        const std::string cells[] = {ClassLabels[kind],
-                                     std::string("`") + ChangeClassKeys[kind] + "`",
+        const std::string cells[] = {ChangeClassNames[kind].label,
+                                     std::string("`") + ChangeClassNames[kind].key + "`",
                                      number(comparison.counts[kind])};
         markdownRow(out, cells, 3);
     }
@@ -116,7 +116,8 @@ std::string formatComparisonMapMarkdown(const MapComparison& comparison) {
         if (line.run != NoRun)
             return "variables moved: " + runText(comparison, comparison.runs[line.run]);
         const Change& change = comparison.changes[line.change];
-        return std::string(ClassLabels[change.kind]) + ": " + changeText(comparison, change);
+        return std::string(ChangeClassNames[change.kind].label) + ": " +
+               changeText(comparison, change);
     });
     appendList(out, "Possibly renamed", comparison.renames.size(), "renames",
                [&](std::size_t i) { return renameText(comparison, comparison.renames[i]); });

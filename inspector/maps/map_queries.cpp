@@ -10,10 +10,6 @@ namespace plcinfo {
 
 namespace {
 
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-
 // The rows of the bit-fields section in order of their locations, so that the bits of one
 // variable are found by a binary search.
 std::vector<std::size_t> bitsByLocation(const SymbolMap& map) {

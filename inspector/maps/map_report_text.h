@@ -7,8 +7,6 @@
 
 namespace plcinfo {
 
-// "variable added", ..., "room changed", ... as the text report names each class.
-extern const char* const ClassLabels[ChangeClassCount];
 // "0030:01A4".
 std::string place(const MapRow& row);
 // "+0002", "-0010".

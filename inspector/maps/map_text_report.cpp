@@ -5,15 +5,9 @@
 
 namespace plcinfo {
 
-// Class names in the text, padded to one column; a run of moves has its own.
-const char* const ClassLabels[ChangeClassCount] = {
-    "variable added", "variable removed", "variable moved",   "variable retyped", "room changed",
-    "bit added",      "bit removed",      "bit moved",        "member added",     "member removed",
-    "member offset",  "constant added",   "constant removed", "constant value",
-};
-
 namespace {
 
+// A class's label, or a run's, padded to one column.
 constexpr int LabelWidth = 18;
 const char RunLabel[] = "variables moved";
 const char Indent[] = "                  ";
@@ -254,7 +248,7 @@ std::string trippedKeys(const MapComparison& comparison, const char* quote) {
         if (!comparison.tripped[kind])
             continue;
         keys += keys.empty() ? "" : ", ";
-        keys += std::string(quote) + ChangeClassKeys[kind] + quote;
+        keys += std::string(quote) + ChangeClassNames[kind].key + quote;
     }
     return keys;
 }
@@ -284,7 +278,7 @@ void appendClosing(std::string& out, const MapComparison& comparison) {
         if (comparison.counts[kind] == 0)
             continue;
         counts += counts.empty() ? "" : ", ";
-        counts += std::string(ClassLabels[kind]) + " " + number(comparison.counts[kind]);
+        counts += std::string(ChangeClassNames[kind].label) + " " + number(comparison.counts[kind]);
     }
     out += counts.empty() ? "no change\n" : "changes: " + counts + "\n";
 }
@@ -328,7 +322,7 @@ std::string formatComparisonMapText(const MapComparison& comparison) {
     for (const ChangeLine& line : comparison.lines) {
         const Change& change = changes[line.change];
         if (line.run == NoRun) {
-            appendChange(out, ClassLabels[change.kind], changeText(comparison, change));
+            appendChange(out, ChangeClassNames[change.kind].label, changeText(comparison, change));
             continue;
         }
         const MoveRun& run = comparison.runs[line.run];

@@ -7,8 +7,8 @@
 // offset into the file's bytes, which stay mapped for the length of the run.
 #pragma once
 
-#include "plcinfo_common.h"
-#include "report_format.h"
+#include "common/plcinfo_common.h"
+#include "common/report_format.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -111,6 +111,12 @@ std::vector<std::uint32_t> linesOfRows(const SymbolMap& map,
 
 // Row indexes of variables in address order: by selector, address, then the order of the rows.
 std::vector<std::uint32_t> addressOrder(const std::vector<MapRow>& rows);
+
+// An ASCII capital as its small letter, any other byte as it is: names in a map, patterns and
+// hexadecimal digits are read so.
+inline char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // The writer's order of names: byte by byte, ASCII capitals taken as small letters.
 int compareNames(std::string_view a, std::string_view b);

@@ -1,10 +1,10 @@
 // The inspector's stages in memory: header checks on known vectors, finding images in a
 // joined file when lengths wrap or fields are damaged, byte comparison, JSON strings and the
 // digests a page names its style and script by, the JSON writer's depth.
-#include "html_writer.h"
+#include "common/html_writer.h"
 #include "image_files.h"
-#include "image_set.h"
-#include "sha256.h"
+#include "images/image_set.h"
+#include "common/sha256.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The built Plcinfo run end to end on the images and joined files that Tessan and Orlund make
 // from the example and from generated projects: standard output and exit status.
-#include "image_set.h"
+#include "images/image_set.h"
 #include "plc_generator.h"
 #include "test_support.h"
 

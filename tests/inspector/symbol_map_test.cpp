@@ -2,7 +2,7 @@
 // generated listings, and on copies edited for each kind of fault: the check and summary, the
 // look-ups, the comparison of two builds' maps; and on image sets mixed from two builds.
 // Standard output and exit status compared whole.
-#include "map_report_text.h"
+#include "maps/map_report_text.h"
 #include "plc_generator.h"
 #include "plc_listing.h"
 #include "test_support.h"
@@ -697,11 +697,13 @@ TEST(SymbolMapComparison, EveryReportFormatsTheSameComparison) {
         std::size_t classes = 0;
         for (int kind = 0; kind < plcinfo::ChangeClassCount; ++kind) {
             const std::string n = std::to_string(c.counts[kind]);
-            const std::string key = plcinfo::ChangeClassKeys[kind];
+            const std::string key = plcinfo::ChangeClassNames[kind].key;
             const bool shown = c.counts[kind] != 0;
             classes += shown ? 1 : 0;
             EXPECT_EQ(count(json, "\"" + key + "\": " + n), 1u) << key;
-            EXPECT_EQ(count(text, plcinfo::ClassLabels[kind] + (" " + n)), shown ? 1u : 0u) << key;
+            EXPECT_EQ(count(text, plcinfo::ChangeClassNames[kind].label + (" " + n)),
+                      shown ? 1u : 0u)
+                << key;
             EXPECT_EQ(count(markdown, "| `" + key + "` | " + n + " |"), shown ? 1u : 0u) << key;
             EXPECT_EQ(count(page, "<code>" + key + "</code></td><td class=\"n\">" + n + "<"),
                       shown ? 1u : 0u)

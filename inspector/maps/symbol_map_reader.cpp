@@ -774,10 +774,8 @@ void checkMap(SymbolMap& map) {
 int compareNames(std::string_view a, std::string_view b) {
     const std::size_t common = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < common; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        x = x >= 'A' && x <= 'Z' ? static_cast<unsigned char>(x + 32) : x;
-        y = y >= 'A' && y <= 'Z' ? static_cast<unsigned char>(y + 32) : y;
+        const auto x = static_cast<unsigned char>(lowerAscii(a[i]));
+        const auto y = static_cast<unsigned char>(lowerAscii(b[i]));
         if (x != y)
             return x < y ? -1 : 1;
     }
