@@ -124,7 +124,7 @@ std::string htmlCellText(HtmlColumn column, const HtmlCell& cell) {
     case HtmlColumn::Hex:
         return hexDigits(size, 4);
     case HtmlColumn::Place:
-        return hexDigits(size >> 16, 4) + ":" + hexDigits(size & 0xFFFF, 4);
+        return hexDigits(size, 4) + ":" + hexDigits(cell.address, 4);
     case HtmlColumn::Type:
         return std::string(cell.text);
     case HtmlColumn::Size:
@@ -209,7 +209,13 @@ void htmlTableRow(HtmlTableWriter& t, const HtmlCell* cells) {
             jsonNull(w);
         else if (table.columns[c] == HtmlColumn::Text)
             jsonText(w, cells[c].text);
-        else
+        else if (table.columns[c] == HtmlColumn::Place) {
+            // Selector and address stay two numbers: an address may take all 32 bits.
+            jsonBeginArray(w);
+            jsonNumber(w, cells[c].number);
+            jsonNumber(w, cells[c].address);
+            jsonEnd(w);
+        } else
             jsonNumber(w, cells[c].number);
     }
     jsonEnd(w);

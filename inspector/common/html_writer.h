@@ -45,7 +45,7 @@ enum class HtmlColumn {
     Text,   // a string, sorted ignoring letter case
     Number, // decimal
     Hex,    // four hexadecimal digits at least
-    Place,  // selector << 16 | address, shown "0030:01A4"
+    Place,  // a selector and an address, two values, shown "0030:01A4" or "0030:12345"
     Delta,  // a signed distance, "+0002"; sorted by its size, none last
     Type,   // a variable's type: its name given as text, its index in the table's types kept
     Size,   // the width of the row's Type column: not kept, the script works it out
@@ -53,8 +53,9 @@ enum class HtmlColumn {
 
 struct HtmlCell {
     bool none = false;       // an empty cell (sorts last)
-    std::int64_t number = 0; // a Type column: the type's index
+    std::int64_t number = 0; // a Type column: the type's index; a Place column: the selector
     std::string_view text;
+    std::uint32_t address = 0; // a Place column: the address
 };
 
 struct HtmlTable {

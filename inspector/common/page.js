@@ -9,7 +9,7 @@
   function shown(data, kind, v) {
     if (v === null) return "";
     if (kind === "type") return data.types[v];
-    if (kind === "place") return hex(Math.floor(v / 65536), 4) + ":" + hex(v % 65536, 4);
+    if (kind === "place") return hex(v[0], 4) + ":" + hex(v[1], 4);
     if (kind === "delta") return (v < 0 ? "-" : "+") + hex(v, 4);
     if (kind === "hex") return hex(v, 4);
     return String(v);
@@ -18,8 +18,15 @@
     if (v === null) return kind === "text" ? "" : -1;
     if (kind === "type") return data.types[v];
     if (kind === "delta") return Math.abs(v);
+    // Selector, then address: both fit one number exactly (48 bits of 53).
+    if (kind === "place") return v[0] * 4294967296 + v[1];
     if (kind === "text") return String(v).toLowerCase();
     return v;
+  }
+  // A search given in the page's address; one that is not valid percent-encoding ("%", "%zz")
+  // is taken as written rather than stopping the script.
+  function decoded(text) {
+    try { return decodeURIComponent(text); } catch (e) { return text; }
   }
   function table(box) {
     var data = null, order = null, rows = null, start = 0, col = -1, desc = false;
@@ -86,7 +93,7 @@
       head.querySelector("button").addEventListener("click", function () { load(); sortBy(c); render(); });
     });
     var asked = /[#&]search=([^&]*)/.exec(location.hash);
-    if (asked) { input.value = decodeURIComponent(asked[1]); load(); filter(); render(); }
+    if (asked) { input.value = decoded(asked[1]); load(); filter(); render(); }
   }
   function strip(svg) {
     var out = document.getElementById(svg.getAttribute("data-detail"));

@@ -108,6 +108,15 @@ void checkFarEnds(Inspection& inspection) {
     }
 }
 
+bool makeFileComment(const Inspection& inspection, std::string_view& comment) {
+    const ImageRecord& main = inspection.images[0];
+    if (main.state == ImageState::Missing || main.size < CommentOffset + CommentLength)
+        return false;
+    comment =
+        std::string_view(reinterpret_cast<const char*>(main.bytes + CommentOffset), CommentLength);
+    return true;
+}
+
 int badImageCount(const Inspection& inspection) {
     int bad = 0;
     for (const ImageRecord& image : inspection.images)

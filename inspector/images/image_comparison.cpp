@@ -1,4 +1,5 @@
-// Comparing an image of one build with the same image of another, byte for byte.
+// Comparing an image of one build with the same image of another, byte for byte, and which
+// of their header fields differ.
 #include "image_set.h"
 
 namespace plcinfo {
@@ -25,7 +26,24 @@ ImageComparison compareImages(const ImageRecord& before, const ImageRecord& afte
         result.same = beforeMissing && afterMissing;
         return result;
     }
-    return compareBytes(before.bytes, before.size, after.bytes, after.size);
+    ImageComparison result = compareBytes(before.bytes, before.size, after.bytes, after.size);
+    result.bothHeaders = before.state == ImageState::Present && after.state == ImageState::Present;
+    if (result.bothHeaders) {
+        for (int field = 0; field < CheckedFieldCount; ++field)
+            result.fieldDiffers[field] = before.stored[field] != after.stored[field];
+        result.farEndDiffers = before.farEnd != after.farEnd;
+    }
+    return result;
+}
+
+std::string differingFields(const ImageComparison& comparison) {
+    std::string out;
+    for (int field = 0; field < CheckedFieldCount; ++field)
+        if (comparison.fieldDiffers[field])
+            out += std::string(out.empty() ? "" : ", ") + CheckedFieldNames[field];
+    if (comparison.farEndDiffers)
+        out += std::string(out.empty() ? "" : ", ") + "farEnd";
+    return out;
 }
 
 ImageComparison compareEndParts(const Inspection& before, const Inspection& after) {

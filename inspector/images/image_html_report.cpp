@@ -63,6 +63,16 @@ void appendPathLine(std::string& out, const char* label, const Inspection& inspe
     appendFormat(out, "</code> (%s)</p>\n", inspection.joined ? "joined file" : "folder");
 }
 
+// The make-file comment as the text report quotes it; blanks kept, as they were written.
+void appendCommentLine(std::string& out, const char* label, const Inspection& inspection) {
+    std::string_view comment;
+    if (!makeFileComment(inspection, comment))
+        return;
+    appendFormat(out, "<p>%s: <code class=\"comment\">&quot;", label);
+    htmlText(out, comment);
+    out += "&quot;</code></p>\n";
+}
+
 std::string titleOf(const char* what, const Inspection& inspection) {
     return std::string(what) + " " + inspection.path;
 }
@@ -95,7 +105,9 @@ void writeImageFailuresHtml(std::string& out, const Inspection& inspection, cons
 void writeImagesHtml(std::string& out, const Inspection& inspection) {
     out += "<section id=\"images\">\n<h2>Images</h2>\n";
     appendPathLine(out, "Images", inspection);
+    appendCommentLine(out, "Make-file comment", inspection);
     appendVerdict(out, inspection);
+    out += "<p>Sizes are decimal bytes; offsets, header fields and farEnd are hexadecimal.</p>\n";
     out += "<table class=\"images\">\n<thead><tr><th>Image</th><th class=\"n\">Offset</th>"
            "<th class=\"n\">Size</th><th>Size of the largest</th>";
     for (const char* field : CheckedFieldNames)
@@ -137,9 +149,13 @@ void writeImagesHtml(std::string& out, const Inspection& inspection) {
 void writeImageComparisonHtml(std::string& out, const Inspection& before, const Inspection& after) {
     out += "<section id=\"images\">\n<h2>Images</h2>\n";
     appendPathLine(out, "Old images", before);
+    appendCommentLine(out, "Old make-file comment", before);
     appendVerdict(out, before);
     appendPathLine(out, "New images", after);
+    appendCommentLine(out, "New make-file comment", after);
     appendVerdict(out, after);
+    out += "<p>Sizes and deltas are decimal bytes; the first difference is a hexadecimal "
+           "offset, after it the header fields that differ.</p>\n";
     out += "<table class=\"images\">\n<thead><tr><th>Image</th><th class=\"n\">Old size</th>"
            "<th class=\"n\">New size</th><th class=\"n\">Delta</th><th>Old, new</th>"
            "<th class=\"n\">First difference</th></tr></thead>\n<tbody>\n";
@@ -170,9 +186,12 @@ void writeImageComparisonHtml(std::string& out, const Inspection& before, const 
         out += "</td><td class=\"n\">";
         if (comparison.same)
             out += "same";
-        else if (comparison.bothHold)
+        else if (comparison.bothHold) {
             out += hex8(comparison.firstDifference);
-        else
+            const std::string fields = differingFields(comparison);
+            if (!fields.empty())
+                out += " " + fields;
+        } else
             out += "differs";
         out += "</td></tr>\n";
     }

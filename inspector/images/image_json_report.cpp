@@ -78,11 +78,9 @@ void writeImage(JsonWriter& w, const Inspection& inspection, int index) {
         jsonMember(w, "by", reasonWord(image.reason));
         jsonEnd(w);
     }
-    if (index == 0 && image.size >= CommentOffset + CommentLength) {
-        const std::string comment(reinterpret_cast<const char*>(image.bytes + CommentOffset),
-                                  CommentLength);
+    std::string_view comment;
+    if (index == 0 && makeFileComment(inspection, comment))
         jsonMember(w, "comment", comment);
-    }
     jsonEnd(w);
 }
 

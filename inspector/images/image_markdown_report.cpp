@@ -1,5 +1,6 @@
 // The images as a Markdown summary: the verdict, the images that fail with what fails, and for
-// two builds every image whose bytes differ with its sizes before and after and the delta.
+// two builds every image whose bytes differ with its sizes before and after, the delta and what
+// differs.
 #include "common/markdown_writer.h"
 #include "image_set.h"
 
@@ -47,9 +48,25 @@ void appendFailures(std::string& out, const Inspection& inspection, const char* 
     }
 }
 
+// The side's path and verdict, and under it (a line break in the same paragraph) the make-file
+// comment.
 void appendSide(std::string& out, const char* label, const Inspection& inspection) {
-    appendFormat(out, "%s%s: %s\n", label, markdownText(inspection.path).c_str(),
+    appendFormat(out, "%s%s: %s", label, markdownText(inspection.path).c_str(),
                  verdict(inspection).c_str());
+    std::string_view comment;
+    if (makeFileComment(inspection, comment))
+        out += "  \nMake-file comment: \"" + markdownText(comment) + "\"";
+    out += "\n";
+}
+
+// What differs between two images, as the comparison found it: the header fields whose values
+// differ and where the bytes first differ (hexadecimal).
+std::string differenceText(const ImageComparison& comparison) {
+    if (!comparison.bothHold)
+        return "one side missing";
+    const std::string fields = differingFields(comparison);
+    return (fields.empty() ? std::string("no header field") : fields) +
+           "; first differing byte at " + hex8(comparison.firstDifference) + " (hexadecimal)";
 }
 
 } // namespace
@@ -68,13 +85,14 @@ void writeImageComparisonMarkdown(std::string& out, const Inspection& before,
     appendSide(out, "\nNew: ", after);
     appendFailures(out, before, "old ");
     appendFailures(out, after, "new ");
-    static const char* const Titles[] = {"image", "old size", "new size", "delta"};
+    static const char* const Titles[] = {"image", "old size", "new size", "delta", "what differs"};
     std::size_t differing = 0;
     std::string rows;
     for (int i = 0; i < ImageCount; ++i) {
         const ImageRecord& a = before.images[i];
         const ImageRecord& b = after.images[i];
-        if (compareImages(a, b).same)
+        const ImageComparison comparison = compareImages(a, b);
+        if (comparison.same)
             continue;
         if (++differing > MarkdownListRows)
             continue;
@@ -83,8 +101,8 @@ void writeImageComparisonMarkdown(std::string& out, const Inspection& before,
         const std::string cells[] = {std::string("`") + ImageNames[i] + "`",
                                      a.state == ImageState::Missing ? "missing" : number(a.size),
                                      b.state == ImageState::Missing ? "missing" : number(b.size),
-                                     signedNumber(delta)};
-        markdownRow(rows, cells, 4);
+                                     signedNumber(delta), differenceText(comparison)};
+        markdownRow(rows, cells, 5);
     }
     if (differing == 0) {
         out += "\nno image differs\n";
@@ -92,7 +110,7 @@ void writeImageComparisonMarkdown(std::string& out, const Inspection& before,
     }
     appendFormat(out, "\n%s of seventeen images differ%s:\n\n", number(differing).c_str(),
                  differing == 1 ? "s" : "");
-    markdownTableHead(out, Titles, 4, 0xE);
+    markdownTableHead(out, Titles, 5, 0xE);
     out += rows;
 }
 

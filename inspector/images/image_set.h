@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plcinfo {
@@ -98,6 +99,11 @@ struct Inspection {
     std::vector<std::string> temporaries;
 };
 
+// The make-file comment of the build (the label that says which machine it is for): the 31
+// characters Plc_main.bin carries after its header, as written; false when that image is
+// missing or too short to hold them.
+bool makeFileComment(const Inspection& inspection, std::string_view& comment);
+
 int badImageCount(const Inspection& inspection);
 // Every image valid, and for a folder no temporaries of an interrupted run beside them: a set
 // that a kill interrupted may mix two builds even when they share their farEnd.
@@ -136,7 +142,14 @@ struct ImageComparison {
     bool same = true;
     bool bothHold = false; // both sides have bytes to compare
     std::size_t firstDifference = 0;
+    // Both sides have a whole header: the header fields (lengths and checks) whose stored
+    // values differ, farEnd among them.
+    bool bothHeaders = false;
+    bool fieldDiffers[CheckedFieldCount] = {};
+    bool farEndDiffers = false;
 };
+// The header fields that differ, by name: "fileLength, dataCheck, farEnd"; "" when none does.
+std::string differingFields(const ImageComparison& comparison);
 ImageComparison compareBytes(const unsigned char* a, std::size_t aSize, const unsigned char* b,
                              std::size_t bSize);
 ImageComparison compareImages(const ImageRecord& before, const ImageRecord& after);

@@ -22,10 +22,10 @@ void appendCheckCell(std::string& out, const ImageRecord& image, CheckedField fi
 }
 
 // The comment bytes as a quoted text; what is not a printable character is written \xNN.
-void appendComment(std::string& out, const unsigned char* text, std::size_t length) {
+void appendComment(std::string& out, std::string_view text) {
     out += '"';
-    for (std::size_t i = 0; i < length; ++i) {
-        const unsigned char c = text[i];
+    for (const char byte : text) {
+        const unsigned char c = static_cast<unsigned char>(byte);
         if (c == '"' || c == '\\')
             out += '\\';
         if (c >= 0x20 && c < 0x7F)
@@ -76,10 +76,11 @@ void appendImageRow(std::string& out, const Inspection& inspection, int index) {
         appendFormat(out, "%04X BAD %04X\n", image.farEnd, image.expectedFarEnd);
     if (inspection.joined)
         appendLengthNote(out, image);
-    if (index == 0 && image.size >= CommentOffset + CommentLength) {
+    std::string_view comment;
+    if (index == 0 && makeFileComment(inspection, comment)) {
         out += Indent;
         out += "comment ";
-        appendComment(out, image.bytes + CommentOffset, CommentLength);
+        appendComment(out, comment);
         out += '\n';
     }
 }

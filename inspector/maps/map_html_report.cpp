@@ -1,9 +1,10 @@
 // The symbol-map reports as one HTML page: for one map its findings, each data segment's 64 KiB
-// with the bytes its variables take and a strip of its variables, and a table of the variables;
-// for two maps the guard's verdict, the changes by class, the moved runs drawn on each segment
-// (old above new) and a table of the changes, sorted by the size of the move. A build's images
-// (--images) come with their map. The page prints the report models; the rows are read only
-// where the models point to them.
+// with the bytes its variables take and a strip of its variables, and tables of the variables,
+// bits, structure members and constants; for two maps the guard's verdict, the changes by
+// class, the moved runs drawn on each segment (old above new), the removed and retyped
+// variables on their own and a table of the changes, sorted by the size of the move. A build's
+// images (--images) come with their map. The page prints the report models; the rows are read
+// only where the models point to them.
 #include "common/html_writer.h"
 #include "images/image_set.h"
 #include "map_report_text.h"
@@ -267,13 +268,70 @@ void appendVariableTable(std::string& out, const SymbolMap& map) {
     for (const MapRow& row : rows) {
         const HtmlCell cells[] = {
             {false, 0, rowName(map, row)},
-            {false, std::int64_t{row.selector} << 16 | row.value, {}},
+            {false, row.selector, {}, row.value},
             {false, static_cast<int>(row.type), TypeNames[static_cast<int>(row.type)]},
             {false, widthOf(row), {}}};
         htmlTableRow(t, cells);
     }
     htmlTableEnd(t);
     out += "</section>\n";
+}
+
+const char* const BitTitles[] = {"Name", "Variable", "Weight"};
+const char* const MemberTitles[] = {"Name", "Offset"};
+const char* const ConstantTitles[] = {"Name", "Value"};
+// Tables of text alone, up to four columns.
+const HtmlColumn TextColumns[] = {HtmlColumn::Text, HtmlColumn::Text, HtmlColumn::Text,
+                                  HtmlColumn::Text};
+
+// The rows of one of the sections after the symbol table as a table searched by name:
+// `values(row, texts)` gives the texts of the cells after the name, as the text report writes
+// them ("" for none).
+template <typename Values>
+void appendNamedTable(std::string& out, const SymbolMap& map, MapSection section, const char* id,
+                      const char* title, const char* const* titles, int columns, Values values) {
+    const std::vector<MapRow>& rows = map.rows[section];
+    appendFormat(out, "<section id=\"%s\">\n<h2>%s</h2>\n", id, title);
+    if (rows.empty()) {
+        out += "<p>none</p>\n</section>\n";
+        return;
+    }
+    HtmlTableWriter t{out, {id, titles, TextColumns, columns, 0, -1, false, rows.size()}};
+    htmlTableBegin(t);
+    std::string texts[2];
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        texts[0].clear();
+        texts[1].clear();
+        values(i, texts);
+        const HtmlCell cells[] = {{false, 0, rowName(map, rows[i])},
+                                  {texts[0].empty(), 0, texts[0]},
+                                  {texts[1].empty(), 0, texts[1]}};
+        htmlTableRow(t, cells);
+    }
+    htmlTableEnd(t);
+    out += "</section>\n";
+}
+
+// The bits with the variable that holds each and its weight, the structure members with their
+// offsets, the constants with their values.
+void appendNamedTables(std::string& out, const SymbolMap& map) {
+    appendNamedTable(out, map, SectionBitFields, "bits", "Bits", BitTitles, 3,
+                     [&](std::size_t i, std::string* texts) {
+                         texts[0] = rowLocation(map, map.rows[SectionBitFields][i]);
+                         const std::int64_t weight = bitWeight(map, i);
+                         if (weight >= 0)
+                             appendFormat(texts[1], "%02u", static_cast<unsigned>(weight));
+                     });
+    appendNamedTable(out, map, SectionMembers, "members", "Structure members", MemberTitles, 2,
+                     [&](std::size_t i, std::string* texts) {
+                         appendFormat(texts[0], "%04d",
+                                      static_cast<int>(map.rows[SectionMembers][i].value));
+                     });
+    appendNamedTable(out, map, SectionConstants, "constants", "Constants", ConstantTitles, 2,
+                     [&](std::size_t i, std::string* texts) {
+                         appendFormat(texts[0], "%08X",
+                                      static_cast<unsigned>(map.rows[SectionConstants][i].value));
+                     });
 }
 
 // ---- Two maps ----
@@ -395,6 +453,37 @@ void appendChangeTable(std::string& out, const MapComparison& comparison) {
                                   {newText.empty(), 0, newText},
                                   {!line.moved, line.distance, {}},
                                   {detail.empty(), 0, detail}};
+        htmlTableRow(t, cells);
+    }
+    htmlTableEnd(t);
+    out += "</section>\n";
+}
+
+const char* const LostTitles[] = {"Class", "Name", "Old", "New"};
+static_assert(std::size(LostTitles) <= std::size(TextColumns));
+
+// The removed and the retyped variables on their own: the variables whose retained data the
+// new build loses or reads as another type.
+void appendLostTable(std::string& out, const MapComparison& comparison) {
+    out += "<section id=\"lost\">\n<h2>Removed and retyped variables</h2>\n";
+    const std::size_t count =
+        comparison.counts[VariableRemoved] + comparison.counts[VariableRetyped];
+    if (count == 0) {
+        out += "<p>no variable removed or retyped</p>\n</section>\n";
+        return;
+    }
+    out += "<p>Their retained data is lost, or read as another type, by the new build.</p>\n";
+    HtmlTableWriter t{out, {"lost", LostTitles, TextColumns, 4, 1, -1, false, count}};
+    htmlTableBegin(t);
+    for (const Change& change : comparison.changes) {
+        if (change.kind != VariableRemoved && change.kind != VariableRetyped)
+            continue;
+        const std::string oldText = sideText(comparison, change, false);
+        const std::string newText = sideText(comparison, change, true);
+        const HtmlCell cells[] = {{false, 0, ClassLabels[change.kind]},
+                                  {false, 0, changeName(comparison, change)},
+                                  {false, 0, oldText},
+                                  {newText.empty(), 0, newText}};
         htmlTableRow(t, cells);
     }
     htmlTableEnd(t);
@@ -575,7 +664,10 @@ std::string formatMapHtml(const MapReport& report) {
     for (const SegmentLayout& layout : layouts)
         appendSegment(out, map, order, layout);
     out += "</section>\n";
+    out += "<p>Selectors, addresses and constant values are hexadecimal; offsets and weights "
+           "decimal; sizes decimal bytes.</p>\n";
     appendVariableTable(out, map);
+    appendNamedTables(out, map);
     htmlEndPage(out);
     return out;
 }
@@ -606,6 +698,7 @@ std::string formatComparisonMapHtml(const MapComparison& comparison) {
     if (images)
         writeImageComparisonHtml(out, *comparison.oldImages, *comparison.newImages);
     appendMovedSegments(out, comparison);
+    appendLostTable(out, comparison);
     appendChangeTable(out, comparison);
     htmlEndPage(out);
     return out;

@@ -3,10 +3,12 @@
 
 Writes a build of its own (seventeen images, a joined file, two symbol maps, in a folder whose
 name holds "<", "&" and quotes), has Plcinfo write one page of each kind, and checks what the
-browser's DOM holds after the page's script ran: every variable's row, the images, the changes
-with their class and both places, the guard's verdict; a search given in the address narrows the
-table; a screenshot of the asked size; the same bytes on a second run; the folder's name as text;
-the policy naming the SHA-256 of the page's own style and script.
+browser's DOM holds after the page's script ran: every variable's row, the bits, members and
+constants, the images, the changes with their class and both places, the removed and retyped
+variables apart, the guard's verdict; a search given in the address narrows the table (and one
+that is not valid percent-encoding stops nothing); an address of five digits; a screenshot of
+the asked size; the same bytes on a second run; the folder's name as text; the policy naming
+the SHA-256 of the page's own style and script.
 Also checks that --markdown for two maps gives the table of classes with their counts.
 
     browser_test.py PLCINFO [--chromium PROGRAM] [--keep DIR]
@@ -142,7 +144,8 @@ def main():
     for side, segments in (("old", old), ("new", new)):
         path = os.path.join(build, side + ".mp2")
         with open(path, "wb") as f:
-            f.write(model.encode(model.write_map(segments, {}, {}, {"LIMIT": 7 if side == "old" else 9})))
+            f.write(model.encode(model.write_map(segments, {"READY": ("COM001", 3)}, {"POS": 4},
+                                                 {"LIMIT": 7 if side == "old" else 9})))
         maps.append(path)
     joined = write_images(os.path.join(build, "images"), False)
     write_images(os.path.join(build, "images2"), True)
@@ -175,6 +178,17 @@ def main():
     narrowed = body_rows(browser.dom(page("map.html"), "#search=com01"), "variables")
     expect([row[0] for row in narrowed] == ["COM010", "COM011"], "a search narrows the table: %s" % narrowed)
     expect(browser.screenshot(page("map.html"), page("map.png"), 1200, 900), "a 1200 x 900 screenshot")
+    tables = {name: body_rows(dom, name) for name in ("bits", "members", "constants")}
+    expect(tables == {"bits": [["READY", "COM001", "03"]], "members": [["POS", "0004"]],
+                      "constants": [["LIMIT", "00000007"]]}, "bits, members and constants: %s" % tables)
+    # A search that is not valid percent-encoding is searched for as written, in every table.
+    statuses = re.findall(r'<span class="status">(.*?)</span>', browser.dom(page("map.html"), "#search=%"))
+    expect(statuses == ["no row matches"] * 4, "#search=%% leaves the script running: %s" % statuses)
+    # An address of five digits, shown by the script as the page writes it.
+    wide = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "inspector", "wide.mp2")
+    plcinfo(program, "--html", page("wide.html"), wide)
+    narrowed = body_rows(browser.dom(page("wide.html"), "#search=far"), "variables")
+    expect(narrowed == [["FAR_TABLE", "0030:12345", "BYTE", "1"]], "a five-digit address: %s" % narrowed)
 
     # Two maps, the guard set.
     status, text = plcinfo(program, "--json", "--fail-on", "moved,removed", *maps)
@@ -203,6 +217,10 @@ def main():
                 side(change["old"]), side(change["new"])]
         expect(any(row[:4] == line for row in rows), "the change %s among %s" % (line, rows))
     expect(len(rows) == len(report["changes"]), "one row per change")
+    lost = body_rows(dom, "lost")
+    expect(lost == [["variable removed", "ONE002", "0068:0004 WORD", ""],
+                    ["variable retyped", "USR001", "00A0:0004 DWORD", "00A0:0004 WORD"]],
+           "removed and retyped variables apart: %s" % lost)
     expect(rows and rows[0][0] == "variables moved", "the largest move first")
     expect(browser.screenshot(page("maps.html"), page("maps.png"), 1200, 900), "a screenshot of two maps")
 

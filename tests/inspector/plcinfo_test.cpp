@@ -1,5 +1,6 @@
 // The built Plcinfo run end to end on the images and joined files that Tessan and Orlund make
 // from the example and from generated projects: standard output and exit status.
+#include "common/html_writer.h"
 #include "images/image_set.h"
 #include "plc_generator.h"
 #include "test_support.h"
@@ -177,6 +178,46 @@ TEST(Plcinfo, ExampleJoinedFileAndFolderAreValid) {
     EXPECT_EQ(json.substr(json.size() - 35), "\"badImages\": 0,\n  \"valid\": false\n}\n");
 }
 
+// The example build's page and summary carry what tells one build from another: the make-file
+// comment, and the map's bits, structure members and constants in tables of their own.
+TEST(Plcinfo, ExampleBuildPageShowsCommentBitsMembersAndConstants) {
+    Build out;
+    build(exampleLayout(), out);
+    const std::string page = out.dir.file("build.html");
+    const RunResult run =
+        plcinfo({"--html", page, "--images", out.images(), EXAMPLES_DIR "/plc.mp2"});
+    EXPECT_EQ(run.exitStatus, 0) << run.output;
+    const std::string html = readFile(page);
+    for (const char* shown :
+         {"<p>Make-file comment: <code class=\"comment\">&quot;Line 7 press                   "
+          "&quot;</code></p>",
+          "<tr><td>KEY_RESET</td><td>KEYS</td><td>07</td></tr>",
+          "<tr><td>MODE</td><td>0007</td></tr>\n<tr><td>POS</td><td>0000</td></tr>",
+          "<tr><td>PLC_VERSION</td><td>00000104</td></tr>"})
+        EXPECT_EQ(count(html, shown), 1) << shown;
+    const RunResult markdown =
+        plcinfo({"--markdown", "--images", out.joined(), EXAMPLES_DIR "/plc.mp2"});
+    EXPECT_EQ(markdown.output.substr(markdown.output.find("\n### Images")),
+              "\n### Images\n\n" + out.joined() +
+                  ": all seventeen images valid  \nMake-file comment: \"Line 7 press"
+                  "                   \"\n\n");
+}
+
+// A variable at 0030:12345 (an address of five digits, as the map may write up to eight): the
+// page shows it there, as the text report does, and keeps selector and address apart in its
+// data. The page's part between its head and its script is compared byte for byte.
+TEST(Plcinfo, PageOfAMapWithAFiveDigitAddress) {
+    TempDir dir;
+    const RunResult run =
+        plcinfo({"--html", dir.file("wide.html"), "wide.mp2"}, TEST_DATA_DIR "/inspector");
+    EXPECT_EQ(run.exitStatus, 0) << run.output;
+    std::string expected;
+    plcinfo::htmlBeginPage(expected, "Plcinfo: symbol map wide.mp2");
+    expected += readFile(TEST_DATA_DIR "/inspector/wide.html");
+    plcinfo::htmlEndPage(expected);
+    EXPECT_EQ(readFile(dir.file("wide.html")), expected);
+}
+
 TEST(Plcinfo, ImageLongerThan64KiBIsFoundInTheJoinedFile) {
     Build out;
     build(longFarImageLayout(), out);
@@ -310,6 +351,14 @@ TEST(Plcinfo, ComparesTwoBuilds) {
     EXPECT_EQ(rows[26], "2 of seventeen images differ");
     EXPECT_EQ(rows[27], "Old: all seventeen images valid");
     EXPECT_EQ(rows[28], "New: all seventeen images valid");
+    // The summary names what differs in each image that differs.
+    const std::string markdown = plcinfo({"--markdown", before.joined(), after.images()}).output;
+    EXPECT_EQ(markdown.substr(markdown.find("| image")),
+              "| image | old size | new size | delta | what differs |\n|---|---:|---:|---:|---|\n"
+              "| `Plc_e007.bin` | 60 | 60 | 0 | dataCheck; first differing byte at 0000001A "
+              "(hexadecimal) |\n"
+              "| `Plc_e012.bin` | 60 | 76 | +16 | fileLength, headerCheck, dataLength, dataCheck; "
+              "first differing byte at 0000000C (hexadecimal) |\n");
 
     // Two joined files also compare their PLC_ENDP parts; a bad image makes the status 1.
     flipByte(after.joined(), 40);
