@@ -329,6 +329,15 @@ MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool 
     return comparison;
 }
 
+namespace {
+
+// "layout": every class by which retained data would be read from another place than it was
+// written to.
+const ChangeClass LayoutClasses[] = {VariableRemoved, VariableMoved, VariableRetyped, VariableRoom,
+                                     BitRemoved,      BitMoved,      MemberOffset};
+
+} // namespace
+
 bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount],
                     std::string& error) {
     for (bool& chosen : classes)
@@ -343,7 +352,10 @@ bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount],
             error = word;
             return false;
         }
-        bool known = false;
+        bool known = word == "layout";
+        if (known)
+            for (ChangeClass kind : LayoutClasses)
+                classes[kind] = true;
         for (int kind = 0; kind < ChangeClassCount; ++kind) {
             const std::string key = ChangeClassKeys[kind];
             if (word == key || word == key.substr(key.find('-') + 1)) {

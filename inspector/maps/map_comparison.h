@@ -130,7 +130,9 @@ MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool 
                           const bool (&failOn)[ChangeClassCount]);
 
 // Reads "moved,removed" into a set of classes: a word stands for every class of that word
-// ("moved": variable-moved and bit-moved), a key for its class alone. False (with the word in
+// ("moved": variable-moved and bit-moved), a key for its class alone, "layout" for every
+// class that misplaces retained data (variables moved, removed, retyped or of another room,
+// members at another offset, bits moved or removed). False (with the word in
 // `error`, empty for an empty word) on a word that names no class.
 bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount], std::string& error);
 

@@ -64,8 +64,10 @@ std::string soundness(const SymbolMap& map) {
 
 namespace {
 
-void appendFindings(std::string& out, const SymbolMap& map) {
+// The map's findings, each line after `side` ("new " for the new map of two).
+void appendFindings(std::string& out, const SymbolMap& map, const char* side) {
     for (const MapFinding& finding : map.findings) {
+        out += side;
         out += "line ";
         out += number(finding.line);
         out += ": ";
@@ -73,7 +75,7 @@ void appendFindings(std::string& out, const SymbolMap& map) {
         out += '\n';
     }
     if (map.findingCount > map.findings.size())
-        appendFormat(out, "... and %s findings more\n",
+        appendFormat(out, "%s... and %s findings more\n", side,
                      number(map.findingCount - map.findings.size()).c_str());
     if (!map.findings.empty())
         out += '\n';
@@ -311,7 +313,7 @@ std::string formatMapText(const MapReport& report) {
         out += '\n';
     }
     if (!report.finding && !report.locating) {
-        appendFindings(out, map);
+        appendFindings(out, map, "");
         appendSummary(out, report);
         out += '\n';
     }
@@ -324,6 +326,8 @@ std::string formatComparisonMapText(const MapComparison& comparison) {
     appendPaths(out, "Old symbol map", *comparison.before);
     appendPaths(out, "New symbol map", *comparison.after);
     out += NumbersNote;
+    appendFindings(out, *comparison.before, "old ");
+    appendFindings(out, *comparison.after, "new ");
     const std::vector<Change>& changes = comparison.changes;
     for (const ChangeLine& line : comparison.lines) {
         const Change& change = changes[line.change];

@@ -379,12 +379,14 @@ TEST(SymbolMapLookUp, FindAndAtHitsAndMisses) {
         return output.substr(0, output.find("\nSyntax"));
     };
     EXPECT_EQ(error({"--at", "30", example}), Banner + "\nError: Not a hexadecimal SEL:ADDR: 30\n");
+    // A message names only the options given.
     EXPECT_EQ(error({"--find", "X", EXAMPLES_DIR}),
+              Banner + "\nError: --find looks into one symbol map\n");
+    EXPECT_EQ(error({"--find", "X", "--at", "30:0", example, example}),
               Banner + "\nError: --find and --at look into one symbol map\n");
-    EXPECT_EQ(error({"--find", "X", example, example}),
-              Banner + "\nError: --find and --at look into one symbol map\n");
-    EXPECT_EQ(error({"--all", example}),
-              Banner + "\nError: --all and --fail-on compare two symbol maps\n");
+    EXPECT_EQ(error({"--all", example}), Banner + "\nError: --all compares two symbol maps\n");
+    EXPECT_EQ(error({"--fail-on", "layout", example}),
+              Banner + "\nError: --fail-on compares two symbol maps\n");
     EXPECT_EQ(error({"--find", "A", "--find", "B", example}),
               Banner + "\nError: --find may be given once\n");
     EXPECT_EQ(error({"--at", "30:0", "--at", "30:2", example}),
@@ -637,6 +639,38 @@ TEST(SymbolMapComparison, GuardSeesRoomRenamesAndEndsRunsAtOtherVariables) {
     lines.back() += " ";
     writeLines(after, lines);
     EXPECT_EQ(plcinfo({"--fail-on", "room", before, after}).exitStatus, 1);
+}
+
+// The guard the guide recommends: two structure members swapped leave every address as it was
+// but read each structure variable's retained data from the wrong place, so `layout` trips on
+// them; a damaged new map fails the guard with its findings listed.
+TEST(SymbolMapComparison, LayoutGuardTripsOnSwappedMembersAndListsFindings) {
+    TempDir dir;
+    const plcgen::ListingProject project = plcgen::standardListingProject(8);
+    const std::string before = writeMap(dir, "old.mp2", project);
+    plcgen::ListingProject swapped = project;
+    std::vector<plcgen::ListingMember>& members = swapped.structures[0].members;
+    std::swap(members[0].offset, members[1].offset);
+    const std::string after = writeMap(dir, "new.mp2", swapped);
+    const std::string head =
+        Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + after + "\n" + Note;
+    const std::string tail = "member offset     POS  0000 -> 0004\n"
+                             "member offset     SPEED  0004 -> 0000\n\n" +
+                             StructureNote + "changes: member offset 2\nOld: symbol map sound\n";
+    const RunResult run = plcinfo({"--fail-on", "layout", before, after});
+    EXPECT_EQ(run.output,
+              head + tail + "New: symbol map sound\nStopped by --fail-on: member-offset\n");
+    EXPECT_EQ(run.exitStatus, 2);
+
+    std::vector<std::string> lines = mapLines(after);
+    lines[2] = "[SYMBOL_TABLE 9]";
+    writeLines(after, lines);
+    const RunResult damaged = plcinfo({"--fail-on", "layout", before, after});
+    EXPECT_EQ(damaged.output, head +
+                                  "new line 3: [SYMBOL_TABLE 9] says 9 rows, the section has "
+                                  "8\n\n" +
+                                  tail + "New: 1 finding\nStopped by --fail-on: member-offset\n");
+    EXPECT_EQ(damaged.exitStatus, 1);
 }
 
 // One comparison fed to all four reports: the text, the JSON, the Markdown and the page name the
