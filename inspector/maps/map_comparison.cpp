@@ -121,11 +121,11 @@ void appendMoves(const SymbolMap& before, const SymbolMap& after,
 // Variables that kept their place and type but not the distance to the next variable.
 void findRoomChanges(const SymbolMap& before, const SymbolMap& after,
                      const std::vector<VariableFate>& fates,
-                     const std::vector<std::uint32_t>& oldOrder, std::vector<Change>& changes,
+                     const std::vector<std::uint32_t>& oldOrder,
+                     const std::vector<std::uint32_t>& newOrder, std::vector<Change>& changes,
                      std::vector<RoomChange>& rooms) {
     const std::vector<MapRow>& a = before.rows[SectionSymbols];
     const std::vector<MapRow>& b = after.rows[SectionSymbols];
-    const std::vector<std::uint32_t> newOrder = addressOrder(b);
     std::vector<std::uint32_t> newPosition(b.size());
     for (std::size_t i = 0; i < newOrder.size(); ++i)
         newPosition[newOrder[i]] = static_cast<std::uint32_t>(i);
@@ -276,7 +276,11 @@ MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool 
         }
     });
     const std::vector<std::uint32_t> oldOrder = addressOrder(oldVariables);
-    findRoomChanges(before, after, fates, oldOrder, byClass[VariableRoom], comparison.rooms);
+    const std::vector<std::uint32_t> newOrder = addressOrder(newVariables);
+    comparison.oldSelectors = summarizeSelectors(before, oldOrder);
+    comparison.newSelectors = summarizeSelectors(after, newOrder);
+    findRoomChanges(before, after, fates, oldOrder, newOrder, byClass[VariableRoom],
+                    comparison.rooms);
     findRenames(before, after, byClass[VariableRemoved], byClass[VariableAdded],
                 comparison.renames);
     comparison.structures =

@@ -102,6 +102,9 @@ struct MapComparison {
     std::vector<Rename> renames;   // in the old map's address order
     std::size_t counts[ChangeClassCount] = {};
     std::size_t changed = 0; // the changes of all classes
+    // Each map's variables per selector and the bytes they take, in order of selector.
+    std::vector<SelectorSummary> oldSelectors;
+    std::vector<SelectorSummary> newSelectors;
     // Either map has structure members: a change of a structure's layout or of a member's
     // type that keeps every address cannot be seen, the map recording no structure type.
     bool structures = false;

@@ -51,6 +51,14 @@ void appendPaths(std::string& out, const char* side, const SymbolMap& map) {
     appendFormat(out, "%s: %s\n", side, map.path.c_str());
 }
 
+} // namespace
+
+const char TakenNote[] =
+    "Taken: a BYTE or MECH variable (maybe a structure) up to the next one, the last as 1 byte; "
+    "others by type.";
+
+namespace {
+
 const char NumbersNote[] =
     "Selectors, addresses and constant values are hexadecimal; offsets and weights decimal.\n\n";
 
@@ -86,10 +94,11 @@ void appendSummary(std::string& out, const MapReport& report) {
     for (int section = 0; section < MapSectionCount; ++section)
         appendFormat(out, "%-18s  %5s\n", SectionTitles[section],
                      number(report.sectionRows[section]).c_str());
-    out += "\nSelector  Variables  Lowest    Highest   End       Of 64 KiB\n";
+    out += "\nSelector  Variables  Lowest    Highest   End       Taken  Of 64 KiB\n";
     for (const SelectorSummary& s : report.selectors) {
-        appendFormat(out, "%04X      %9s  %s  %s  %s  ", s.selector, number(s.variables).c_str(),
-                     hex8(s.lowest).c_str(), hex8(s.highest).c_str(), hex8(s.end).c_str());
+        appendFormat(out, "%04X      %9s  %s  %s  %s  %5s  ", s.selector,
+                     number(s.variables).c_str(), hex8(s.lowest).c_str(), hex8(s.highest).c_str(),
+                     hex8(s.end).c_str(), number(s.taken).c_str());
         if (s.end <= SegmentBytes)
             appendFormat(out, "%s left\n", hexDigits(SegmentBytes - s.end, 4).c_str());
         else
@@ -97,6 +106,8 @@ void appendSummary(std::string& out, const MapReport& report) {
     }
     if (report.selectors.empty())
         out += "(no variables)\n";
+    else
+        out += std::string(TakenNote) + "\n";
 }
 
 // " weight NN" of a bit-fields row, "" when the bit has no weight row.

@@ -87,18 +87,22 @@ const std::string StructureNote =
     "structure or of a member's type that keeps every address shows nowhere above, nor does\n"
     "a change in the size of the last variable of a selector.\n";
 
-const std::string ExampleSummary = "Section              Rows\n"
-                                   "SYMBOL_TABLE           14\n"
-                                   "BIT_FIELDS              6\n"
-                                   "STRUCTURE_OFFSETS       7\n"
-                                   "BIT_WEIGHTS             6\n"
-                                   "CONSTANTS               4\n"
-                                   "\n"
-                                   "Selector  Variables  Lowest    Highest   End       Of 64 KiB\n"
-                                   "0030              3  00000000  00000004  00000006  FFFA left\n"
-                                   "0068              5  00000000  00000008  00000010  FFF0 left\n"
-                                   "00A0              4  00000000  00000020  00000021  FFDF left\n"
-                                   "0160              2  00000000  00000002  00000003  FFFD left\n";
+// The structure variables AXIS_X and AXIS_Y (BYTE rows, 8 bytes each) count by their room: 00A0
+// takes 19 bytes, not 5.
+const std::string ExampleSummary =
+    "Section              Rows\n"
+    "SYMBOL_TABLE           14\n"
+    "BIT_FIELDS              6\n"
+    "STRUCTURE_OFFSETS       7\n"
+    "BIT_WEIGHTS             6\n"
+    "CONSTANTS               4\n"
+    "\n"
+    "Selector  Variables  Lowest    Highest   End       Taken  Of 64 KiB\n"
+    "0030              3  00000000  00000004  00000006      6  FFFA left\n"
+    "0068              5  00000000  00000008  00000010     16  FFF0 left\n"
+    "00A0              4  00000000  00000020  00000021     19  FFDF left\n"
+    "0160              2  00000000  00000002  00000003      3  FFFD left\n" +
+    std::string(plcinfo::TakenNote) + "\n";
 
 TEST(SymbolMapCheck, ExampleAndGeneratedMapsAreSound) {
     const std::string example = EXAMPLES_DIR "/plc.mp2";
@@ -116,13 +120,13 @@ TEST(SymbolMapCheck, ExampleAndGeneratedMapsAreSound) {
                   "\"STRUCTURE_OFFSETS\": 7, \"BIT_WEIGHTS\": 6, \"CONSTANTS\": 4},\n"
                   "  \"selectors\": [\n"
                   "    {\"selector\": 48, \"variables\": 3, \"lowest\": 0, \"highest\": 4, "
-                  "\"end\": 6, \"withinSegment\": true},\n"
+                  "\"end\": 6, \"taken\": 6, \"withinSegment\": true},\n"
                   "    {\"selector\": 104, \"variables\": 5, \"lowest\": 0, \"highest\": 8, "
-                  "\"end\": 16, \"withinSegment\": true},\n"
+                  "\"end\": 16, \"taken\": 16, \"withinSegment\": true},\n"
                   "    {\"selector\": 160, \"variables\": 4, \"lowest\": 0, \"highest\": 32, "
-                  "\"end\": 33, \"withinSegment\": true},\n"
+                  "\"end\": 33, \"taken\": 19, \"withinSegment\": true},\n"
                   "    {\"selector\": 352, \"variables\": 2, \"lowest\": 0, \"highest\": 2, "
-                  "\"end\": 3, \"withinSegment\": true}\n"
+                  "\"end\": 3, \"taken\": 3, \"withinSegment\": true}\n"
                   "  ],\n  \"findingCount\": 0,\n  \"sound\": true\n}\n");
     EXPECT_EQ(json.exitStatus, 0);
 
@@ -134,12 +138,12 @@ TEST(SymbolMapCheck, ExampleAndGeneratedMapsAreSound) {
     const RunResult big = plcinfo({generated});
     EXPECT_EQ(big.exitStatus, 0) << big.output.substr(0, 2000);
     EXPECT_EQ(big.output.substr(big.output.rfind("\nSelector  ") + 1),
-              "Selector  Variables  Lowest    Highest   End       Of 64 KiB\n"
-              "0030          10000  00000000  0000A941  0000A942  56BE left\n"
-              "0068          10001  00000000  0000FFFC  00010004  0004 beyond\n"
-              "00A0          10000  00000000  0000A93E  0000A942  56BE left\n"
-              "0160          10000  00000000  00008F30  00008F38  70C8 left\n"
-              "\nsymbol map sound\n");
+              "Selector  Variables  Lowest    Highest   End       Taken  Of 64 KiB\n"
+              "0030          10000  00000000  0000A941  0000A942  43330  56BE left\n"
+              "0068          10001  00000000  0000FFFC  00010004  36668  0004 beyond\n"
+              "00A0          10000  00000000  0000A93E  0000A942  43330  56BE left\n"
+              "0160          10000  00000000  00008F30  00008F38  36664  70C8 left\n" +
+                  std::string(plcinfo::TakenNote) + "\n\nsymbol map sound\n");
 }
 
 // Each kind of finding on a small generated map edited for it: the finding names its line.
@@ -237,12 +241,12 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
                   "STRUCTURE_OFFSETS       3\n"
                   "BIT_WEIGHTS             6\n"
                   "CONSTANTS               3\n\n"
-                  "Selector  Variables  Lowest    Highest   End       Of 64 KiB\n"
-                  "0030              2  00000000  00000001  00000002  FFFE left\n"
-                  "0068              2  00000000  00000001  00000002  FFFE left\n"
-                  "00A0              2  00000000  00000001  00000002  FFFE left\n"
-                  "0160              2  00000000  00000001  00000003  FFFD left\n\n"
-                  "2 findings\n");
+                  "Selector  Variables  Lowest    Highest   End       Taken  Of 64 KiB\n"
+                  "0030              2  00000000  00000001  00000002      2  FFFE left\n"
+                  "0068              2  00000000  00000001  00000002      2  FFFE left\n"
+                  "00A0              2  00000000  00000001  00000002      2  FFFE left\n"
+                  "0160              2  00000000  00000001  00000003      3  FFFD left\n" +
+                  plcinfo::TakenNote + "\n\n2 findings\n");
     EXPECT_EQ(
         plcinfo({"--json", path}).output,
         "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"" PLC_PACKAGE_VERSION "\",\n  \"path\": "
@@ -256,12 +260,12 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
             " ],\n  \"sections\": {\"SYMBOL_TABLE\": 8, \"BIT_FIELDS\": 6, \"STRUCTURE_OFFSETS\": "
             "3, "
             "\"BIT_WEIGHTS\": 6, \"CONSTANTS\": 3},\n  \"selectors\": [\n    {\"selector\": 48, "
-            "\"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 2, \"withinSegment\": "
-            "true},\n  "
-            "  {\"selector\": 104, \"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 2, "
-            "\"withinSegment\": true},\n    {\"selector\": 160, \"variables\": 2, \"lowest\": 0, "
-            "\"highest\": 1, \"end\": 2, \"withinSegment\": true},\n    {\"selector\": 352, "
-            "\"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 3, \"withinSegment\": "
+            "\"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 2, \"taken\": 2, "
+            "\"withinSegment\": true},\n    {\"selector\": 104, \"variables\": 2, \"lowest\": 0, "
+            "\"highest\": 1, \"end\": 2, \"taken\": 2, \"withinSegment\": true},\n    "
+            "{\"selector\": 160, \"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 2, "
+            "\"taken\": 2, \"withinSegment\": true},\n    {\"selector\": 352, \"variables\": 2, "
+            "\"lowest\": 0, \"highest\": 1, \"end\": 3, \"taken\": 3, \"withinSegment\": "
             "true}\n  "
             "],\n  \"findingCount\": 2,\n  \"sound\": false\n}\n");
 }
