@@ -31,9 +31,10 @@ const char Usage[] =
     "--find NAME ....... every row of that name (letter case ignored, * and ? as wildcards)\n"
     "--at SEL:ADDR ..... the variables that begin there (hexadecimal)\n"
     "--all ............. each variable of a run of moved variables listed too\n"
-    "--fail-on CLASSES . exit with 2 on a change of these classes (comma-separated: added,\n"
-    "                    removed, moved, retyped, room, offset, value, or one section's class\n"
-    "                    such as variable-moved)\n"
+    "--fail-on CLASSES . exit with 2 on a change of these classes (comma-separated: layout,\n"
+    "                    added, removed, moved, retyped, room, offset, value, or one\n"
+    "                    section's class such as variable-moved); layout is every change\n"
+    "                    that misplaces retained data\n"
     "-h, --help ........ this text\n"
     "--version ......... the version of the tool chain\n";
 
@@ -47,7 +48,7 @@ const char HelpMore[] =
     "\n"
     "Examples:\n"
     "  Plcinfo out/images/KORVEX.PLC\n"
-    "  Plcinfo --fail-on moved,removed,retyped released/plc.mp2 out/plc.mp2\n"
+    "  Plcinfo --fail-on layout released/plc.mp2 out/plc.mp2\n"
     "  Plcinfo --html build.html --images out/images out/plc.mp2\n";
 
 struct Options {
@@ -333,6 +334,11 @@ int runOnMaps(const Options& options) {
                                                                          : status;
 }
 
+// "A", "B" or "A and B": of two options, those given, for a message that names no other.
+std::string givenOptions(bool a, const char* aName, bool b, const char* bName) {
+    return a && b ? std::string(aName) + " and " + bName : a ? aName : bName;
+}
+
 } // namespace
 
 int runPlcinfo(int argc, char** argv) {
@@ -370,9 +376,11 @@ int runPlcinfo(int argc, char** argv) {
         error = "A symbol map cannot be compared with images: " + options.paths[0] + " against " +
                 options.paths[1];
     else if ((options.find || options.at) && (comparing || !maps[0]))
-        error = "--find and --at look into one symbol map";
+        error = givenOptions(options.find, "--find", options.at, "--at") +
+                (options.find && options.at ? " look" : " looks") + " into one symbol map";
     else if ((options.all || options.failOn) && !(comparing && maps[0]))
-        error = "--all and --fail-on compare two symbol maps";
+        error = givenOptions(options.all, "--all", options.failOn, "--fail-on") +
+                (options.all && options.failOn ? " compare" : " compares") + " two symbol maps";
     else if (options.imageCount != 0 && !maps[0])
         error = "--images adds a build's images to a symbol map's report";
     else if (options.imageCount != 0 && options.imageCount != options.pathCount)

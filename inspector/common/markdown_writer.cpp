@@ -8,15 +8,19 @@ namespace plcinfo {
 
 std::string markdownText(std::string_view text) {
     std::string out;
-    for (char c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         const unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '&')
+        if (const std::size_t length = byte >= 0x80 ? utf8Length(text, i) : 0) {
+            out.append(text.substr(i, length));
+            i += length - 1;
+        } else if (c == '&')
             out += "&amp;";
         else if (c == '<')
             out += "&lt;";
         else if (c == '>')
             out += "&gt;";
-        else if (byte < 0x20 || byte == 0x7F)
+        else if (byte < 0x20 || byte >= 0x7F)
             appendByteEscape(out, "\\x", byte);
         else {
             if (std::strchr("\\`*_[]|#~!", c) != nullptr)

@@ -125,11 +125,11 @@ void appendMoves(const SymbolMap& before, const SymbolMap& after,
 // Variables that kept their place and type but not the distance to the next variable.
 void findRoomChanges(const SymbolMap& before, const SymbolMap& after,
                      const std::vector<VariableFate>& fates,
-                     const std::vector<std::uint32_t>& oldOrder, std::vector<Change>& changes,
+                     const std::vector<std::uint32_t>& oldOrder,
+                     const std::vector<std::uint32_t>& newOrder, std::vector<Change>& changes,
                      std::vector<RoomChange>& rooms) {
     const std::vector<MapRow>& a = before.rows[SectionSymbols];
     const std::vector<MapRow>& b = after.rows[SectionSymbols];
-    const std::vector<std::uint32_t> newOrder = addressOrder(b);
     std::vector<std::uint32_t> newPosition(b.size());
     for (std::size_t i = 0; i < newOrder.size(); ++i)
         newPosition[newOrder[i]] = static_cast<std::uint32_t>(i);
@@ -280,7 +280,11 @@ MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool 
         }
     });
     const std::vector<std::uint32_t> oldOrder = addressOrder(oldVariables);
-    findRoomChanges(before, after, fates, oldOrder, byClass[VariableRoom], comparison.rooms);
+    const std::vector<std::uint32_t> newOrder = addressOrder(newVariables);
+    comparison.oldSelectors = summarizeSelectors(before, oldOrder);
+    comparison.newSelectors = summarizeSelectors(after, newOrder);
+    findRoomChanges(before, after, fates, oldOrder, newOrder, byClass[VariableRoom],
+                    comparison.rooms);
     findRenames(before, after, byClass[VariableRemoved], byClass[VariableAdded],
                 comparison.renames);
     comparison.structures =
@@ -333,6 +337,15 @@ MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool 
     return comparison;
 }
 
+namespace {
+
+// "layout": every class by which retained data would be read from another place than it was
+// written to.
+const ChangeClass LayoutClasses[] = {VariableRemoved, VariableMoved, VariableRetyped, VariableRoom,
+                                     BitRemoved,      BitMoved,      MemberOffset};
+
+} // namespace
+
 bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount],
                     std::string& error) {
     for (bool& chosen : classes)
@@ -347,7 +360,10 @@ bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount],
             error = word;
             return false;
         }
-        bool known = false;
+        bool known = word == "layout";
+        if (known)
+            for (ChangeClass kind : LayoutClasses)
+                classes[kind] = true;
         for (int kind = 0; kind < ChangeClassCount; ++kind) {
             const std::string key = ChangeClassNames[kind].key;
             if (word == key || word == key.substr(key.find('-') + 1)) {

@@ -107,6 +107,9 @@ struct MapComparison {
     std::vector<Rename> renames;   // in the old map's address order
     std::size_t counts[ChangeClassCount] = {};
     std::size_t changed = 0; // the changes of all classes
+    // Each map's variables per selector and the bytes they take, in order of selector.
+    std::vector<SelectorSummary> oldSelectors;
+    std::vector<SelectorSummary> newSelectors;
     // Either map has structure members: a change of a structure's layout or of a member's
     // type that keeps every address cannot be seen, the map recording no structure type.
     bool structures = false;
@@ -135,7 +138,9 @@ MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool 
                           const bool (&failOn)[ChangeClassCount]);
 
 // Reads "moved,removed" into a set of classes: a word stands for every class of that word
-// ("moved": variable-moved and bit-moved), a key for its class alone. False (with the word in
+// ("moved": variable-moved and bit-moved), a key for its class alone, "layout" for every
+// class that misplaces retained data (variables moved, removed, retyped or of another room,
+// members at another offset, bits moved or removed). False (with the word in
 // `error`, empty for an empty word) on a word that names no class.
 bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount], std::string& error);
 

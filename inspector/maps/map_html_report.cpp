@@ -38,20 +38,15 @@ std::string segmentName(std::uint16_t selector) {
     return "selector " + hexDigits(selector, 4);
 }
 
-// A byte span [begin, end) of a segment.
-struct Span {
-    std::uint32_t begin = 0;
-    std::uint32_t end = 0;
-};
-
-// One selector's variables in address order and the bytes they take.
+// One selector's variables in address order and the bytes they take, as the map's summary
+// of the selector gives them.
 struct SegmentLayout {
     std::uint16_t selector = 0;
     std::size_t first = 0; // into the address order
     std::size_t count = 0;
-    std::vector<Span> spans; // taken bytes, merged, within the 64 KiB
-    std::uint64_t taken = 0; // bytes within the 64 KiB
-    std::uint64_t end = 0;   // end of the highest variable, may lie beyond the 64 KiB
+    std::vector<ByteSpan> spans; // taken bytes, merged, within the 64 KiB
+    std::uint64_t taken = 0;     // bytes within the 64 KiB
+    std::uint64_t end = 0;       // where the furthest variable ends, may lie beyond the 64 KiB
     std::uint32_t buckets[BucketCount] = {}; // taken bytes of each 256
 };
 
@@ -60,8 +55,7 @@ std::uint32_t widthOf(const MapRow& row) {
 }
 
 // The selectors of the map in order, the four data segments always among them.
-std::vector<SegmentLayout> layOut(const std::vector<MapRow>& rows,
-                                  const std::vector<std::uint32_t>& order) {
+std::vector<SegmentLayout> layOut(const std::vector<SelectorSummary>& summaries) {
     std::vector<SegmentLayout> layouts;
     std::size_t next = 0;
     const auto addNamedBefore = [&](std::uint32_t selector) {
@@ -72,28 +66,17 @@ std::vector<SegmentLayout> layOut(const std::vector<MapRow>& rows,
             layouts.back().selector = DataSegments[next].selector;
         }
     };
-    for (std::size_t i = 0; i < order.size();) {
-        const std::uint16_t selector = rows[order[i]].selector;
-        addNamedBefore(selector);
+    for (const SelectorSummary& summary : summaries) {
+        addNamedBefore(summary.selector);
         layouts.emplace_back();
         SegmentLayout& layout = layouts.back();
-        layout.selector = selector;
-        layout.first = i;
-        for (; i < order.size() && rows[order[i]].selector == selector; ++i) {
-            const MapRow& row = rows[order[i]];
-            const std::uint64_t end = std::uint64_t{row.value} + widthOf(row);
-            layout.end = std::max(layout.end, end);
-            const std::uint32_t begin =
-                static_cast<std::uint32_t>(std::min<std::uint64_t>(row.value, SegmentBytes));
-            const std::uint32_t clipped = static_cast<std::uint32_t>(std::min(end, SegmentBytes));
-            if (!layout.spans.empty() && begin <= layout.spans.back().end)
-                layout.spans.back().end = std::max(layout.spans.back().end, clipped);
-            else if (begin < clipped)
-                layout.spans.push_back({begin, clipped});
-        }
-        layout.count = i - layout.first;
-        for (const Span& span : layout.spans) {
-            layout.taken += span.end - span.begin;
+        layout.selector = summary.selector;
+        layout.first = summary.first;
+        layout.count = summary.variables;
+        layout.spans = summary.spans;
+        layout.taken = summary.taken;
+        layout.end = summary.end;
+        for (const ByteSpan& span : layout.spans) {
             for (std::uint32_t at = span.begin; at < span.end;) {
                 const std::uint32_t bucketEnd = (at / BucketBytes + 1) * BucketBytes;
                 const std::uint32_t upTo = std::min(bucketEnd, span.end);
@@ -118,7 +101,7 @@ const SegmentLayout* layoutOf(const std::vector<SegmentLayout>& layouts, std::ui
 void appendTaken(std::string& out, const SegmentLayout& layout, int y, int height,
                  std::uint32_t least) {
     if (layout.spans.size() <= BarSpans) {
-        for (const Span& span : layout.spans)
+        for (const ByteSpan& span : layout.spans)
             appendFormat(out, "<rect class=\"used\" x=\"%u\" y=\"%d\" width=\"%u\" height=\"%d\"/>",
                          static_cast<unsigned>(span.begin), y,
                          static_cast<unsigned>(std::max(span.end - span.begin, least)), height);
@@ -569,12 +552,8 @@ std::string moveBands(const MapComparison& comparison, const std::vector<TableLi
 // Each segment's bytes in the old map above those in the new, and the moved runs between them:
 // a band from where a run stood to where it stands.
 void appendMovedSegments(std::string& out, const MapComparison& comparison) {
-    const SymbolMap& a = *comparison.before;
-    const SymbolMap& b = *comparison.after;
-    const std::vector<std::uint32_t> oldOrder = addressOrder(a.rows[SectionSymbols]);
-    const std::vector<std::uint32_t> newOrder = addressOrder(b.rows[SectionSymbols]);
-    const std::vector<SegmentLayout> oldLayouts = layOut(a.rows[SectionSymbols], oldOrder);
-    const std::vector<SegmentLayout> newLayouts = layOut(b.rows[SectionSymbols], newOrder);
+    const std::vector<SegmentLayout> oldLayouts = layOut(comparison.oldSelectors);
+    const std::vector<SegmentLayout> newLayouts = layOut(comparison.newSelectors);
     std::vector<std::uint16_t> selectors;
     for (const SegmentLayout& layout : oldLayouts)
         selectors.push_back(layout.selector);
@@ -585,6 +564,7 @@ void appendMovedSegments(std::string& out, const MapComparison& comparison) {
 
     const std::vector<TableLine> lines = tableLines(comparison);
     out += "<section id=\"segments\">\n<h2>Data segments, old above new</h2>\n";
+    appendFormat(out, "<p>%s</p>\n", TakenNote);
     for (std::uint16_t selector : selectors) {
         const SegmentLayout* old = layoutOf(oldLayouts, selector);
         const SegmentLayout* young = layoutOf(newLayouts, selector);
@@ -649,10 +629,11 @@ std::string formatMapHtml(const MapReport& report) {
     appendFindingsSection(out, items);
     if (report.images != nullptr)
         writeImagesHtml(out, *report.images);
-    const std::vector<std::uint32_t> order = addressOrder(map.rows[SectionSymbols]);
-    const std::vector<SegmentLayout> layouts = layOut(map.rows[SectionSymbols], order);
+    const std::vector<std::uint32_t>& order = report.order;
+    const std::vector<SegmentLayout> layouts = layOut(report.selectors);
     out += "<section id=\"segments\">\n<h2>Data segments</h2>\n";
     appendSegmentSummary(out, layouts);
+    appendFormat(out, "<p>%s</p>\n", TakenNote);
     out += "<p>Each segment: its 64 KiB with the bytes its variables take, then its variables in "
            "address order, one mark each, by type:";
     for (int type = 0; type < TypeColumnCount; ++type)

@@ -247,6 +247,7 @@ void writeSummary(JsonWriter& w, const MapReport& report) {
         jsonMemberNumber(w, "lowest", s.lowest);
         jsonMemberNumber(w, "highest", s.highest);
         jsonMemberNumber(w, "end", static_cast<std::int64_t>(s.end));
+        jsonMemberNumber(w, "taken", static_cast<std::int64_t>(s.taken));
         jsonMemberBool(w, "withinSegment", s.end <= SegmentBytes);
         jsonEnd(w);
     }

@@ -4,7 +4,6 @@
 #include "symbol_map.h"
 
 #include <algorithm>
-#include <map>
 
 namespace plcinfo {
 
@@ -113,30 +112,54 @@ bool parseLocation(const std::string& text, std::uint16_t& selector, std::uint32
     return true;
 }
 
+std::vector<SelectorSummary> summarizeSelectors(const SymbolMap& map,
+                                                const std::vector<std::uint32_t>& order) {
+    const std::vector<MapRow>& rows = map.rows[SectionSymbols];
+    std::vector<SelectorSummary> summaries;
+    for (std::size_t i = 0; i < order.size();) {
+        summaries.emplace_back();
+        SelectorSummary& summary = summaries.back();
+        const MapRow& lowest = rows[order[i]];
+        summary.selector = lowest.selector;
+        summary.first = i;
+        summary.lowest = summary.highest = lowest.value;
+        std::size_t above = i; // the first variable at a higher address than the i-th
+        for (; i < order.size() && rows[order[i]].selector == summary.selector; ++i) {
+            const MapRow& row = rows[order[i]];
+            while (above < order.size() && rows[order[above]].selector == summary.selector &&
+                   rows[order[above]].value == row.value)
+                ++above;
+            const bool last =
+                above == order.size() || rows[order[above]].selector != summary.selector;
+            const std::uint64_t width = TypeWidths[static_cast<int>(row.type)];
+            const std::uint64_t end =
+                sizeFixedByType(row.type) || last
+                    ? row.value + width
+                    : std::max<std::uint64_t>(rows[order[above]].value, row.value + width);
+            summary.highest = row.value;
+            summary.end = std::max(summary.end, end);
+            const std::uint32_t begin =
+                static_cast<std::uint32_t>(std::min<std::uint64_t>(row.value, SegmentBytes));
+            const std::uint32_t clipped = static_cast<std::uint32_t>(std::min(end, SegmentBytes));
+            if (!summary.spans.empty() && begin <= summary.spans.back().end)
+                summary.spans.back().end = std::max(summary.spans.back().end, clipped);
+            else if (begin < clipped)
+                summary.spans.push_back({begin, clipped});
+        }
+        summary.variables = i - summary.first;
+        for (const ByteSpan& span : summary.spans)
+            summary.taken += span.end - span.begin;
+    }
+    return summaries;
+}
+
 MapReport buildMapReport(const SymbolMap& map) {
     MapReport report;
     report.map = &map;
     for (int section = 0; section < MapSectionCount; ++section)
         report.sectionRows[section] = map.rows[section].size();
-    std::map<std::uint16_t, SelectorSummary> selectors;
-    for (const MapRow& row : map.rows[SectionSymbols]) {
-        const std::uint64_t end = std::uint64_t{row.value} + TypeWidths[static_cast<int>(row.type)];
-        auto [it, fresh] = selectors.try_emplace(row.selector);
-        SelectorSummary& summary = it->second;
-        if (fresh) {
-            summary.selector = row.selector;
-            summary.lowest = summary.highest = row.value;
-            summary.end = end;
-        } else {
-            summary.lowest = std::min(summary.lowest, row.value);
-            if (row.value > summary.highest || (row.value == summary.highest && end > summary.end))
-                summary.end = end;
-            summary.highest = std::max(summary.highest, row.value);
-        }
-        ++summary.variables;
-    }
-    for (const auto& entry : selectors)
-        report.selectors.push_back(entry.second);
+    report.order = addressOrder(map.rows[SectionSymbols]);
+    report.selectors = summarizeSelectors(map, report.order);
     return report;
 }
 

@@ -11,6 +11,8 @@ namespace plcinfo {
 std::string place(const MapRow& row);
 // "+0002", "-0010".
 std::string signedHex(std::int64_t value);
+// How the bytes a segment's variables take are counted, under every figure of them.
+extern const char TakenNote[];
 // "symbol map sound", "3 findings".
 std::string soundness(const SymbolMap& map);
 // The values of one change: "old -> new" or the one side there is.

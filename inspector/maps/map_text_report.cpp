@@ -45,6 +45,14 @@ void appendPaths(std::string& out, const char* side, const SymbolMap& map) {
     appendFormat(out, "%s: %s\n", side, map.path.c_str());
 }
 
+} // namespace
+
+const char TakenNote[] =
+    "Taken: a BYTE or MECH variable (maybe a structure) up to the next one, the last as 1 byte; "
+    "others by type.";
+
+namespace {
+
 const char NumbersNote[] =
     "Selectors, addresses and constant values are hexadecimal; offsets and weights decimal.\n\n";
 
@@ -58,8 +66,10 @@ std::string soundness(const SymbolMap& map) {
 
 namespace {
 
-void appendFindings(std::string& out, const SymbolMap& map) {
+// The map's findings, each line after `side` ("new " for the new map of two).
+void appendFindings(std::string& out, const SymbolMap& map, const char* side) {
     for (const MapFinding& finding : map.findings) {
+        out += side;
         out += "line ";
         out += number(finding.line);
         out += ": ";
@@ -67,7 +77,7 @@ void appendFindings(std::string& out, const SymbolMap& map) {
         out += '\n';
     }
     if (map.findingCount > map.findings.size())
-        appendFormat(out, "... and %s findings more\n",
+        appendFormat(out, "%s... and %s findings more\n", side,
                      number(map.findingCount - map.findings.size()).c_str());
     if (!map.findings.empty())
         out += '\n';
@@ -78,10 +88,11 @@ void appendSummary(std::string& out, const MapReport& report) {
     for (int section = 0; section < MapSectionCount; ++section)
         appendFormat(out, "%-18s  %5s\n", SectionTitles[section],
                      number(report.sectionRows[section]).c_str());
-    out += "\nSelector  Variables  Lowest    Highest   End       Of 64 KiB\n";
+    out += "\nSelector  Variables  Lowest    Highest   End       Taken  Of 64 KiB\n";
     for (const SelectorSummary& s : report.selectors) {
-        appendFormat(out, "%04X      %9s  %s  %s  %s  ", s.selector, number(s.variables).c_str(),
-                     hex8(s.lowest).c_str(), hex8(s.highest).c_str(), hex8(s.end).c_str());
+        appendFormat(out, "%04X      %9s  %s  %s  %s  %5s  ", s.selector,
+                     number(s.variables).c_str(), hex8(s.lowest).c_str(), hex8(s.highest).c_str(),
+                     hex8(s.end).c_str(), number(s.taken).c_str());
         if (s.end <= SegmentBytes)
             appendFormat(out, "%s left\n", hexDigits(SegmentBytes - s.end, 4).c_str());
         else
@@ -89,6 +100,8 @@ void appendSummary(std::string& out, const MapReport& report) {
     }
     if (report.selectors.empty())
         out += "(no variables)\n";
+    else
+        out += std::string(TakenNote) + "\n";
 }
 
 // " weight NN" of a bit-fields row, "" when the bit has no weight row.
@@ -305,7 +318,7 @@ std::string formatMapText(const MapReport& report) {
         out += '\n';
     }
     if (!report.finding && !report.locating) {
-        appendFindings(out, map);
+        appendFindings(out, map, "");
         appendSummary(out, report);
         out += '\n';
     }
@@ -318,6 +331,8 @@ std::string formatComparisonMapText(const MapComparison& comparison) {
     appendPaths(out, "Old symbol map", *comparison.before);
     appendPaths(out, "New symbol map", *comparison.after);
     out += NumbersNote;
+    appendFindings(out, *comparison.before, "old ");
+    appendFindings(out, *comparison.after, "new ");
     const std::vector<Change>& changes = comparison.changes;
     for (const ChangeLine& line : comparison.lines) {
         const Change& change = changes[line.change];

@@ -42,6 +42,11 @@ extern const char* const TypeNames[TypeColumnCount];
 // Bytes a variable of the type takes. A MECH variable counts as one byte: the map does not
 // say more, and the module block bytes it marks are bytes.
 extern const unsigned TypeWidths[TypeColumnCount];
+// Whether the type column fixes the bytes a variable takes: not for BYTE, the column of every
+// structure variable, nor for MECH.
+inline bool sizeFixedByType(TypeColumn type) {
+    return type != TypeColumn::Byte && type != TypeColumn::Mech;
+}
 
 // One row of a section, read and found to be of its section's row format.
 struct MapRow {
@@ -134,16 +139,34 @@ bool readSymbolMap(const std::string& path, SymbolMap& map, std::string& error);
 
 // ---- Reports on one map ----
 
+// Bytes [begin, end) of a segment.
+struct ByteSpan {
+    std::uint32_t begin = 0;
+    std::uint32_t end = 0;
+};
+
+// One selector's variables and the bytes they take. A variable whose type fixes its size takes
+// its type's width; any other (a structure variable among them) takes its room, up to the next
+// variable of its selector, or its type's width when it is the last: the figures never count a
+// structure as one byte.
 struct SelectorSummary {
     std::uint16_t selector = 0;
     std::size_t variables = 0;
+    std::size_t first = 0; // its first variable, in the map's address order
     std::uint32_t lowest = 0;
     std::uint32_t highest = 0;
-    std::uint64_t end = 0; // the variable at `highest`: its address plus its type's width
+    std::uint64_t end = 0;       // where the furthest variable ends, maybe beyond the 64 KiB
+    std::vector<ByteSpan> spans; // the bytes taken within the 64 KiB, merged, in order
+    std::uint64_t taken = 0;     // their count
 };
 
 // Bytes of one selector's segment.
 inline constexpr std::uint64_t SegmentBytes = 0x10000;
+
+// The variables of each selector, in order of selector; `order` is the address order of the
+// map's variables.
+std::vector<SelectorSummary> summarizeSelectors(const SymbolMap& map,
+                                                const std::vector<std::uint32_t>& order);
 
 // A variable row as the look-ups show it, with the bits that it holds.
 struct VariableHit {
@@ -163,6 +186,7 @@ struct FindHit {
 struct MapReport {
     const SymbolMap* map = nullptr;
     std::size_t sectionRows[MapSectionCount] = {};
+    std::vector<std::uint32_t> order;       // the variables' rows in address order
     std::vector<SelectorSummary> selectors; // in order of selector
     // --find
     bool finding = false;

@@ -5,6 +5,7 @@
 #include "image_files.h"
 #include "images/image_set.h"
 #include "common/sha256.h"
+#include "common/markdown_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -143,7 +144,7 @@ TEST(Comparison, ShorterImageDiffersWhereItEnds) {
     EXPECT_EQ(prefix.firstDifference, 4u);
 }
 
-TEST(Escaping, JsonAndPageTextEscapeWhatTheyForbidAndKeepUtf8) {
+TEST(Escaping, JsonPageAndMarkdownTextEscapeWhatTheyForbidAndKeepUtf8) {
     const auto jsonString = [](std::string_view text) {
         std::string out;
         appendJsonString(out, text);
@@ -172,6 +173,12 @@ TEST(Escaping, JsonAndPageTextEscapeWhatTheyForbidAndKeepUtf8) {
     EXPECT_EQ(script, "\"a\\u003C/script>\\\"\\u003C\\u0001\"");
     EXPECT_EQ(htmlEscape("<a href='x'>&\"\x01\xC3\xBC~"),
               "&lt;a href=&#39;x&#39;&gt;&amp;&quot;\\x01\xC3\xBC~");
+    // A Markdown summary: markup escaped, UTF-8 kept, other bytes of 0x80 and above as \xNN.
+    EXPECT_EQ(markdownText("*Pr\xC3\xBC"
+                           "f* Pr\xFC"
+                           "f \xE2\x82 \xF0\x9F\x98\x80<\x7F"),
+              "\\*Pr\xC3\xBC"
+              "f\\* Pr\\xFCf \\xE2\\x82 \xF0\x9F\x98\x80&lt;\\x7F");
 }
 
 // SHA-256 on the published vectors (none, one, two blocks: 55 bytes leave room for the length,

@@ -40,9 +40,10 @@ const std::string Usage =
     "--find NAME ....... every row of that name (letter case ignored, * and ? as wildcards)\n"
     "--at SEL:ADDR ..... the variables that begin there (hexadecimal)\n"
     "--all ............. each variable of a run of moved variables listed too\n"
-    "--fail-on CLASSES . exit with 2 on a change of these classes (comma-separated: added,\n"
-    "                    removed, moved, retyped, room, offset, value, or one section's class\n"
-    "                    such as variable-moved)\n"
+    "--fail-on CLASSES . exit with 2 on a change of these classes (comma-separated: layout,\n"
+    "                    added, removed, moved, retyped, room, offset, value, or one\n"
+    "                    section's class such as variable-moved); layout is every change\n"
+    "                    that misplaces retained data\n"
     "-h, --help ........ this text\n"
     "--version ......... the version of the tool chain\n";
 

@@ -87,18 +87,22 @@ const std::string StructureNote =
     "structure or of a member's type that keeps every address shows nowhere above, nor does\n"
     "a change in the size of the last variable of a selector.\n";
 
-const std::string ExampleSummary = "Section              Rows\n"
-                                   "SYMBOL_TABLE           14\n"
-                                   "BIT_FIELDS              6\n"
-                                   "STRUCTURE_OFFSETS       7\n"
-                                   "BIT_WEIGHTS             6\n"
-                                   "CONSTANTS               4\n"
-                                   "\n"
-                                   "Selector  Variables  Lowest    Highest   End       Of 64 KiB\n"
-                                   "0030              3  00000000  00000004  00000006  FFFA left\n"
-                                   "0068              5  00000000  00000008  00000010  FFF0 left\n"
-                                   "00A0              4  00000000  00000020  00000021  FFDF left\n"
-                                   "0160              2  00000000  00000002  00000003  FFFD left\n";
+// The structure variables AXIS_X and AXIS_Y (BYTE rows, 8 bytes each) count by their room: 00A0
+// takes 19 bytes, not 5.
+const std::string ExampleSummary =
+    "Section              Rows\n"
+    "SYMBOL_TABLE           14\n"
+    "BIT_FIELDS              6\n"
+    "STRUCTURE_OFFSETS       7\n"
+    "BIT_WEIGHTS             6\n"
+    "CONSTANTS               4\n"
+    "\n"
+    "Selector  Variables  Lowest    Highest   End       Taken  Of 64 KiB\n"
+    "0030              3  00000000  00000004  00000006      6  FFFA left\n"
+    "0068              5  00000000  00000008  00000010     16  FFF0 left\n"
+    "00A0              4  00000000  00000020  00000021     19  FFDF left\n"
+    "0160              2  00000000  00000002  00000003      3  FFFD left\n" +
+    std::string(plcinfo::TakenNote) + "\n";
 
 TEST(SymbolMapCheck, ExampleMapIsSoundAVariablePastItsSegmentIsAFinding) {
     const std::string example = EXAMPLES_DIR "/plc.mp2";
@@ -116,13 +120,13 @@ TEST(SymbolMapCheck, ExampleMapIsSoundAVariablePastItsSegmentIsAFinding) {
                   "\"STRUCTURE_OFFSETS\": 7, \"BIT_WEIGHTS\": 6, \"CONSTANTS\": 4},\n"
                   "  \"selectors\": [\n"
                   "    {\"selector\": 48, \"variables\": 3, \"lowest\": 0, \"highest\": 4, "
-                  "\"end\": 6, \"withinSegment\": true},\n"
+                  "\"end\": 6, \"taken\": 6, \"withinSegment\": true},\n"
                   "    {\"selector\": 104, \"variables\": 5, \"lowest\": 0, \"highest\": 8, "
-                  "\"end\": 16, \"withinSegment\": true},\n"
+                  "\"end\": 16, \"taken\": 16, \"withinSegment\": true},\n"
                   "    {\"selector\": 160, \"variables\": 4, \"lowest\": 0, \"highest\": 32, "
-                  "\"end\": 33, \"withinSegment\": true},\n"
+                  "\"end\": 33, \"taken\": 19, \"withinSegment\": true},\n"
                   "    {\"selector\": 352, \"variables\": 2, \"lowest\": 0, \"highest\": 2, "
-                  "\"end\": 3, \"withinSegment\": true}\n"
+                  "\"end\": 3, \"taken\": 3, \"withinSegment\": true}\n"
                   "  ],\n  \"findingCount\": 0,\n  \"sound\": true\n}\n");
     EXPECT_EQ(json.exitStatus, 0);
 
@@ -137,12 +141,12 @@ TEST(SymbolMapCheck, ExampleMapIsSoundAVariablePastItsSegmentIsAFinding) {
     EXPECT_EQ(findingsOf(big.output), "line 5: FAR_TABLE, a QWORD at 0068:FFFC, ends at 10004, "
                                       "beyond its segment's 64 KiB\n");
     EXPECT_EQ(big.output.substr(big.output.rfind("\nSelector  ") + 1),
-              "Selector  Variables  Lowest    Highest   End       Of 64 KiB\n"
-              "0030          10000  00000000  0000A941  0000A942  56BE left\n"
-              "0068          10001  00000000  0000FFFC  00010004  0004 beyond\n"
-              "00A0          10000  00000000  0000A93E  0000A942  56BE left\n"
-              "0160          10000  00000000  00008F30  00008F38  70C8 left\n"
-              "\n1 finding\n");
+              "Selector  Variables  Lowest    Highest   End       Taken  Of 64 KiB\n"
+              "0030          10000  00000000  0000A941  0000A942  43330  56BE left\n"
+              "0068          10001  00000000  0000FFFC  00010004  36668  0004 beyond\n"
+              "00A0          10000  00000000  0000A93E  0000A942  43330  56BE left\n"
+              "0160          10000  00000000  00008F30  00008F38  36664  70C8 left\n" +
+                  std::string(plcinfo::TakenNote) + "\n\n1 finding\n");
     const std::string page = dir.file("gen.html");
     const RunResult forms[] = {plcinfo({"--json", generated}), plcinfo({"--markdown", generated}),
                                plcinfo({"--html", page, generated})};
@@ -248,12 +252,12 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
                   "STRUCTURE_OFFSETS       3\n"
                   "BIT_WEIGHTS             6\n"
                   "CONSTANTS               3\n\n"
-                  "Selector  Variables  Lowest    Highest   End       Of 64 KiB\n"
-                  "0030              2  00000000  00000001  00000002  FFFE left\n"
-                  "0068              2  00000000  00000001  00000002  FFFE left\n"
-                  "00A0              2  00000000  00000001  00000002  FFFE left\n"
-                  "0160              2  00000000  00000001  00000003  FFFD left\n\n"
-                  "2 findings\n");
+                  "Selector  Variables  Lowest    Highest   End       Taken  Of 64 KiB\n"
+                  "0030              2  00000000  00000001  00000002      2  FFFE left\n"
+                  "0068              2  00000000  00000001  00000002      2  FFFE left\n"
+                  "00A0              2  00000000  00000001  00000002      2  FFFE left\n"
+                  "0160              2  00000000  00000001  00000003      3  FFFD left\n" +
+                  plcinfo::TakenNote + "\n\n2 findings\n");
     EXPECT_EQ(
         plcinfo({"--json", path}).output,
         "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"" PLC_PACKAGE_VERSION "\",\n  \"path\": "
@@ -267,12 +271,12 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
             " ],\n  \"sections\": {\"SYMBOL_TABLE\": 8, \"BIT_FIELDS\": 6, \"STRUCTURE_OFFSETS\": "
             "3, "
             "\"BIT_WEIGHTS\": 6, \"CONSTANTS\": 3},\n  \"selectors\": [\n    {\"selector\": 48, "
-            "\"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 2, \"withinSegment\": "
-            "true},\n  "
-            "  {\"selector\": 104, \"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 2, "
-            "\"withinSegment\": true},\n    {\"selector\": 160, \"variables\": 2, \"lowest\": 0, "
-            "\"highest\": 1, \"end\": 2, \"withinSegment\": true},\n    {\"selector\": 352, "
-            "\"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 3, \"withinSegment\": "
+            "\"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 2, \"taken\": 2, "
+            "\"withinSegment\": true},\n    {\"selector\": 104, \"variables\": 2, \"lowest\": 0, "
+            "\"highest\": 1, \"end\": 2, \"taken\": 2, \"withinSegment\": true},\n    "
+            "{\"selector\": 160, \"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 2, "
+            "\"taken\": 2, \"withinSegment\": true},\n    {\"selector\": 352, \"variables\": 2, "
+            "\"lowest\": 0, \"highest\": 1, \"end\": 3, \"taken\": 3, \"withinSegment\": "
             "true}\n  "
             "],\n  \"findingCount\": 2,\n  \"sound\": false\n}\n");
 }
@@ -390,12 +394,14 @@ TEST(SymbolMapLookUp, FindAndAtHitsAndMisses) {
         return output.substr(0, output.find("\nSyntax"));
     };
     EXPECT_EQ(error({"--at", "30", example}), Banner + "\nError: Not a hexadecimal SEL:ADDR: 30\n");
+    // A message names only the options given.
     EXPECT_EQ(error({"--find", "X", EXAMPLES_DIR}),
+              Banner + "\nError: --find looks into one symbol map\n");
+    EXPECT_EQ(error({"--find", "X", "--at", "30:0", example, example}),
               Banner + "\nError: --find and --at look into one symbol map\n");
-    EXPECT_EQ(error({"--find", "X", example, example}),
-              Banner + "\nError: --find and --at look into one symbol map\n");
-    EXPECT_EQ(error({"--all", example}),
-              Banner + "\nError: --all and --fail-on compare two symbol maps\n");
+    EXPECT_EQ(error({"--all", example}), Banner + "\nError: --all compares two symbol maps\n");
+    EXPECT_EQ(error({"--fail-on", "layout", example}),
+              Banner + "\nError: --fail-on compares two symbol maps\n");
     EXPECT_EQ(error({"--find", "A", "--find", "B", example}),
               Banner + "\nError: --find may be given once\n");
     EXPECT_EQ(error({"--at", "30:0", "--at", "30:2", example}),
@@ -648,6 +654,38 @@ TEST(SymbolMapComparison, GuardSeesRoomRenamesAndEndsRunsAtOtherVariables) {
     lines.back() += " ";
     writeLines(after, lines);
     EXPECT_EQ(plcinfo({"--fail-on", "room", before, after}).exitStatus, 1);
+}
+
+// The guard the guide recommends: two structure members swapped leave every address as it was
+// but read each structure variable's retained data from the wrong place, so `layout` trips on
+// them; a damaged new map fails the guard with its findings listed.
+TEST(SymbolMapComparison, LayoutGuardTripsOnSwappedMembersAndListsFindings) {
+    TempDir dir;
+    const plcgen::ListingProject project = plcgen::standardListingProject(8);
+    const std::string before = writeMap(dir, "old.mp2", project);
+    plcgen::ListingProject swapped = project;
+    std::vector<plcgen::ListingMember>& members = swapped.structures[0].members;
+    std::swap(members[0].offset, members[1].offset);
+    const std::string after = writeMap(dir, "new.mp2", swapped);
+    const std::string head =
+        Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + after + "\n" + Note;
+    const std::string tail = "member offset     POS  0000 -> 0004\n"
+                             "member offset     SPEED  0004 -> 0000\n\n" +
+                             StructureNote + "changes: member offset 2\nOld: symbol map sound\n";
+    const RunResult run = plcinfo({"--fail-on", "layout", before, after});
+    EXPECT_EQ(run.output,
+              head + tail + "New: symbol map sound\nStopped by --fail-on: member-offset\n");
+    EXPECT_EQ(run.exitStatus, 2);
+
+    std::vector<std::string> lines = mapLines(after);
+    lines[2] = "[SYMBOL_TABLE 9]";
+    writeLines(after, lines);
+    const RunResult damaged = plcinfo({"--fail-on", "layout", before, after});
+    EXPECT_EQ(damaged.output, head +
+                                  "new line 3: [SYMBOL_TABLE 9] says 9 rows, the section has "
+                                  "8\n\n" +
+                                  tail + "New: 1 finding\nStopped by --fail-on: member-offset\n");
+    EXPECT_EQ(damaged.exitStatus, 1);
 }
 
 // One comparison fed to all four reports: the text, the JSON, the Markdown and the page name the
