@@ -16,13 +16,20 @@
 namespace plcinfo {
 
 const ChangeClassName ChangeClassNames[ChangeClassCount] = {
-    {"variable-added", "variable added"},     {"variable-removed", "variable removed"},
-    {"variable-moved", "variable moved"},     {"variable-retyped", "variable retyped"},
-    {"variable-room", "room changed"},        {"bit-added", "bit added"},
-    {"bit-removed", "bit removed"},           {"bit-moved", "bit moved"},
-    {"member-added", "member added"},         {"member-removed", "member removed"},
-    {"member-offset", "member offset"},       {"constant-added", "constant added"},
-    {"constant-removed", "constant removed"}, {"constant-value", "constant value"},
+    {"variable-added", "variable added", false},
+    {"variable-removed", "variable removed", true},
+    {"variable-moved", "variable moved", true},
+    {"variable-retyped", "variable retyped", true},
+    {"variable-room", "room changed", true},
+    {"bit-added", "bit added", false},
+    {"bit-removed", "bit removed", true},
+    {"bit-moved", "bit moved", true},
+    {"member-added", "member added", false},
+    {"member-removed", "member removed", false},
+    {"member-offset", "member offset", true},
+    {"constant-added", "constant added", false},
+    {"constant-removed", "constant removed", false},
+    {"constant-value", "constant value", false},
 };
 
 namespace {
@@ -337,15 +344,6 @@ MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool 
     return comparison;
 }
 
-namespace {
-
-// "layout": every class by which retained data would be read from another place than it was
-// written to.
-const ChangeClass LayoutClasses[] = {VariableRemoved, VariableMoved, VariableRetyped, VariableRoom,
-                                     BitRemoved,      BitMoved,      MemberOffset};
-
-} // namespace
-
 bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount],
                     std::string& error) {
     for (bool& chosen : classes)
@@ -360,13 +358,11 @@ bool parseClassList(const std::string& text, bool (&classes)[ChangeClassCount],
             error = word;
             return false;
         }
-        bool known = word == "layout";
-        if (known)
-            for (ChangeClass kind : LayoutClasses)
-                classes[kind] = true;
+        bool known = false;
         for (int kind = 0; kind < ChangeClassCount; ++kind) {
             const std::string key = ChangeClassNames[kind].key;
-            if (word == key || word == key.substr(key.find('-') + 1)) {
+            if (word == key || word == key.substr(key.find('-') + 1) ||
+                (word == "layout" && ChangeClassNames[kind].layout)) {
                 classes[kind] = true;
                 known = true;
             }

@@ -33,10 +33,13 @@ enum ChangeClass {
     ChangeClassCount
 };
 // The names of a class: its key ("variable-added"), as --fail-on and the JSON call it, and its
-// label ("variable added"), as the text, the Markdown and the page show it.
+// label ("variable added"), as the text, the Markdown and the page show it; and whether it is
+// one of --fail-on's "layout" classes, by which retained data would be read from another place
+// than it was written to.
 struct ChangeClassName {
     const char* key;
     const char* label;
+    bool layout;
 };
 extern const ChangeClassName ChangeClassNames[ChangeClassCount];
 

@@ -463,7 +463,7 @@ void appendLostTable(std::string& out, const MapComparison& comparison) {
             continue;
         const std::string oldText = sideText(comparison, change, false);
         const std::string newText = sideText(comparison, change, true);
-        const HtmlCell cells[] = {{false, 0, ClassLabels[change.kind]},
+        const HtmlCell cells[] = {{false, 0, ChangeClassNames[change.kind].label},
                                   {false, 0, changeName(comparison, change)},
                                   {false, 0, oldText},
                                   {newText.empty(), 0, newText}};
