@@ -321,8 +321,8 @@ int runOnMaps(const Options& options) {
     }
     std::string report;
     if (!options.json)
-        report = options.markdown ? formatComparisonMapMarkdown(model)
-                                  : formatComparisonMapText(model);
+        report =
+            options.markdown ? formatComparisonMapMarkdown(model) : formatComparisonMapText(model);
     else if (!formatComparisonMapJson(model, report))
         return failWith(options, RefusedReport);
     if (withImages && !options.json && !options.markdown)

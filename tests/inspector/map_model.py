@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""An independent model of Plcinfo's symbol-map rules, as the README states them, run against
-the built Plcinfo.
+"""An independent model of Plcinfo's symbol-map rules, as the developer's guide states them,
+run against the built Plcinfo.
 
 It writes symbol maps of its own (not through Symvex), pairs of builds changed at random
 (variables inserted, removed, retyped, renamed in place, moved to another selector,
@@ -150,7 +150,7 @@ def changed_build(rng, names, segments):
 
 
 def expected_comparison(old, new, fail_on):
-    """The verdict the README's rules give for two sound maps."""
+    """The verdict the guide's rules give for two sound maps."""
     a = {key(v.name): v for v in variables_of(old)}
     b = {key(v.name): v for v in variables_of(new)}
     counts = dict.fromkeys(CLASSES, 0)
