@@ -141,6 +141,7 @@ MapReport buildMapReport(const SymbolMap& map) {
     }
     for (const auto& entry : selectors)
         report.selectors.push_back(entry.second);
+    report.fingerprints = fingerprintLayouts(map);
     return report;
 }
 

@@ -7,6 +7,7 @@
 // offset into the file's bytes, which stay mapped for the length of the run.
 #pragma once
 
+#include "layout_fingerprint.h"
 #include "plcinfo_common.h"
 #include "report_format.h"
 
@@ -158,6 +159,7 @@ struct MapReport {
     const SymbolMap* map = nullptr;
     std::size_t sectionRows[MapSectionCount] = {};
     std::vector<SelectorSummary> selectors; // in order of selector
+    std::vector<SegmentFingerprint> fingerprints; // each selector's retained layout, in that order
     // --find
     bool finding = false;
     std::string pattern;

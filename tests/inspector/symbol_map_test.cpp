@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -717,6 +718,84 @@ TEST(SymbolMapComparison, EveryReportFormatsTheSameComparison) {
                 << line;
         }
     }
+}
+
+// The release record of the example map: stable across row order and letter case, one line
+// changed by a move or retype in its segment, every line by a member's offset; --expect
+// passes on the record of the same build and stops on a move, naming the segment.
+TEST(SymbolMapLayout, FingerprintRecordAndExpect) {
+    const std::string example = EXAMPLES_DIR "/plc.mp2";
+    const std::string record = "0030 DATA_COM 122cbc34413c05f2\n"
+                               "0068 DATA1 1b255fed8873e8d6\n"
+                               "00A0 DATA_USR 60c2fce4ddd32eca\n"
+                               "0160 DATAROZ 8c094d54719c25d8\n";
+    for (int run = 0; run < 2; ++run) {
+        const RunResult printed = plcinfo({"--fingerprint", example});
+        EXPECT_EQ(printed.output, record);
+        EXPECT_EQ(printed.exitStatus, 0);
+    }
+    TempDir dir;
+    const std::vector<std::string> lines = mapLines(example);
+    // Each edit: the row that holds `row`, `from` replaced by `to`.
+    const auto edited = [&](const std::string& name, const std::string& row, const std::string& from,
+                            const std::string& to) {
+        std::vector<std::string> copy = lines;
+        for (std::string& line : copy)
+            if (line.find(row) != std::string::npos)
+                line.replace(line.find(from), from.size(), to);
+        writeLines(dir.file(name), copy);
+        return plcinfo({"--fingerprint", dir.file(name)}).output;
+    };
+    // The symbol table and member rows reversed, a name in small letters.
+    std::vector<std::string> reordered = lines;
+    std::reverse(reordered.begin() + 4, reordered.begin() + 18);
+    std::reverse(reordered.begin() + 30, reordered.begin() + 37);
+    for (std::size_t i = 24; i < reordered[5].size(); ++i)
+        reordered[5][i] = static_cast<char>(std::tolower(reordered[5][i]));
+    writeLines(dir.file("reordered.mp2"), reordered);
+    EXPECT_EQ(plcinfo({"--fingerprint", dir.file("reordered.mp2")}).output, record);
+    const auto changedLines = [&](const std::string& other) {
+        std::string selectors;
+        for (std::size_t at = 0; at < record.size(); at = record.find('\n', at) + 1)
+            if (other.find(record.substr(at, record.find('\n', at) - at + 1)) == std::string::npos)
+                selectors += record.substr(at, 4) + " ";
+        return selectors;
+    };
+    EXPECT_EQ(changedLines(edited("moved.mp2", "TIMER_MS", "0002H", "0003H")), "0068 ");
+    EXPECT_EQ(changedLines(edited("retyped.mp2", "ERROR_CODE", "WORD ", "BYTE ")), "0030 ");
+    EXPECT_EQ(changedLines(edited("member.mp2", "TLIFE", "0002", "0003")), "0030 0068 00A0 0160 ");
+
+    writeFile(dir.file("record.txt"), record);
+    const std::string check = Banner + "\nSymbol map: " + example +
+                              "\nLayout record: " + dir.file("record.txt") +
+                              "\n\n"
+                              "0030 DATA_COM  layout unchanged  122cbc34413c05f2\n"
+                              "0068 DATA1     layout unchanged  1b255fed8873e8d6\n"
+                              "00A0 DATA_USR  layout unchanged  60c2fce4ddd32eca\n"
+                              "0160 DATAROZ   layout unchanged  8c094d54719c25d8\n"
+                              "\nsymbol map sound\nlayout as recorded\n";
+    const RunResult same = plcinfo({"--expect", dir.file("record.txt"), example});
+    EXPECT_EQ(same.output, check);
+    EXPECT_EQ(same.exitStatus, 0);
+    const std::string moved = edited("moved.mp2", "TIMER_MS", "0002H", "0003H");
+    const RunResult stopped = plcinfo({"--expect", dir.file("record.txt"), dir.file("moved.mp2")});
+    EXPECT_EQ(stopped.output,
+              Banner + "\nSymbol map: " + dir.file("moved.mp2") + "\nLayout record: " +
+                  dir.file("record.txt") +
+                  "\n\n"
+                  "0030 DATA_COM  layout unchanged  122cbc34413c05f2\n"
+                  "0068 DATA1     layout changed    1b255fed8873e8d6 -> " +
+                  moved.substr(42, 16) +
+                  "\n"
+                  "00A0 DATA_USR  layout unchanged  60c2fce4ddd32eca\n"
+                  "0160 DATAROZ   layout unchanged  8c094d54719c25d8\n"
+                  "\nsymbol map sound\nStopped by --expect: 0068 DATA1\n");
+    EXPECT_EQ(stopped.exitStatus, 2);
+    writeFile(dir.file("bad.txt"), record + "0030 DATA_COM 0000\n");
+    const RunResult bad = plcinfo({"--expect", dir.file("bad.txt"), example});
+    EXPECT_EQ(bad.output, Banner + "\nError: Not a layout record: " + dir.file("bad.txt") +
+                              ": line 5 is not \"SELECTOR NAME FINGERPRINT\" of a new selector\n");
+    EXPECT_EQ(bad.exitStatus, 255);
 }
 
 } // namespace
