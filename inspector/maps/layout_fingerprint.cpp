@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace plcinfo {
 
@@ -55,13 +56,6 @@ std::string digitsOf(const std::string& bytes) {
     return digits;
 }
 
-// The lines in ascending byte order, one after the other.
-void appendSorted(std::string& out, std::vector<std::string>& lines) {
-    std::sort(lines.begin(), lines.end());
-    for (const std::string& line : lines)
-        out += line;
-}
-
 std::string memberLines(const SymbolMap& map) {
     std::vector<std::string> lines;
     char offset[16];
@@ -72,8 +66,10 @@ std::string memberLines(const SymbolMap& map) {
         appendFolded(line, rowName(map, row));
         lines.push_back(line + "\n");
     }
+    std::sort(lines.begin(), lines.end());
     std::string out;
-    appendSorted(out, lines);
+    for (const std::string& line : lines)
+        out += line;
     return out;
 }
 
@@ -95,26 +91,32 @@ std::vector<SegmentFingerprint> fingerprintLayouts(const SymbolMap& map) {
     std::vector<std::uint32_t> order(rows.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = static_cast<std::uint32_t>(i);
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return rows[a].selector < rows[b].selector;
+    // By selector, then as the lines sort byte by byte: the address has a fixed width, no type
+    // name begins another, and a name that begins another sorts first as its line feed does.
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const MapRow& x = rows[a];
+        const MapRow& y = rows[b];
+        if (x.selector != y.selector || x.value != y.value)
+            return x.selector != y.selector ? x.selector < y.selector : x.value < y.value;
+        const int byType = std::strcmp(TypeNames[static_cast<int>(x.type)],
+                                       TypeNames[static_cast<int>(y.type)]);
+        return byType != 0 ? byType < 0 : compareNames(rowName(map, x), rowName(map, y)) < 0;
     });
     const std::string members = memberLines(map);
     std::vector<SegmentFingerprint> fingerprints;
-    std::vector<std::string> lines;
+    std::string bytes;
     char head[32];
     for (std::size_t at = 0; at < order.size();) {
         const std::uint16_t selector = rows[order[at]].selector;
-        lines.clear();
+        bytes.clear();
         for (; at < order.size() && rows[order[at]].selector == selector; ++at) {
             const MapRow& row = rows[order[at]];
             std::snprintf(head, sizeof head, "V %08lx %s ", static_cast<unsigned long>(row.value),
                           TypeNames[static_cast<int>(row.type)]);
-            std::string line = head;
-            appendFolded(line, rowName(map, row));
-            lines.push_back(line + "\n");
+            bytes += head;
+            appendFolded(bytes, rowName(map, row));
+            bytes += '\n';
         }
-        std::string bytes;
-        appendSorted(bytes, lines);
         bytes += members;
         fingerprints.push_back({selector, dataSegmentName(selector), digitsOf(bytes)});
     }
