@@ -55,8 +55,7 @@ const char HelpMore[] =
     "  Plcinfo out/images/KORVEX.PLC\n"
     "  Plcinfo --fail-on moved,removed,retyped released/plc.mp2 out/plc.mp2\n"
     "  Plcinfo --html build.html --images out/images out/plc.mp2\n"
-    "  Plcinfo --fingerprint out/plc.mp2 > release/layout.txt\n"
-    "  Plcinfo --expect release/layout.txt out/plc.mp2\n";
+    "  Plcinfo --fingerprint out/plc.mp2\n";
 
 struct Options {
     bool json = false;
