@@ -1,7 +1,8 @@
-// The fingerprint of a data segment's retained layout: a short value that stands for where
-// every variable of the segment lies and what type it has, so that a release record can say
-// "this build's retained layout" and a later build can be checked against it without the old
-// map. The serialisation it hashes is given at fingerprintLayouts (layout_fingerprint.cpp).
+// The fingerprint of a data segment's retained layout: a short value that stands for the name,
+// place and type of every variable of the segment and the offset of every structure member, so
+// that a release record can say "this build's retained layout" and a later build can be
+// checked against it without the old map. The bytes it hashes are given at the top of
+// layout_fingerprint.cpp, and in the user's guide, for other tools to compute it.
 #pragma once
 
 #include <cstddef>
