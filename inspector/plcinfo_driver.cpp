@@ -21,6 +21,8 @@ const char Usage[] =
     "        Plcinfo [FORM] [--find NAME] [--at SEL:ADDR] [--images PATH] (symbol map)\n"
     "        Plcinfo [FORM] [--all] [--fail-on CLASSES] [--images OLD --images NEW] (old map) (new "
     "map)\n"
+    "        Plcinfo --fingerprint (symbol map)\n"
+    "        Plcinfo --expect RECORD (symbol map)\n"
     "\nFORM .............. [--json | --markdown] [--html FILE]\n"
     "--json ............ the same facts as one JSON document, without the banner\n"
     "--markdown ........ a short summary in Markdown, for a CI job or a change, without the\n"
@@ -35,6 +37,10 @@ const char Usage[] =
     "                    added, removed, moved, retyped, room, offset, value, or one\n"
     "                    section's class such as variable-moved); layout is every change\n"
     "                    that misplaces retained data\n"
+    "--fingerprint ..... only each data segment's retained layout fingerprint, one line a\n"
+    "                    segment (selector, name, fingerprint), for a release record\n"
+    "--expect RECORD ... the map's layout fingerprints against such a record: exit with 2\n"
+    "                    and the segments that differ\n"
     "-h, --help ........ this text\n"
     "--version ......... the version of the tool chain\n";
 
@@ -43,13 +49,15 @@ const char HelpMore[] =
     "\nExit status: 0 when every image is valid, or the symbol map is sound (for two\n"
     "paths: on both sides, whatever differs); 1 when an image is missing, cut short or\n"
     "fails a check, or a symbol map has findings; 2 when both maps are sound and\n"
-    "--fail-on meets a change of its classes; 255 (on Windows -1) on a wrong argument or\n"
+    "--fail-on meets a change of its classes or --expect a segment whose layout differs\n"
+    "from the record; 255 (on Windows -1) on a wrong argument or\n"
     "a file that cannot be read.\n"
     "\n"
     "Examples:\n"
     "  Plcinfo out/images/KORVEX.PLC\n"
     "  Plcinfo --fail-on layout released/plc.mp2 out/plc.mp2\n"
-    "  Plcinfo --html build.html --images out/images out/plc.mp2\n";
+    "  Plcinfo --html build.html --images out/images out/plc.mp2\n"
+    "  Plcinfo --fingerprint out/plc.mp2\n";
 
 struct Options {
     bool json = false;
@@ -70,6 +78,9 @@ struct Options {
     bool all = false;
     bool failOn = false;
     bool failClasses[ChangeClassCount] = {};
+    bool fingerprint = false;
+    bool expect = false;
+    std::string recordPath;
 };
 
 // The option and the argument after it; keeps the first fault in `error`.
@@ -98,6 +109,11 @@ void readValueOption(const char* option, const char* value, Options& options, st
         options.at = true;
         if (fault.empty() && !parseLocation(value, options.atSelector, options.atAddress))
             fault = std::string("Not a hexadecimal SEL:ADDR: ") + value;
+    } else if (std::strcmp(option, "--expect") == 0) {
+        if (options.expect)
+            fault = "--expect may be given once";
+        options.expect = true;
+        options.recordPath = value;
     } else {
         options.failOn = true;
         std::string word;
@@ -124,8 +140,10 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
             options.version = true;
         } else if (std::strcmp(argument, "--all") == 0) {
             options.all = true;
+        } else if (std::strcmp(argument, "--fingerprint") == 0) {
+            options.fingerprint = true;
         } else if (std::strcmp(argument, "--find") == 0 || std::strcmp(argument, "--at") == 0 ||
-                   std::strcmp(argument, "--fail-on") == 0 ||
+                   std::strcmp(argument, "--fail-on") == 0 || std::strcmp(argument, "--expect") == 0 ||
                    std::strcmp(argument, "--html") == 0 || std::strcmp(argument, "--images") == 0) {
             const char* value = i + 1 < argc ? argv[++i] : nullptr;
             readValueOption(argument, value, options, error);
@@ -272,6 +290,28 @@ int runOnImages(const Options& options) {
     return finish(options, report, page, valid);
 }
 
+// --fingerprint prints the release record; --expect checks the map against one. A map with
+// findings is fingerprinted from the rows it was read with, and its run ends with 1 as its
+// check's would.
+int checkLayouts(const Options& options, const SymbolMap& map) {
+    std::vector<SegmentFingerprint> record;
+    std::string error;
+    if (options.expect && !readFingerprintRecord(options.recordPath, record, error))
+        return failWith(options, error);
+    const std::vector<SegmentFingerprint> fingerprints = fingerprintLayouts(map);
+    const std::vector<LayoutVerdict> verdicts = compareLayouts(record, fingerprints);
+    const std::string out = options.fingerprint ? formatFingerprintRecord(fingerprints)
+                                                : formatLayoutCheck(map, options.recordPath, verdicts);
+    if (!print(out))
+        return ExitFailure;
+    if (map.findingCount != 0)
+        return ExitInvalid;
+    for (const LayoutVerdict& verdict : verdicts)
+        if (verdict.changed && options.expect)
+            return ExitGuardTripped;
+    return ExitValid;
+}
+
 int runOnMaps(const Options& options) {
     std::string error;
     SymbolMap first;
@@ -290,6 +330,8 @@ int runOnMaps(const Options& options) {
         }
     }
     const bool withImages = options.imageCount != 0;
+    if (options.fingerprint || options.expect)
+        return checkLayouts(options, first);
     const bool imagesSound = !withImages || (imagesValid(images[0]) &&
                                              (options.imageCount < 2 || imagesValid(images[1])));
     if (options.pathCount == 1) {
@@ -345,7 +387,7 @@ int runPlcinfo(int argc, char** argv) {
     Options options;
     std::string error;
     const bool argumentsRead = readArguments(argc, argv, options, error);
-    if (!options.json && !options.markdown)
+    if (!options.json && !options.markdown && !options.fingerprint)
         print(Banner);
     if (!argumentsRead) {
         printError(options, error);
@@ -381,6 +423,13 @@ int runPlcinfo(int argc, char** argv) {
     else if ((options.all || options.failOn) && !(comparing && maps[0]))
         error = givenOptions(options.all, "--all", options.failOn, "--fail-on") +
                 (options.all && options.failOn ? " compare" : " compares") + " two symbol maps";
+    else if ((options.fingerprint || options.expect) &&
+             (comparing || !maps[0] || options.fingerprint == options.expect || options.json ||
+              options.markdown || options.html || options.find || options.at ||
+              options.imageCount != 0))
+        error = givenOptions(options.fingerprint, "--fingerprint", options.expect, "--expect") +
+                (options.fingerprint && options.expect ? " take" : " takes") +
+                " one symbol map and no other option";
     else if (options.imageCount != 0 && !maps[0])
         error = "--images adds a build's images to a symbol map's report";
     else if (options.imageCount != 0 && options.imageCount != options.pathCount)

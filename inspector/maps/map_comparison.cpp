@@ -296,6 +296,7 @@ MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool 
                 comparison.renames);
     comparison.structures =
         !before.rows[SectionMembers].empty() || !after.rows[SectionMembers].empty();
+    comparison.layouts = compareLayouts(fingerprintLayouts(before), fingerprintLayouts(after));
     mergeSections(before, after, SectionBitFields, [&](std::int64_t i, std::int64_t j) {
         if (j < 0)
             byClass[BitRemoved].push_back(makeChange(BitRemoved, i, j));

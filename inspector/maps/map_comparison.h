@@ -116,6 +116,8 @@ struct MapComparison {
     // Either map has structure members: a change of a structure's layout or of a member's
     // type that keeps every address cannot be seen, the map recording no structure type.
     bool structures = false;
+    // Each selector's retained layout in the old and the new map, and whether it changed.
+    std::vector<LayoutVerdict> layouts;
     // --fail-on: the classes that stop a build script, those of them that changed, and so
     // the verdict.
     bool failOn[ChangeClassCount] = {};

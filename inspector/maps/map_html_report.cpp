@@ -608,6 +608,26 @@ void appendMovedSegments(std::string& out, const MapComparison& comparison) {
     out += "</section>\n";
 }
 
+// Each segment's layout fingerprint (one map) or its verdict beside the two (two maps).
+void appendLayouts(std::string& out, const std::vector<SegmentFingerprint>& fingerprints,
+                   const std::vector<LayoutVerdict>& verdicts) {
+    if (fingerprints.empty() && verdicts.empty())
+        return;
+    out += "<section id=\"layouts\">\n<h2>Retained layout</h2>\n<table class=\"layouts\">\n"
+           "<thead><tr><th>Segment</th>";
+    out += verdicts.empty() ? "" : "<th>Layout</th>";
+    out += "<th>Fingerprint</th></tr></thead>\n<tbody>\n";
+    for (const SegmentFingerprint& f : fingerprints)
+        appendFormat(out, "<tr><td>%04X %s</td><td><code>%s</code></td></tr>\n", f.selector,
+                     f.name, f.digits.c_str());
+    for (const LayoutVerdict& v : verdicts)
+        appendFormat(out,
+                     "<tr><td>%04X %s</td><td%s>%s</td><td><code>%s</code></td></tr>\n",
+                     v.selector, v.name, v.changed ? " class=\"bad\"" : "", layoutWord(v),
+                     htmlEscape(layoutValues(v)).c_str());
+    out += "</tbody></table>\n</section>\n";
+}
+
 } // namespace
 
 std::string formatMapHtml(const MapReport& report) {
@@ -647,6 +667,7 @@ std::string formatMapHtml(const MapReport& report) {
     out += "</section>\n";
     out += "<p>Selectors, addresses and constant values are hexadecimal; offsets and weights "
            "decimal; sizes decimal bytes.</p>\n";
+    appendLayouts(out, report.fingerprints, {});
     appendVariableTable(out, map);
     appendNamedTables(out, map);
     htmlEndPage(out);
@@ -676,6 +697,7 @@ std::string formatComparisonMapHtml(const MapComparison& comparison) {
     }
     appendFindingsSection(out, items);
     appendClassTable(out, comparison);
+    appendLayouts(out, {}, comparison.layouts);
     if (images)
         writeImageComparisonHtml(out, *comparison.oldImages, *comparison.newImages);
     appendMovedSegments(out, comparison);

@@ -252,6 +252,16 @@ void writeSummary(JsonWriter& w, const MapReport& report) {
         jsonEnd(w);
     }
     jsonEnd(w);
+    jsonKey(w, "layouts");
+    jsonBeginArray(w, true);
+    for (const SegmentFingerprint& f : report.fingerprints) {
+        jsonBeginObject(w);
+        jsonMemberNumber(w, "selector", f.selector);
+        jsonMember(w, "segment", f.name);
+        jsonMember(w, "fingerprint", f.digits);
+        jsonEnd(w);
+    }
+    jsonEnd(w);
 }
 
 } // namespace
@@ -314,6 +324,24 @@ bool formatComparisonMapJson(const MapComparison& comparison, std::string& out) 
     jsonEnd(w);
     jsonMemberNumber(w, "changed", static_cast<std::int64_t>(comparison.changed));
     jsonMemberBool(w, "structureChangesUnseen", comparison.structures);
+    jsonKey(w, "layouts");
+    jsonBeginArray(w, true);
+    for (const LayoutVerdict& v : comparison.layouts) {
+        jsonBeginObject(w);
+        jsonMemberNumber(w, "selector", v.selector);
+        jsonMember(w, "segment", v.name);
+        for (const char* side : {"old", "new"}) {
+            const std::string& digits = side[0] == 'o' ? v.before : v.after;
+            jsonKey(w, side);
+            if (digits.empty())
+                jsonNull(w);
+            else
+                jsonText(w, digits);
+        }
+        jsonMemberBool(w, "changed", v.changed);
+        jsonEnd(w);
+    }
+    jsonEnd(w);
     writeClassList(w, "failOn", comparison.failOn);
     writeClassList(w, "tripped", comparison.tripped);
     if (comparison.oldImages != nullptr && comparison.newImages != nullptr) {

@@ -54,6 +54,16 @@ std::string formatMapMarkdown(const MapReport& report) {
                                          : "**" + hexDigits(s.end - SegmentBytes, 4) + " beyond**"};
         markdownRow(out, cells, 5);
     }
+    if (!report.fingerprints.empty()) {
+        out += "\n### Layout fingerprints\n\n";
+        static const char* const LayoutTitles[] = {"segment", "fingerprint"};
+        markdownTableHead(out, LayoutTitles, 2, 0);
+    }
+    for (const SegmentFingerprint& f : report.fingerprints) {
+        const std::string cells[] = {hexDigits(f.selector, 4) + " " + f.name,
+                                     "`" + f.digits + "`"};
+        markdownRow(out, cells, 2);
+    }
     if (report.images != nullptr)
         writeImagesMarkdown(out, *report.images);
     return out;
@@ -108,6 +118,18 @@ std::string formatComparisonMapMarkdown(const MapComparison& comparison) {
     const char* sides[2] = {"old ", "new "};
     appendFindingsSection(out, maps, sides);
     appendClassTable(out, comparison);
+    if (!comparison.layouts.empty()) {
+        out += "\n### Layouts\n\n";
+        static const char* const LayoutTitles[] = {"segment", "layout", "fingerprint"};
+        markdownTableHead(out, LayoutTitles, 3, 0);
+    }
+    for (const LayoutVerdict& v : comparison.layouts) {
+        const std::string word = layoutWord(v);
+        const std::string cells[] = {hexDigits(v.selector, 4) + " " + v.name,
+                                     v.changed ? "**" + word + "**" : word,
+                                     "`" + layoutValues(v) + "`"};
+        markdownRow(out, cells, 3);
+    }
     appendList(out, "Moved runs", comparison.runs.size(), "runs",
                [&](std::size_t i) { return runText(comparison, comparison.runs[i]); });
     // The changes as the text report lists them, runs as one line each.

@@ -160,6 +160,7 @@ MapReport buildMapReport(const SymbolMap& map) {
         report.sectionRows[section] = map.rows[section].size();
     report.order = addressOrder(map.rows[SectionSymbols]);
     report.selectors = summarizeSelectors(map, report.order);
+    report.fingerprints = fingerprintLayouts(map);
     return report;
 }
 

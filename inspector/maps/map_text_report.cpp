@@ -102,6 +102,10 @@ void appendSummary(std::string& out, const MapReport& report) {
         out += "(no variables)\n";
     else
         out += std::string(TakenNote) + "\n";
+    if (!report.fingerprints.empty())
+        out += "\nLayout fingerprints\n";
+    for (const SegmentFingerprint& f : report.fingerprints)
+        appendFormat(out, "%04X %-9s %s\n", f.selector, f.name, f.digits.c_str());
 }
 
 // " weight NN" of a bit-fields row, "" when the bit has no weight row.
@@ -350,6 +354,10 @@ std::string formatComparisonMapText(const MapComparison& comparison) {
     if (!changes.empty())
         out += '\n';
     appendRenames(out, comparison);
+    for (const LayoutVerdict& verdict : comparison.layouts)
+        out += layoutLine(verdict);
+    if (!comparison.layouts.empty())
+        out += '\n';
     if (comparison.structures)
         out += StructureNote;
     appendClosing(out, comparison);

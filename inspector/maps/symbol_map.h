@@ -9,6 +9,7 @@
 
 #include "common/plcinfo_common.h"
 #include "common/report_format.h"
+#include "layout_fingerprint.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -188,6 +189,7 @@ struct MapReport {
     std::size_t sectionRows[MapSectionCount] = {};
     std::vector<std::uint32_t> order;       // the variables' rows in address order
     std::vector<SelectorSummary> selectors; // in order of selector
+    std::vector<SegmentFingerprint> fingerprints; // each selector's retained layout, in that order
     // --find
     bool finding = false;
     std::string pattern;

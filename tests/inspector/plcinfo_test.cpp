@@ -30,6 +30,8 @@ const std::string Usage =
     "        Plcinfo [FORM] [--find NAME] [--at SEL:ADDR] [--images PATH] (symbol map)\n"
     "        Plcinfo [FORM] [--all] [--fail-on CLASSES] [--images OLD --images NEW] (old map) (new "
     "map)\n"
+    "        Plcinfo --fingerprint (symbol map)\n"
+    "        Plcinfo --expect RECORD (symbol map)\n"
     "\nFORM .............. [--json | --markdown] [--html FILE]\n"
     "--json ............ the same facts as one JSON document, without the banner\n"
     "--markdown ........ a short summary in Markdown, for a CI job or a change, without the\n"
@@ -44,6 +46,10 @@ const std::string Usage =
     "                    added, removed, moved, retyped, room, offset, value, or one\n"
     "                    section's class such as variable-moved); layout is every change\n"
     "                    that misplaces retained data\n"
+    "--fingerprint ..... only each data segment's retained layout fingerprint, one line a\n"
+    "                    segment (selector, name, fingerprint), for a release record\n"
+    "--expect RECORD ... the map's layout fingerprints against such a record: exit with 2\n"
+    "                    and the segments that differ\n"
     "-h, --help ........ this text\n"
     "--version ......... the version of the tool chain\n";
 

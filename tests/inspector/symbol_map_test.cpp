@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -102,7 +103,12 @@ const std::string ExampleSummary =
     "0068              5  00000000  00000008  00000010     16  FFF0 left\n"
     "00A0              4  00000000  00000020  00000021     19  FFDF left\n"
     "0160              2  00000000  00000002  00000003      3  FFFD left\n" +
-    std::string(plcinfo::TakenNote) + "\n";
+    std::string(plcinfo::TakenNote) + "\n" +
+    "\nLayout fingerprints\n"
+    "0030 DATA_COM  122cbc34413c05f2\n"
+    "0068 DATA1     1b255fed8873e8d6\n"
+    "00A0 DATA_USR  60c2fce4ddd32eca\n"
+    "0160 DATAROZ   8c094d54719c25d8\n";
 
 TEST(SymbolMapCheck, ExampleMapIsSoundAVariablePastItsSegmentIsAFinding) {
     const std::string example = EXAMPLES_DIR "/plc.mp2";
@@ -127,6 +133,11 @@ TEST(SymbolMapCheck, ExampleMapIsSoundAVariablePastItsSegmentIsAFinding) {
                   "\"end\": 33, \"taken\": 19, \"withinSegment\": true},\n"
                   "    {\"selector\": 352, \"variables\": 2, \"lowest\": 0, \"highest\": 2, "
                   "\"end\": 3, \"taken\": 3, \"withinSegment\": true}\n"
+                  "  ],\n  \"layouts\": [\n"
+                  "    {\"selector\": 48, \"segment\": \"DATA_COM\", \"fingerprint\": \"122cbc34413c05f2\"},\n"
+                  "    {\"selector\": 104, \"segment\": \"DATA1\", \"fingerprint\": \"1b255fed8873e8d6\"},\n"
+                  "    {\"selector\": 160, \"segment\": \"DATA_USR\", \"fingerprint\": \"60c2fce4ddd32eca\"},\n"
+                  "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"fingerprint\": \"8c094d54719c25d8\"}\n"
                   "  ],\n  \"findingCount\": 0,\n  \"sound\": true\n}\n");
     EXPECT_EQ(json.exitStatus, 0);
 
@@ -146,7 +157,13 @@ TEST(SymbolMapCheck, ExampleMapIsSoundAVariablePastItsSegmentIsAFinding) {
               "0068          10001  00000000  0000FFFC  00010004  36668  0004 beyond\n"
               "00A0          10000  00000000  0000A93E  0000A942  43330  56BE left\n"
               "0160          10000  00000000  00008F30  00008F38  36664  70C8 left\n" +
-                  std::string(plcinfo::TakenNote) + "\n\n1 finding\n");
+                  std::string(plcinfo::TakenNote) + "\n" +
+              "\nLayout fingerprints\n"
+              "0030 DATA_COM  5800d2bb7089fb24\n"
+              "0068 DATA1     b290645b931870c3\n"
+              "00A0 DATA_USR  e584cd8d81f4cc9c\n"
+              "0160 DATAROZ   28663830aff91389\n"
+              "\n1 finding\n");
     const std::string page = dir.file("gen.html");
     const RunResult forms[] = {plcinfo({"--json", generated}), plcinfo({"--markdown", generated}),
                                plcinfo({"--html", page, generated})};
@@ -257,7 +274,13 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
                   "0068              2  00000000  00000001  00000002      2  FFFE left\n"
                   "00A0              2  00000000  00000001  00000002      2  FFFE left\n"
                   "0160              2  00000000  00000001  00000003      3  FFFD left\n" +
-                  plcinfo::TakenNote + "\n\n2 findings\n");
+                  plcinfo::TakenNote + "\n" +
+                  "\nLayout fingerprints\n"
+                  "0030 DATA_COM  184aa8c88682fca9\n"
+                  "0068 DATA1     a39433c09a2673f9\n"
+                  "00A0 DATA_USR  69c8d718c676452b\n"
+                  "0160 DATAROZ   b6ef61913ababed6\n"
+                  "\n2 findings\n");
     EXPECT_EQ(
         plcinfo({"--json", path}).output,
         "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"" PLC_PACKAGE_VERSION "\",\n  \"path\": "
@@ -278,7 +301,12 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
             "\"taken\": 2, \"withinSegment\": true},\n    {\"selector\": 352, \"variables\": 2, "
             "\"lowest\": 0, \"highest\": 1, \"end\": 3, \"taken\": 3, \"withinSegment\": "
             "true}\n  "
-            "],\n  \"findingCount\": 2,\n  \"sound\": false\n}\n");
+            "],\n  \"layouts\": [\n"
+            "    {\"selector\": 48, \"segment\": \"DATA_COM\", \"fingerprint\": \"184aa8c88682fca9\"},\n"
+            "    {\"selector\": 104, \"segment\": \"DATA1\", \"fingerprint\": \"a39433c09a2673f9\"},\n"
+            "    {\"selector\": 160, \"segment\": \"DATA_USR\", \"fingerprint\": \"69c8d718c676452b\"},\n"
+            "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"fingerprint\": \"b6ef61913ababed6\"}\n"
+            "  ],\n  \"findingCount\": 2,\n  \"sound\": false\n}\n");
 }
 
 // Damage that hides nothing: each is a finding on its line alone (or on line 1 for the whole
@@ -456,6 +484,11 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
 
     const std::string head =
         Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + after + "\n" + Note;
+    // Every segment moved or was retyped; the members changed besides.
+    const std::string layouts = "0030 DATA_COM  layout changed    fee149536762dd1d -> 630258126c7351d7\n"
+                                "0068 DATA1     layout changed    7910288f83bcc56b -> bbc0b2eb26011571\n"
+                                "00A0 DATA_USR  layout changed    52243afa14821a52 -> 6b68b501fd76f377\n"
+                                "0160 DATAROZ   layout changed    c5527ffc37fcfcf0 -> cac242aa3539bd33\n\n";
     const RunResult text = plcinfo({before, after});
     EXPECT_EQ(
         text.output,
@@ -470,7 +503,7 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
             "0002\nmember offset     SPEED  0004 -> 0005\nconstant added    NEW_LIMIT  "
             "0000000C\nconstant removed  OLD_LIMIT  00000009\nconstant value    MAX_AXES  00000002 "
             "-> 00000003\n\n" +
-            StructureNote +
+            layouts + StructureNote +
             "changes: variable added 1, variable removed 1, variable moved 23, "
             "variable retyped 1, bit added 1, bit removed 1, bit moved 1, member added 1, member "
             "removed 1, member offset 1, constant added 1, constant removed 1, constant value "
@@ -503,7 +536,7 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
             "TLIFE  0002\nmember offset     SPEED  0004 -> 0005\nconstant added    NEW_LIMIT  "
             "0000000C\nconstant removed  OLD_LIMIT  00000009\nconstant value    MAX_AXES  00000002 "
             "-> 00000003\n\n" +
-            StructureNote +
+            layouts + StructureNote +
             "changes: variable added 1, variable removed 1, variable moved 23, "
             "variable retyped 1, bit added 1, bit removed 1, bit moved 1, member added 1, member "
             "removed 1, member offset 1, constant added 1, constant removed 1, constant value "
@@ -550,7 +583,16 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
             "\"variable-room\": 0, \"bit-added\": 1, \"bit-removed\": 1, \"bit-moved\": 1, "
             "\"member-added\": 1, \"member-removed\": 1, \"member-offset\": 1, "
             "\"constant-added\": 1, \"constant-removed\": 1, \"constant-value\": 1},\n  "
-            "\"changed\": 35,\n  \"structureChangesUnseen\": true,\n  \"failOn\": [],\n  "
+            "\"changed\": 35,\n  \"structureChangesUnseen\": true,\n  \"layouts\": [\n"
+            "    {\"selector\": 48, \"segment\": \"DATA_COM\", \"old\": \"fee149536762dd1d\", "
+            "\"new\": \"630258126c7351d7\", \"changed\": true},\n"
+            "    {\"selector\": 104, \"segment\": \"DATA1\", \"old\": \"7910288f83bcc56b\", "
+            "\"new\": \"bbc0b2eb26011571\", \"changed\": true},\n"
+            "    {\"selector\": 160, \"segment\": \"DATA_USR\", \"old\": \"52243afa14821a52\", "
+            "\"new\": \"6b68b501fd76f377\", \"changed\": true},\n"
+            "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"old\": \"c5527ffc37fcfcf0\", "
+            "\"new\": \"cac242aa3539bd33\", \"changed\": true}\n"
+            "  ],\n  \"failOn\": [],\n  "
             "\"tripped\": []\n}\n");
     const RunResult tripped = plcinfo({"--fail-on", "moved,room", before, after});
     EXPECT_EQ(tripped.output.substr(tripped.output.rfind("Old: ")),
@@ -561,7 +603,12 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
     // A map against itself; only a constant changed: --fail-on moved passes.
     const RunResult same = plcinfo({"--fail-on", "moved,removed,retyped", before, before});
     EXPECT_EQ(same.output, Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + before +
-                               "\n" + Note + StructureNote +
+                               "\n" + Note +
+                               "0030 DATA_COM  layout unchanged  fee149536762dd1d\n"
+                               "0068 DATA1     layout unchanged  7910288f83bcc56b\n"
+                               "00A0 DATA_USR  layout unchanged  52243afa14821a52\n"
+                               "0160 DATAROZ   layout unchanged  c5527ffc37fcfcf0\n\n" +
+                               StructureNote +
                                "no change\nOld: symbol map sound\nNew: symbol map sound\n");
     EXPECT_EQ(same.exitStatus, 0);
     plcgen::ListingProject constant = project;
@@ -625,7 +672,11 @@ TEST(SymbolMapComparison, GuardSeesRoomRenamesAndEndsRunsAtOtherVariables) {
                   "room changed      V000004  0030:0001 BYTE  0008 -> 000C bytes to V000008\n"
                   "room changed      V000010  00A0:0002 BYTE  0008 -> 000C bytes to V000014\n"
                   "member added      LIMIT  0008\n\n"
-                  "possibly renamed V000007 -> SPEED_SET  0160:0001 WORD\n\n" +
+                  "possibly renamed V000007 -> SPEED_SET  0160:0001 WORD\n\n"
+                  "0030 DATA_COM  layout changed    cbf01dec798ba32f -> 1d980e908c02be7a\n"
+                  "0068 DATA1     layout changed    5bd281b423b16c18 -> f5fc3d8737a816dd\n"
+                  "00A0 DATA_USR  layout changed    3a339e75ca9a8e9f -> 4170c4f1626fd745\n"
+                  "0160 DATAROZ   layout changed    42d26f12d065dc62 -> 2ec2ff668eab7ef6\n\n" +
                   StructureNote +
                   "changes: variable added 3, variable removed 2, variable moved 12, room changed "
                   "2, member added 1\nOld: symbol map sound\nNew: symbol map sound\n"
@@ -647,7 +698,16 @@ TEST(SymbolMapComparison, GuardSeesRoomRenamesAndEndsRunsAtOtherVariables) {
         "\"variable-retyped\": 0, \"variable-room\": 2, \"bit-added\": 0, \"bit-removed\": 0, "
         "\"bit-moved\": 0, \"member-added\": 1, \"member-removed\": 0, \"member-offset\": 0, "
         "\"constant-added\": 0, \"constant-removed\": 0, \"constant-value\": 0},\n  "
-        "\"changed\": 20,\n  \"structureChangesUnseen\": true,\n  \"failOn\": "
+        "\"changed\": 20,\n  \"structureChangesUnseen\": true,\n  \"layouts\": [\n"
+        "    {\"selector\": 48, \"segment\": \"DATA_COM\", \"old\": \"cbf01dec798ba32f\", "
+        "\"new\": \"1d980e908c02be7a\", \"changed\": true},\n"
+        "    {\"selector\": 104, \"segment\": \"DATA1\", \"old\": \"5bd281b423b16c18\", "
+        "\"new\": \"f5fc3d8737a816dd\", \"changed\": true},\n"
+        "    {\"selector\": 160, \"segment\": \"DATA_USR\", \"old\": \"3a339e75ca9a8e9f\", "
+        "\"new\": \"4170c4f1626fd745\", \"changed\": true},\n"
+        "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"old\": \"42d26f12d065dc62\", "
+        "\"new\": \"2ec2ff668eab7ef6\", \"changed\": true}\n"
+        "  ],\n  \"failOn\": "
         "[\"variable-retyped\", \"variable-room\"],\n  \"tripped\": [\"variable-room\"]\n}\n");
     // Findings outweigh the guard: a map with findings exits 1 whatever changed.
     std::vector<std::string> lines = mapLines(after);
@@ -670,7 +730,11 @@ TEST(SymbolMapComparison, LayoutGuardTripsOnSwappedMembersAndListsFindings) {
     const std::string head =
         Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + after + "\n" + Note;
     const std::string tail = "member offset     POS  0000 -> 0004\n"
-                             "member offset     SPEED  0004 -> 0000\n\n" +
+                             "member offset     SPEED  0004 -> 0000\n\n"
+                             "0030 DATA_COM  layout changed    184aa8c88682fca9 -> b8add38736e18262\n"
+                             "0068 DATA1     layout changed    a39433c09a2673f9 -> d11e7a953bf771f0\n"
+                             "00A0 DATA_USR  layout changed    69c8d718c676452b -> f76f4bed9cc92fe1\n"
+                             "0160 DATAROZ   layout changed    b6ef61913ababed6 -> d98ac88c652a8187\n\n" +
                              StructureNote + "changes: member offset 2\nOld: symbol map sound\n";
     const RunResult run = plcinfo({"--fail-on", "layout", before, after});
     EXPECT_EQ(run.output,
@@ -748,6 +812,28 @@ TEST(SymbolMapComparison, EveryReportFormatsTheSameComparison) {
                 << key;
         }
         EXPECT_EQ(classes, 4u);
+        // Each segment's layout verdict, the same in every report.
+        std::string verdicts;
+        for (const plcinfo::LayoutVerdict& v : c.layouts) {
+            const std::string segment = plcinfo::hexDigits(v.selector, 4) + " " + v.name;
+            const std::string word = plcinfo::layoutWord(v);
+            verdicts += word.substr(7, 2);
+            EXPECT_EQ(count(text, plcinfo::layoutLine(v)), 1u) << segment;
+            EXPECT_EQ(count(markdown, "| " + segment + " | " + (v.changed ? "**" + word + "**" : word) +
+                                          " | `" + plcinfo::layoutValues(v) + "` |"),
+                      1u)
+                << segment;
+            EXPECT_EQ(count(page, "<td>" + segment + "</td><td" + (v.changed ? " class=\"bad\"" : "") +
+                                      ">" + word + "</td>"),
+                      1u)
+                << segment;
+            EXPECT_EQ(count(json, "\"segment\": \"" + std::string(v.name) + "\", \"old\": \"" +
+                                      v.before + "\", \"new\": \"" + v.after +
+                                      "\", \"changed\": " + (v.changed ? "true" : "false")),
+                      1u)
+                << segment;
+        }
+        EXPECT_EQ(verdicts, "chchchch");
         ASSERT_EQ(c.runs.size(), 3u);
         EXPECT_EQ(count(text, "variables moved   "), c.runs.size());
         EXPECT_EQ(count(json, "\"run\": {"), c.runs.size());
@@ -769,6 +855,84 @@ TEST(SymbolMapComparison, EveryReportFormatsTheSameComparison) {
                 << line;
         }
     }
+}
+
+// The release record of the example map: stable across row order and letter case, one line
+// changed by a move or retype in its segment, every line by a member's offset; --expect
+// passes on the record of the same build and stops on a move, naming the segment.
+TEST(SymbolMapLayout, FingerprintRecordAndExpect) {
+    const std::string example = EXAMPLES_DIR "/plc.mp2";
+    const std::string record = "0030 DATA_COM 122cbc34413c05f2\n"
+                               "0068 DATA1 1b255fed8873e8d6\n"
+                               "00A0 DATA_USR 60c2fce4ddd32eca\n"
+                               "0160 DATAROZ 8c094d54719c25d8\n";
+    for (int run = 0; run < 2; ++run) {
+        const RunResult printed = plcinfo({"--fingerprint", example});
+        EXPECT_EQ(printed.output, record);
+        EXPECT_EQ(printed.exitStatus, 0);
+    }
+    TempDir dir;
+    const std::vector<std::string> lines = mapLines(example);
+    // Each edit: the row that holds `row`, `from` replaced by `to`.
+    const auto edited = [&](const std::string& name, const std::string& row, const std::string& from,
+                            const std::string& to) {
+        std::vector<std::string> copy = lines;
+        for (std::string& line : copy)
+            if (line.find(row) != std::string::npos)
+                line.replace(line.find(from), from.size(), to);
+        writeLines(dir.file(name), copy);
+        return plcinfo({"--fingerprint", dir.file(name)}).output;
+    };
+    // The symbol table and member rows reversed, a name in small letters.
+    std::vector<std::string> reordered = lines;
+    std::reverse(reordered.begin() + 4, reordered.begin() + 18);
+    std::reverse(reordered.begin() + 30, reordered.begin() + 37);
+    for (std::size_t i = 24; i < reordered[5].size(); ++i)
+        reordered[5][i] = static_cast<char>(std::tolower(reordered[5][i]));
+    writeLines(dir.file("reordered.mp2"), reordered);
+    EXPECT_EQ(plcinfo({"--fingerprint", dir.file("reordered.mp2")}).output, record);
+    const auto changedLines = [&](const std::string& other) {
+        std::string selectors;
+        for (std::size_t at = 0; at < record.size(); at = record.find('\n', at) + 1)
+            if (other.find(record.substr(at, record.find('\n', at) - at + 1)) == std::string::npos)
+                selectors += record.substr(at, 4) + " ";
+        return selectors;
+    };
+    EXPECT_EQ(changedLines(edited("moved.mp2", "TIMER_MS", "0002H", "0003H")), "0068 ");
+    EXPECT_EQ(changedLines(edited("retyped.mp2", "ERROR_CODE", "WORD ", "BYTE ")), "0030 ");
+    EXPECT_EQ(changedLines(edited("member.mp2", "TLIFE", "0002", "0003")), "0030 0068 00A0 0160 ");
+
+    writeFile(dir.file("record.txt"), record);
+    const std::string check = Banner + "\nSymbol map: " + example +
+                              "\nLayout record: " + dir.file("record.txt") +
+                              "\n\n"
+                              "0030 DATA_COM  layout unchanged  122cbc34413c05f2\n"
+                              "0068 DATA1     layout unchanged  1b255fed8873e8d6\n"
+                              "00A0 DATA_USR  layout unchanged  60c2fce4ddd32eca\n"
+                              "0160 DATAROZ   layout unchanged  8c094d54719c25d8\n"
+                              "\nsymbol map sound\nlayout as recorded\n";
+    const RunResult same = plcinfo({"--expect", dir.file("record.txt"), example});
+    EXPECT_EQ(same.output, check);
+    EXPECT_EQ(same.exitStatus, 0);
+    const std::string moved = edited("moved.mp2", "TIMER_MS", "0002H", "0003H");
+    const RunResult stopped = plcinfo({"--expect", dir.file("record.txt"), dir.file("moved.mp2")});
+    EXPECT_EQ(stopped.output,
+              Banner + "\nSymbol map: " + dir.file("moved.mp2") + "\nLayout record: " +
+                  dir.file("record.txt") +
+                  "\n\n"
+                  "0030 DATA_COM  layout unchanged  122cbc34413c05f2\n"
+                  "0068 DATA1     layout changed    1b255fed8873e8d6 -> " +
+                  moved.substr(42, 16) +
+                  "\n"
+                  "00A0 DATA_USR  layout unchanged  60c2fce4ddd32eca\n"
+                  "0160 DATAROZ   layout unchanged  8c094d54719c25d8\n"
+                  "\nsymbol map sound\nStopped by --expect: 0068 DATA1\n");
+    EXPECT_EQ(stopped.exitStatus, 2);
+    writeFile(dir.file("bad.txt"), record + "0030 DATA_COM 0000\n");
+    const RunResult bad = plcinfo({"--expect", dir.file("bad.txt"), example});
+    EXPECT_EQ(bad.output, Banner + "\nError: Not a layout record: " + dir.file("bad.txt") +
+                              ": line 5 is not \"SELECTOR NAME FINGERPRINT\" of a new selector\n");
+    EXPECT_EQ(bad.exitStatus, 255);
 }
 
 } // namespace
