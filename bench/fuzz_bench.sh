@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Executions a second of every fuzz target on its seeds, one target at a time, for this tree
 # and, side by side, for an earlier revision: the speed that decides how much a fuzzing
-# campaign finds in its time.
+# campaign finds in its time. The targets come in their two groups of fuzz/targets.txt, each
+# against its floor: a whole-program target at least 1,000 executions a second, a
+# single-stage target at least 10,000; the last column says whether this tree's target
+# reaches it ("below" when not).
 #
 #   bench/fuzz_bench.sh [--floor] [SECONDS [REVISION]]
 #
@@ -48,8 +51,9 @@ mkdir -p "$scratch/empty"
 : >"$scratch/empty/input"
 
 # Executions a second and peak resident MB of one target: program, longest input, inputs.
+# Leaves the executions a second in `speed`.
 measure() {
-  local corpus log speed peak
+  local corpus log peak
   corpus=$(mktemp -d "$scratch/corpus.XXXXXX")
   log="$corpus.log"
   "$1" -max_total_time="$seconds" -max_len="$2" -close_fd_mask=1 -print_final_stats=1 \
@@ -59,27 +63,48 @@ measure() {
   printf ' %12s %8s' "${speed:-?}" "${peak:-?}"
 }
 
-printf '%-22s' target
-for label in "${labels[@]}"; do printf ' %12s %8s' "$label exec/s" "peak MB"; done
-if [ "$floor" -eq 1 ]; then
-  for label in "${labels[@]}"; do printf ' %12s %8s' "$label floor" "peak MB"; done
-fi
-printf '\n'
-while read -r target length; do
-  case "$target" in ''|'#'*) continue ;; esac
-  printf '%-22s' "$target"
-  for pass in seeds floor; do
-    [ "$pass" = seeds ] || [ "$floor" -eq 1 ] || continue
-    for i in "${!builds[@]}"; do
-      program="${builds[$i]}/fuzz/fuzz_$target"
-      if [ ! -x "$program" ]; then
-        printf ' %12s %8s' - -
-      elif [ "$pass" = seeds ]; then
-        measure "$program" "$length" "$scratch/seeds/$target"
-      else
-        measure "$program" 1 "$scratch/empty"
-      fi
+# The floor of a group of fuzz/targets.txt, in executions a second.
+floorOf() {
+  case "$1" in stage) echo 10000 ;; *) echo 1000 ;; esac
+}
+
+for group in program stage; do
+  if [ "$group" = program ]; then
+    printf '\nWhole-program targets, at least %s executions a second\n' "$(floorOf "$group")"
+  else
+    printf '\nSingle-stage targets, at least %s executions a second\n' "$(floorOf "$group")"
+  fi
+  printf '%-22s' target
+  for label in "${labels[@]}"; do printf ' %12s %8s' "$label exec/s" "peak MB"; done
+  if [ "$floor" -eq 1 ]; then
+    for label in "${labels[@]}"; do printf ' %12s %8s' "$label floor" "peak MB"; done
+  fi
+  printf ' %s\n' 'at floor'
+  while read -r target length kind _; do
+    case "$target" in ''|'#'*) continue ;; esac
+    [ "$kind" = "$group" ] || continue
+    printf '%-22s' "$target"
+    reached=
+    for pass in seeds floor; do
+      [ "$pass" = seeds ] || [ "$floor" -eq 1 ] || continue
+      for i in "${!builds[@]}"; do
+        program="${builds[$i]}/fuzz/fuzz_$target"
+        if [ ! -x "$program" ]; then
+          printf ' %12s %8s' - -
+        elif [ "$pass" = seeds ]; then
+          measure "$program" "$length" "$scratch/seeds/$target"
+          reached=$speed
+        else
+          measure "$program" 1 "$scratch/empty"
+        fi
+      done
     done
-  done
-  printf '\n'
-done <fuzz/targets.txt
+    if [ -z "$reached" ] || [ "$reached" = "?" ]; then
+      printf ' ?\n'
+    elif [ "$reached" -ge "$(floorOf "$group")" ]; then
+      printf ' reached\n'
+    else
+      printf ' below\n'
+    fi
+  done <fuzz/targets.txt
+done

@@ -203,6 +203,7 @@ void imageSeeds(const fs::path& work) {
         char name[16];
         std::snprintf(name, sizeof name, "Plc_e%03d.bin", i + 1);
         const std::string image = readFile(work / "images" / (i < 2 ? Names[i] : name));
+        seed("image_header", i < 2 ? Names[i] : name, image);
         const std::string length = {static_cast<char>(image.size() & 0xFF),
                                     static_cast<char>(image.size() >> 8 & 0xFF)};
         chunks += length + image;
@@ -210,6 +211,7 @@ void imageSeeds(const fs::path& work) {
     }
     seed("plcinfo_folder", "example", chunks);
     seed("plcinfo_folder", "missing_one", missingOne);
+    seed("image_header", "header_only", readFile(work / "images" / Names[0]).substr(0, 32));
 }
 
 void plcinfoSeeds() {
@@ -275,6 +277,27 @@ void realDataSeeds(const std::string& folder) {
     }
 }
 
+// A single-stage target reads what a whole-program target feeds its reader: it starts from
+// that target's seeds.
+void sharedSeeds() {
+    static const char* const Shared[][2] = {
+        {"listing", "listing_reader"},
+        {"symvex_map", "symvex_map_reader"},
+        {"tessan_map", "tessan_map_segments"},
+        {"make_comment", "make_file_reader"},
+        {"tessan_executable", "executable_ranges"},
+        {"plcinfo_map", "symbol_map_reader"},
+        {"plcinfo_joined", "joined_file_reader"},
+    };
+    for (const auto& [from, to] : Shared) {
+        const fs::path folder = fs::path(outputFolder) / to;
+        fs::create_directories(folder);
+        for (const auto& file : fs::directory_iterator(fs::path(outputFolder) / from))
+            fs::copy_file(file.path(), folder / file.path().filename(),
+                          fs::copy_options::overwrite_existing);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -289,5 +312,6 @@ int main(int argc, char** argv) {
     plcinfoSeeds();
     if (argc == 3 && fs::is_directory(argv[2]))
         realDataSeeds(argv[2]);
+    sharedSeeds();
     return 0;
 }

@@ -3,6 +3,11 @@
 # after the other, on its seeds, its regression inputs and the corpus of earlier runs; then
 # prints, per target, the executions, the coverage reached and any finding.
 #
+# A single-stage target (group "stage" in fuzz/targets.txt) runs a quarter of SECONDS (one at
+# least): it makes ten times the executions a second of a whole-program target, so a quarter
+# still gives it more executions than those get, and the pass of CI (fuzz/run.sh 20) grows by
+# about 40 seconds for the eight of them rather than by 160.
+#
 #   fuzz/run.sh SECONDS [RUNS]
 #
 # With RUNS a target stops after that many executions if its time has not run out before.
@@ -13,8 +18,9 @@
 #
 # The longest input of each target (-max_len) is given in fuzz/targets.txt.
 #
-# Each target also gets the words of its input formats (fuzz/dictionaries/TARGET.dict) and the
-# kept corpus of the repository (fuzz/corpus/TARGET, see PLC_FUZZ_KEEP above).
+# Each target also gets the words of its input formats (fuzz/dictionaries/TARGET.dict, or that
+# of the target fuzz/targets.txt names for it) and the kept corpus of the repository
+# (fuzz/corpus/TARGET, see PLC_FUZZ_KEEP above).
 #
 # Build folder: build-fuzz, the preset "fuzz" (or $PLC_FUZZ_BUILD). The corpus grows there from
 # run to run (build-fuzz/fuzz/corpus/TARGET); a crash, a hang of more than 10 s or a run out of
@@ -51,24 +57,29 @@ work="$build/fuzz"
 rm -rf "$work/seeds"
 "$work/fuzz_seeds" "$work/seeds" "$root/../shared/realdata"
 
-# Target and its longest input (fuzz/targets.txt).
+# Target, its longest input, its group and the name of its dictionary (fuzz/targets.txt).
 # Only the targets named in PLC_FUZZ_TARGETS (blank-separated) when it is set.
 targets=()
-while read -r name length; do
+while read -r name length group words; do
   case "$name" in ''|'#'*) continue ;; esac
-  targets+=("$name:$length")
+  targets+=("$name:$length:$group:${words:-$name}")
 done <fuzz/targets.txt
 if [ -n "${PLC_FUZZ_TARGETS:-}" ]; then
   chosen=()
   for entry in "${targets[@]}"; do
-    case " $PLC_FUZZ_TARGETS " in *" ${entry%:*} "*) chosen+=("$entry") ;; esac
+    case " $PLC_FUZZ_TARGETS " in *" ${entry%%:*} "*) chosen+=("$entry") ;; esac
   done
   targets=("${chosen[@]}")
 fi
 findings=0
 printf '\n%-22s %12s %8s %8s %8s  %s\n' target executions exec/s cov ft result
 for entry in "${targets[@]}"; do
-  target=${entry%:*}
+  IFS=: read -r target length group words <<<"$entry"
+  time=$seconds
+  if [ "$group" = stage ]; then
+    time=$((seconds / 4))
+    [ "$time" -ge 1 ] || time=1
+  fi
   corpus="$work/corpus/$target"
   found="$work/findings/$target"
   log="$work/logs/$target.log"
@@ -77,10 +88,10 @@ for entry in "${targets[@]}"; do
   [ -d "fuzz/corpus/$target" ] && inputs+=("fuzz/corpus/$target")
   [ -d "fuzz/regressions/$target" ] && inputs+=("fuzz/regressions/$target")
   dictionary=()
-  [ -f "fuzz/dictionaries/$target.dict" ] && dictionary=(-dict="fuzz/dictionaries/$target.dict")
+  [ -f "fuzz/dictionaries/$words.dict" ] && dictionary=(-dict="fuzz/dictionaries/$words.dict")
   status=0
   # Standard output is closed: the programs' messages would only slow the fuzzer down.
-  "$work/fuzz_$target" -max_total_time="$seconds" -runs="$runs" -max_len="${entry#*:}" -print_final_stats=1 \
+  "$work/fuzz_$target" -max_total_time="$time" -runs="$runs" -max_len="$length" -print_final_stats=1 \
     -close_fd_mask=1 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$found/" "${dictionary[@]}" \
     "$corpus" "${inputs[@]}" >"$log" 2>&1 || status=$?
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
@@ -99,7 +110,7 @@ for entry in "${targets[@]}"; do
     cp "$work/seeds/$target/"* "$merged/"
     kept=()
     [ -d "fuzz/corpus/$target" ] && kept=("fuzz/corpus/$target")
-    "$work/fuzz_$target" -merge=1 -max_len="${entry#*:}" -close_fd_mask=1 "$merged" "${kept[@]}" \
+    "$work/fuzz_$target" -merge=1 -max_len="$length" -close_fd_mask=1 "$merged" "${kept[@]}" \
       "$corpus" >>"$log" 2>&1
     for seed in "$work/seeds/$target/"*; do rm -f "$merged/${seed##*/}"; done
     # The kept corpus stays small: its smallest inputs, up to 300,000 bytes in all. The merge

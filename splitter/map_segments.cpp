@@ -22,7 +22,7 @@ struct EntryText {
 
 // Segment keys need a blank on both sides; symbol keys only in front, so that they also
 // select a longer public that begins with the same text.
-const EntryText EntryTexts[SegmentEntryCount] = {
+constexpr EntryText EntryTexts[SegmentEntryCount] = {
     {" CODE4 ", "CODE4", "Plc_main.bin"},
     {" CODE5 ", "CODE5", "Plc_far0.bin"},
     {" CODE_UNIT03 ", "CODE_UNIT03", "Plc_e003.bin"},
@@ -44,6 +44,25 @@ const EntryText EntryTexts[SegmentEntryCount] = {
     {" ??SEC_PROC_DUSR_END", "??SEC_PROC_DUSR_END", ""},
     {" ??SEC_PROC_FAR_END", "??SEC_PROC_FAR_END", ""},
 };
+
+// Every key is a blank and then one of these leads: a line is searched for the leads, and the
+// keys are tried only where one stands after a blank.
+constexpr std::string_view KeyLeads[] = {"CODE", "??SEC_PROC_"};
+
+constexpr bool everyKeyBeginsWithALead() {
+    for (const EntryText& entry : EntryTexts) {
+        const std::string_view key(entry.key);
+        bool led = false;
+        for (const std::string_view lead : KeyLeads)
+            led = led ||
+                  (key.size() > lead.size() && key[0] == ' ' && key.substr(1, lead.size()) == lead);
+        if (!led)
+            return false;
+    }
+    return true;
+}
+static_assert(everyKeyBeginsWithALead(), "a key that no lead begins would never be tried");
+static_assert(SegmentEntryCount <= 32, "the keys a line holds are kept as bits of 32");
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9')
@@ -94,13 +113,12 @@ void initSegmentTable(SegmentTable& table) {
 }
 
 int takeMapLine(SegmentTable& table, const char* line, std::size_t length) {
-    // The first entry whose key the line holds anywhere is selected. Every key is a blank and
-    // then "CODE" or "??SEC_PROC_": the keys are tried only where one of these two stands after
-    // a blank. The search looks for their first letter, rare in a map line, where blanks are
-    // many.
+    // The first entry whose key the line holds anywhere is selected. The keys are tried only
+    // where one of their leads stands after a blank (see KeyLeads): the search looks for the
+    // leads' first letters, rare in a map line, where blanks are many.
     const std::string_view text(line, length);
     std::uint32_t held = 0;
-    for (const std::string_view lead : {std::string_view("CODE"), std::string_view("??SEC_PROC_")})
+    for (const std::string_view lead : KeyLeads)
         for (std::size_t at = text.find(lead); at != std::string_view::npos;
              at = text.find(lead, at + 1)) {
             if (at == 0 || line[at - 1] != ' ')

@@ -3,6 +3,7 @@
 #include "diagnostics.h"
 
 #include <bit>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -458,15 +459,13 @@ bool Scanner::next() {
                 state_ = ScanState::ScanDone;
                 return true;
             } else {
-                // "'X' (0xNN)": the offending byte itself stands between the quotes, a NUL
-                // byte included, then its value in lower-case hexadecimal.
-                static constexpr char Hex[] = "0123456789abcdef";
-                char extra[] = "'X' (0x00)";
-                extra[1] = static_cast<char>(c);
-                extra[7] = Hex[(c >> 4) & 0xF];
-                extra[8] = Hex[c & 0xF];
-                if (!reportMessage(MsgInvalidCharacter, fileName_, line_, column_,
-                                   std::string_view(extra, sizeof extra - 1)))
+                // The offending byte itself stands between the quotes, a NUL byte included,
+                // then its value in lower-case hexadecimal: "'X' (0xNN)".
+                char value[3];
+                std::snprintf(value, sizeof value, "%02x", static_cast<unsigned>(c & 0xFF));
+                const std::string extra =
+                    std::string("'") + static_cast<char>(c) + "' (0x" + value + ")";
+                if (!reportMessage(MsgInvalidCharacter, fileName_, line_, column_, extra))
                     return false;
                 if (!advanceChar())
                     return false;

@@ -72,27 +72,33 @@ std::string hexDigits(std::uint64_t value, int digits) {
 
 namespace {
 
-// What a byte is to a JSON string: 0 stands for itself (printable ASCII but '"', '\\' and '<'),
-// 1 is '<', which stands for itself unless the string is markup's, 2 needs a look.
-constexpr std::array<unsigned char, 256> makeJsonBytes() {
-    std::array<unsigned char, 256> bytes{};
+// What a byte of a JSON string needs, in rising order: nothing (printable ASCII but '"', '\\'
+// and '<'); an escape in a string of markup only ('<'); an escape, or a look at the UTF-8
+// sequence it begins (the rest).
+enum JsonByteNeed : unsigned char { JsonAsIs, JsonEscapedInMarkup, JsonEscapedOrUtf8 };
+
+constexpr std::array<JsonByteNeed, 256> makeJsonByteNeeds() {
+    std::array<JsonByteNeed, 256> needs{};
     for (int c = 0; c < 256; ++c)
-        bytes[c] = c < 0x20 || c >= 0x7F || c == '"' || c == '\\' ? 2 : c == '<' ? 1 : 0;
-    return bytes;
+        needs[c] = c < 0x20 || c >= 0x7F || c == '"' || c == '\\' ? JsonEscapedOrUtf8
+                   : c == '<'                                     ? JsonEscapedInMarkup
+                                                                  : JsonAsIs;
+    return needs;
 }
-constexpr std::array<unsigned char, 256> JsonBytes = makeJsonBytes();
+constexpr std::array<JsonByteNeed, 256> JsonByteNeeds = makeJsonByteNeeds();
 
 } // namespace
 
 void appendJsonString(std::string& out, std::string_view text, bool markup) {
     out += '"';
-    // Bytes below `stop` go on a plain run: '<' only when the string is not markup's.
-    const unsigned char stop = markup ? 1 : 2;
+    // Bytes that need less than `stop` go on a plain run: '<' only when the string is not
+    // markup's.
+    const JsonByteNeed stop = markup ? JsonEscapedInMarkup : JsonEscapedOrUtf8;
     for (std::size_t i = 0; i < text.size();) {
         // Characters that need no escape go in as one piece, found by one table look-up a
         // byte: a page of a million variables writes a million names.
         std::size_t plain = i;
-        while (plain < text.size() && JsonBytes[static_cast<unsigned char>(text[plain])] < stop)
+        while (plain < text.size() && JsonByteNeeds[static_cast<unsigned char>(text[plain])] < stop)
             ++plain;
         out.append(text.data() + i, plain - i);
         i = plain;

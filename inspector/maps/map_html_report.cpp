@@ -216,7 +216,7 @@ void appendFindingItems(std::string& out, const SymbolMap& map, const char* side
         out += "line ";
         out += number(finding.line);
         out += ": ";
-        htmlText(out, findingText(map, finding));
+        htmlText(out, finding.text);
         out += "</li>\n";
     }
     if (map.findingCount > map.findings.size())

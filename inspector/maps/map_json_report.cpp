@@ -93,7 +93,7 @@ void writeFindings(JsonWriter& w, const SymbolMap& map) {
     for (const MapFinding& finding : map.findings) {
         jsonBeginObject(w);
         jsonMemberNumber(w, "line", finding.line);
-        jsonMember(w, "text", findingText(map, finding));
+        jsonMember(w, "text", finding.text);
         jsonEnd(w);
     }
     jsonEnd(w);

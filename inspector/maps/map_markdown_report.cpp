@@ -15,7 +15,7 @@ void appendFindings(std::string& out, const SymbolMap& map, const char* side, st
         if (shown++ >= MarkdownListRows)
             continue;
         appendFormat(out, "- %sline %u: %s\n", side, static_cast<unsigned>(finding.line),
-                     markdownText(findingText(map, finding)).c_str());
+                     markdownText(finding.text).c_str());
     }
     shown += map.findingCount - map.findings.size();
 }

@@ -73,7 +73,7 @@ void appendFindings(std::string& out, const SymbolMap& map, const char* side) {
         out += "line ";
         out += number(finding.line);
         out += ": ";
-        out += findingText(map, finding);
+        out += finding.text;
         out += '\n';
     }
     if (map.findingCount > map.findings.size())

@@ -64,11 +64,9 @@ inline constexpr std::size_t MaxNameLength = 128;
 // Findings kept with their text; those beyond are only counted.
 inline constexpr std::size_t MaxKeptFindings = 1000;
 
-// A finding: the line it names and where its text lies in the map's `findingTexts`.
 struct MapFinding {
     std::uint32_t line = 0;
-    std::uint32_t at = 0;
-    std::uint32_t length = 0;
+    std::string text;
 };
 
 // How the file holds the map's text: as the symbol map builder writes it (one byte a
@@ -93,13 +91,9 @@ struct SymbolMap {
     // of order or repeat a name. Look-ups and the comparison then sort copies.
     bool ordered[MapSectionCount] = {true, true, true, true, true};
     std::vector<MapFinding> findings; // the first MaxKeptFindings
-    std::string findingTexts;         // their texts, one after the other
     std::size_t findingCount = 0;
 };
 
-inline std::string_view findingText(const SymbolMap& map, const MapFinding& finding) {
-    return std::string_view(map.findingTexts).substr(finding.at, finding.length);
-}
 inline std::string_view rowName(const SymbolMap& map, const MapRow& row) {
     return std::string_view(map.text + row.nameAt, row.nameLength);
 }

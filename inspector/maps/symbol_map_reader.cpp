@@ -14,9 +14,10 @@
 #include "symbol_map.h"
 
 #include <algorithm>
-#include <charconv>
+#include <concepts>
 #include <cstring>
-#include <initializer_list>
+#include <string>
+#include <utility>
 
 namespace plcinfo {
 
@@ -88,6 +89,43 @@ struct BitName {
     std::uint32_t line;
 };
 
+// The pieces of a finding's text: a text as it stands, a number in decimal, a line quoted, a
+// section's title.
+struct QuotedLine {
+    std::string_view line;
+};
+struct SectionTitle {
+    int section;
+};
+
+void appendPiece(std::string& out, std::string_view text) {
+    out += text;
+}
+
+template <std::integral Number> void appendPiece(std::string& out, Number value) {
+    out += std::to_string(value);
+}
+
+// The line in quotes, its first 60 bytes, each byte outside printable ASCII as \xNN.
+void appendPiece(std::string& out, QuotedLine quoted) {
+    out += '"';
+    for (char c : quoted.line.substr(0, 60)) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F)
+            out += c;
+        else
+            appendByteEscape(out, "\\x", u);
+    }
+    out += quoted.line.size() > 60 ? "...\"" : "\"";
+}
+
+// "[SYMBOL_TABLE n]": how a section's title is written, its count standing for any.
+void appendPiece(std::string& out, SectionTitle title) {
+    out += '[';
+    out += SectionTitles[title.section];
+    out += " n]";
+}
+
 struct Checker {
     SymbolMap& map;
     LineReader lines;
@@ -95,20 +133,17 @@ struct Checker {
     std::vector<std::uint32_t> fieldLines; // the line of each bit-fields row read
     bool lfThroughout = false;             // every line ends in LF alone: reported once
 
-    // A finding's text is written from its pieces straight after the texts before it: a
-    // damaged map can give a finding on every line. Past the findings kept it is only counted.
-    void report(std::uint32_t line, std::initializer_list<std::string_view> pieces) {
+    // A finding on `line`, its text joined from `pieces` (see appendPiece). A damaged map can
+    // give a finding on every line: past the findings kept it is only counted, and its text is
+    // never built.
+    template <typename... Pieces> void report(std::uint32_t line, const Pieces&... pieces) {
         ++map.findingCount;
         if (map.findings.size() >= MaxKeptFindings)
             return;
-        const std::size_t at = map.findingTexts.size();
-        for (std::string_view piece : pieces)
-            map.findingTexts.append(piece);
-        map.findings.push_back(
-            MapFinding{line, static_cast<std::uint32_t>(at),
-                       static_cast<std::uint32_t>(map.findingTexts.size() - at)});
+        MapFinding finding{line, {}};
+        (appendPiece(finding.text, pieces), ...);
+        map.findings.push_back(std::move(finding));
     }
-    void report(std::uint32_t line, std::string_view text) { report(line, {text}); }
 
     void checkLineEnd(const Line& line) {
         if (!line.lf)
@@ -199,58 +234,6 @@ bool readPrintedDecimal(std::string_view text, std::size_t width, std::int64_t l
     return value >= low && value <= high;
 }
 
-// A short text built in place: a quoted line, a title, a number, as a piece of a finding's
-// text. What does not fit is cut off; no piece comes near the room.
-struct ShortText {
-    char text[256];
-    std::size_t length = 0;
-
-    void append(std::string_view piece) {
-        const std::size_t n = std::min(piece.size(), sizeof text - length);
-        std::memcpy(text + length, piece.data(), n);
-        length += n;
-    }
-    operator std::string_view() const { return std::string_view(text, length); }
-};
-
-ShortText decimal(std::int64_t value) {
-    ShortText out;
-    out.length = static_cast<std::size_t>(
-        std::to_chars(out.text, out.text + sizeof out.text, value).ptr - out.text);
-    return out;
-}
-
-// At least `digits` hexadecimal digits in capitals, as the reports write places.
-ShortText hex(std::uint64_t value, int digits) {
-    char reversed[16];
-    int count = 0;
-    while (count < 16 && (count < digits || value != 0)) {
-        reversed[count++] = HexDigits[value & 15];
-        value >>= 4;
-    }
-    ShortText out;
-    while (count > 0)
-        out.append(std::string_view(&reversed[--count], 1));
-    return out;
-}
-
-// The line in quotes, its first 60 bytes, each byte outside printable ASCII as \xNN.
-ShortText quoted(std::string_view text) {
-    ShortText out;
-    out.append("\"");
-    for (char c : text.substr(0, 60)) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u < 0x7F) {
-            out.append(std::string_view(&c, 1));
-        } else {
-            const char escape[4] = {'\\', 'x', HexDigits[u >> 4], HexDigits[u & 15]};
-            out.append(std::string_view(escape, 4));
-        }
-    }
-    out.append(text.size() > 60 ? "...\"" : "\"");
-    return out;
-}
-
 // The name at the front of a row: a name as the listing gives it, of at most 128 characters.
 bool readRowName(Checker& checker, const Line& line, std::string_view text, std::size_t& length) {
     length = nameLength(text);
@@ -329,8 +312,7 @@ bool readNamedRow(Checker& checker, const Line& line, MapSection section, MapRow
         if (blanks == 0 && length < text.size())
             checker.report(line.number, "the name holds a character names cannot hold");
         else
-            checker.report(line.number, {"the blank fill after the name is not ",
-                                         decimal(static_cast<std::int64_t>(fill)), " blanks"});
+            checker.report(line.number, "the blank fill after the name is not ", fill, " blanks");
         return false;
     }
     const std::string_view value = text.substr(length + fill);
@@ -450,10 +432,10 @@ void checkOrder(Checker& checker, MapSection section, const MapRow& row, const M
         return;
     checker.map.ordered[section] = false;
     if (order == 0)
-        checker.report(line, {name, " repeats the name of line ", decimal(previousLine)});
+        checker.report(line, name, " repeats the name of line ", previousLine);
     else
-        checker.report(line, {name, " is out of order: it sorts before ", before, " of line ",
-                              decimal(previousLine)});
+        checker.report(line, name, " is out of order: it sorts before ", before, " of line ",
+                       previousLine);
 }
 
 // Where the walk over the sections stands.
@@ -469,28 +451,19 @@ struct Walk {
     std::vector<std::uint32_t> emptyLines; // empty lines not yet known to be in their place
 };
 
-ShortText titleOf(int section) {
-    ShortText out;
-    out.append("[");
-    out.append(SectionTitles[section]);
-    out.append(" n]");
-    return out;
-}
-
 // The current section's title against the lines of rows it had.
 void closeSection(Checker& checker, Walk& walk) {
     if (walk.current >= 0 && walk.hasCount && walk.count != walk.lineCount)
-        checker.report(walk.titleLine,
-                       {"[", SectionTitles[walk.current], " ", decimal(walk.count), "] says ",
-                        decimal(walk.count), " rows, the section has ", decimal(walk.lineCount)});
+        checker.report(walk.titleLine, "[", SectionTitles[walk.current], " ", walk.count, "] says ",
+                       walk.count, " rows, the section has ", walk.lineCount);
     walk.hasCount = false;
 }
 
 // Empty lines before a row, or more than one before a title: each is one finding.
-void reportEmptyLines(Checker& checker, Walk& walk, std::size_t keep, std::string_view text,
-                      std::string_view title = {}) {
+template <typename... Pieces>
+void reportEmptyLines(Checker& checker, Walk& walk, std::size_t keep, const Pieces&... pieces) {
     for (std::size_t i = 0; i + keep < walk.emptyLines.size(); ++i)
-        checker.report(walk.emptyLines[i], {text, title});
+        checker.report(walk.emptyLines[i], pieces...);
     walk.emptyLines.clear();
 }
 
@@ -505,23 +478,25 @@ enum class Opening {
 // stands; each damage of its first lines is one finding.
 void openSection(Checker& checker, Walk& walk, int section, const Line& line, Opening opening) {
     closeSection(checker, walk);
-    const ShortText title = titleOf(section);
+    const SectionTitle title{section};
     if (walk.emptyLines.empty())
-        checker.report(line.number, {"an empty line must come before ", title});
+        checker.report(line.number, "an empty line must come before ", title);
     reportEmptyLines(checker, walk, 1, "an empty line too many before ", title);
-    if (section != walk.next || opening == Opening::UnknownTitle)
-        checker.report(line.number,
-                       {"expected ",
-                        walk.next < MapSectionCount ? std::string_view(titleOf(walk.next))
-                                                    : std::string_view("no more sections"),
-                        ", found ", quoted(checker.view(line))});
+    if (section != walk.next || opening == Opening::UnknownTitle) {
+        if (walk.next < MapSectionCount)
+            checker.report(line.number, "expected ", SectionTitle{walk.next}, ", found ",
+                           QuotedLine{checker.view(line)});
+        else
+            checker.report(line.number, "expected no more sections, found ",
+                           QuotedLine{checker.view(line)});
+    }
     walk.current = section;
     walk.next = std::max(walk.next, section + 1);
     walk.lineCount = 0;
     walk.titleLine = line.number;
     walk.previousLine = 0;
     if (opening == Opening::Comment) {
-        checker.report(line.number, {"the title ", title, " is missing before the comment line"});
+        checker.report(line.number, "the title ", title, " is missing before the comment line");
         return;
     }
     walk.expectComment = true;
@@ -529,10 +504,10 @@ void openSection(Checker& checker, Walk& walk, int section, const Line& line, Op
         return; // its count is not trusted
     const TitleForm form = readTitleForm(checker.view(line), section);
     if (!form.exact && form.hasCount)
-        checker.report(line.number, {"the title line ", quoted(checker.view(line)),
-                                     " is not of the form ", title});
+        checker.report(line.number, "the title line ", QuotedLine{checker.view(line)},
+                       " is not of the form ", title);
     else if (!form.exact)
-        checker.report(line.number, {"the row count of ", title, " is not a decimal number"});
+        checker.report(line.number, "the row count of ", title, " is not a decimal number");
     walk.hasCount = form.hasCount;
     walk.count = form.count;
 }
@@ -545,16 +520,16 @@ void checkSegmentEnd(Checker& checker, const MapRow& row, std::uint32_t line) {
     const std::uint64_t end = std::uint64_t{row.value} + TypeWidths[type];
     if (end <= SegmentBytes)
         return;
-    checker.report(line, {rowName(checker.map, row), ", a ", TypeNames[type], " at ",
-                          hex(row.selector, 4), ":", hex(row.value, 4), ", ends at ", hex(end, 4),
-                          ", beyond its segment's 64 KiB"});
+    checker.report(line, rowName(checker.map, row), ", a ", TypeNames[type], " at ",
+                   hexDigits(row.selector, 4), ":", hexDigits(row.value, 4), ", ends at ",
+                   hexDigits(end, 4), ", beyond its segment's 64 KiB");
 }
 
 void readRow(Checker& checker, Walk& walk, const Line& line) {
     reportEmptyLines(checker, walk, 0, "an empty line among the rows");
     if (walk.current < 0) {
-        checker.report(line.number,
-                       {"expected ", titleOf(0), ", found ", quoted(checker.view(line))});
+        checker.report(line.number, "expected ", SectionTitle{0}, ", found ",
+                       QuotedLine{checker.view(line)});
         return;
     }
     const MapSection section = static_cast<MapSection>(walk.current);
@@ -602,12 +577,12 @@ void readSections(Checker& checker) {
             if (commentLine) {
                 reportEmptyLines(checker, walk, 0, "an empty line among the rows");
                 if (text != Comments[walk.current])
-                    checker.report(line.number,
-                                   {"the comment line is not \"", Comments[walk.current], "\""});
+                    checker.report(line.number, "the comment line is not \"",
+                                   Comments[walk.current], "\"");
                 continue;
             }
-            checker.report(walk.titleLine,
-                           {"the comment line \"", Comments[walk.current], "\" is missing"});
+            checker.report(walk.titleLine, "the comment line \"", Comments[walk.current],
+                           "\" is missing");
         }
         int section = -1;
         Opening opening = Opening::Comment;
@@ -634,11 +609,11 @@ void readSections(Checker& checker) {
             readRow(checker, walk, line);
     }
     if (walk.expectComment)
-        checker.report(walk.titleLine,
-                       {"the comment line \"", Comments[walk.current], "\" is missing"});
+        checker.report(walk.titleLine, "the comment line \"", Comments[walk.current],
+                       "\" is missing");
     closeSection(checker, walk);
     if (walk.next < MapSectionCount) {
-        checker.report(lines.number, {"the file ends before ", titleOf(walk.next)});
+        checker.report(lines.number, "the file ends before ", SectionTitle{walk.next});
         walk.emptyLines.clear();
     }
     if (!walk.emptyLines.empty())
@@ -654,8 +629,7 @@ void checkBitSections(Checker& checker) {
         return i < rows.size() ? rows[i].name : std::string_view("\n"); // no name is "\n"
     };
     const auto missing = [&](const BitName& row, const char* section) {
-        checker.report(row.line,
-                       {"the bit ", row.name, " has no row in the ", section, " section"});
+        checker.report(row.line, "the bit ", row.name, " has no row in the ", section, " section");
     };
     std::size_t i = 0;
     std::size_t j = 0;
@@ -664,10 +638,9 @@ void checkBitSections(Checker& checker) {
             ++i;
             ++j;
         } else if (at(fields, i) == at(weights, j + 1) && at(fields, i + 1) == at(weights, j)) {
-            checker.report(weights[j].line,
-                           {"the bit-weights rows of lines ", decimal(weights[j].line), " and ",
-                            decimal(weights[j + 1].line),
-                            " are in the other order than in the bit-fields section"});
+            checker.report(weights[j].line, "the bit-weights rows of lines ", weights[j].line,
+                           " and ", weights[j + 1].line,
+                           " are in the other order than in the bit-fields section");
             i += 2;
             j += 2;
         } else if (j < weights.size() &&
@@ -677,9 +650,9 @@ void checkBitSections(Checker& checker) {
                    (j == weights.size() || at(fields, i + 1) == at(weights, j))) {
             missing(fields[i++], "bit-weights");
         } else {
-            checker.report(weights[j].line, {"the bit-weights row names ", weights[j].name,
-                                             " where the bit-fields row of line ",
-                                             decimal(fields[i].line), " names ", fields[i].name});
+            checker.report(weights[j].line, "the bit-weights row names ", weights[j].name,
+                           " where the bit-fields row of line ", fields[i].line, " names ",
+                           fields[i].name);
             ++i;
             ++j;
         }
@@ -702,9 +675,8 @@ void checkLocations(Checker& checker) {
                                                 return compareNames(rowName(map, row), key) < 0;
                                             });
         if (found == variables.end() || compareNames(rowName(map, *found), location) != 0)
-            checker.report(checker.fieldLines[i],
-                           {"the location ", location, " of the bit ", rowName(map, fields[i]),
-                            " is no variable of the symbol table"});
+            checker.report(checker.fieldLines[i], "the location ", location, " of the bit ",
+                           rowName(map, fields[i]), " is no variable of the symbol table");
     }
 }
 
@@ -726,10 +698,10 @@ void checkMap(SymbolMap& map) {
     reader.size = map.size;
     Checker checker{map, reader, {}, {}, false};
     if (map.encoding != MapEncoding::Bytes)
-        checker.report(
-            1, {"saved as ",
-                map.encoding == MapEncoding::Utf8Mark ? "UTF-8 with a byte-order mark" : "UTF-16",
-                ": the control reads bytes; save it as the program wrote it"});
+        checker.report(1, "saved as ",
+                       map.encoding == MapEncoding::Utf8Mark ? "UTF-8 with a byte-order mark"
+                                                             : "UTF-16",
+                       ": the control reads bytes; save it as the program wrote it");
     checker.lfThroughout = endsInLfThroughout(map.text, map.size);
     if (checker.lfThroughout)
         checker.report(1, "saved with LF line ends: the control reads CR LF after every line; "
@@ -737,8 +709,8 @@ void checkMap(SymbolMap& map) {
     LineReader& lines = checker.lines;
     lines.advance();
     if (checker.view(lines.current) != Header)
-        checker.report(1, {"the header line is ", quoted(checker.view(lines.current)), ", not \"",
-                           Header, "\""});
+        checker.report(1, "the header line is ", QuotedLine{checker.view(lines.current)},
+                       ", not \"", Header, "\"");
     if (!lines.atEnd()) {
         checker.checkLineEnd(lines.current);
         lines.advance();
@@ -758,15 +730,10 @@ void checkMap(SymbolMap& map) {
             std::stable_sort(map.rows[section].begin(), map.rows[section].end(),
                              [&](const MapRow& a, const MapRow& b) { return nameLess(map, a, b); });
     }
-    // Findings come mostly in line order: the checks after the reading, and empty lines that
-    // are reported once the line after them is read, may not. The ordered run at the front
-    // stays in place; only the rest is sorted and then merged into it, ties kept in order.
-    const auto byLine = [](const MapFinding& a, const MapFinding& b) { return a.line < b.line; };
-    const auto rest = std::is_sorted_until(map.findings.begin(), map.findings.end(), byLine);
-    if (rest != map.findings.end()) {
-        std::stable_sort(rest, map.findings.end(), byLine);
-        std::inplace_merge(map.findings.begin(), rest, map.findings.end(), byLine);
-    }
+    // Findings are reported in line order but for the checks after the reading and empty
+    // lines, reported once the line after them is read; those on one line keep their order.
+    std::stable_sort(map.findings.begin(), map.findings.end(),
+                     [](const MapFinding& a, const MapFinding& b) { return a.line < b.line; });
 }
 
 } // namespace

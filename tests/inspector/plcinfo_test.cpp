@@ -1,6 +1,7 @@
 // The built Plcinfo run end to end on the images and joined files that Tessan and Orlund make
 // from the example and from generated projects: standard output and exit status.
 #include "common/html_writer.h"
+#include "common/markdown_writer.h"
 #include "images/image_set.h"
 #include "plc_generator.h"
 #include "test_support.h"
@@ -205,7 +206,7 @@ TEST(Plcinfo, ExampleBuildPageShowsCommentBitsMembersAndConstants) {
     const RunResult markdown =
         plcinfo({"--markdown", "--images", out.joined(), EXAMPLES_DIR "/plc.mp2"});
     EXPECT_EQ(markdown.output.substr(markdown.output.find("\n### Images")),
-              "\n### Images\n\n" + out.joined() +
+              "\n### Images\n\n" + plcinfo::markdownText(out.joined()) +
                   ": all seventeen images valid  \nMake-file comment: \"Line 7 press"
                   "                   \"\n\n");
 }
