@@ -21,7 +21,7 @@
 // segment, so every segment's fingerprint takes every member: such a change marks every
 // segment as changed rather than let a control read old data in a new shape.
 #include "layout_fingerprint.h"
-#include "sha256.h"
+#include "common/sha256.h"
 #include "map_report_text.h"
 
 #include <algorithm>
@@ -32,17 +32,9 @@ namespace plcinfo {
 
 namespace {
 
-struct NamedSelector {
-    std::uint16_t selector;
-    const char* name;
-};
-// The data segments whose variables reach the map, with the selectors the map builder gives.
-const NamedSelector DataSegments[] = {
-    {0x30, "DATA_COM"}, {0x68, "DATA1"}, {0xA0, "DATA_USR"}, {0x160, "DATAROZ"}};
-
 void appendFolded(std::string& out, std::string_view name) {
     for (char c : name)
-        out += c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+        out += lowerAscii(c);
 }
 
 std::string digitsOf(const std::string& bytes) {
@@ -80,7 +72,7 @@ bool isHexDigit(char c) {
 } // namespace
 
 const char* dataSegmentName(std::uint16_t selector) {
-    for (const NamedSelector& segment : DataSegments)
+    for (const DataSegment& segment : DataSegments)
         if (segment.selector == selector)
             return segment.name;
     return "-";

@@ -23,16 +23,8 @@ constexpr std::size_t BarSpans = 2048;
 constexpr std::uint32_t BucketBytes = 256;
 constexpr std::uint32_t BucketCount = SegmentBytes / BucketBytes;
 
-struct NamedSegment {
-    std::uint16_t selector;
-    const char* name;
-};
-// The data segments whose variables reach the map, with the selectors the map gives them.
-const NamedSegment DataSegments[] = {
-    {0x30, "DATA_COM"}, {0x68, "DATA1"}, {0xA0, "DATA_USR"}, {0x160, "DATAROZ"}};
-
 std::string segmentName(std::uint16_t selector) {
-    for (const NamedSegment& segment : DataSegments)
+    for (const DataSegment& segment : DataSegments)
         if (segment.selector == selector)
             return std::string(segment.name) + " " + hexDigits(selector, 4);
     return "selector " + hexDigits(selector, 4);

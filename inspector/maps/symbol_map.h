@@ -40,6 +40,14 @@ inline constexpr int TypeColumnCount = 5;
 // The type as the reports name it: "BYTE", "WORD", "DWORD", "QWORD" (written as the
 // four-character "BYTE"), "MECH".
 extern const char* const TypeNames[TypeColumnCount];
+// The data segments whose variables reach the map, with the selectors the map builder gives
+// them, in order of selector.
+struct DataSegment {
+    std::uint16_t selector;
+    const char* name;
+};
+inline constexpr int DataSegmentCount = 4;
+extern const DataSegment DataSegments[DataSegmentCount];
 // Bytes a variable of the type takes. A MECH variable counts as one byte: the map does not
 // say more, and the module block bytes it marks are bytes.
 extern const unsigned TypeWidths[TypeColumnCount];

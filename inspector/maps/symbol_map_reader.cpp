@@ -27,6 +27,8 @@ const char* const SectionTitles[MapSectionCount] = {
 
 const char* const TypeNames[TypeColumnCount] = {"BYTE", "WORD", "DWORD", "QWORD", "MECH"};
 const unsigned TypeWidths[TypeColumnCount] = {1, 2, 4, 8, 1};
+const DataSegment DataSegments[DataSegmentCount] = {
+    {0x30, "DATA_COM"}, {0x68, "DATA1"}, {0xA0, "DATA_USR"}, {0x160, "DATAROZ"}};
 
 namespace {
 
