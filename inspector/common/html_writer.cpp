@@ -11,7 +11,7 @@ namespace plcinfo {
 
 namespace {
 
-const char* const ColumnKinds[] = {"text", "number", "hex", "place", "delta", "type", "size"};
+const char* const ColumnKinds[] = {"text", "number", "hex", "place", "delta", "type"};
 
 // Text columns, left-aligned; the others are numbers.
 bool textual(HtmlColumn column) {
@@ -127,8 +127,6 @@ std::string htmlCellText(HtmlColumn column, const HtmlCell& cell) {
         return hexDigits(size, 4) + ":" + hexDigits(cell.address, 4);
     case HtmlColumn::Type:
         return std::string(cell.text);
-    case HtmlColumn::Size:
-        return std::to_string(cell.number);
     case HtmlColumn::Delta:
     default: {
         std::string out(1, cell.number < 0 ? '-' : '+');
@@ -164,11 +162,6 @@ void htmlTableBegin(HtmlTableWriter& t) {
         for (int type = 0; type < table.typeCount; ++type)
             jsonText(w, table.typeNames[type]);
         jsonEnd(w);
-        jsonKey(w, "widths");
-        jsonBeginArray(w);
-        for (int type = 0; type < table.typeCount; ++type)
-            jsonNumber(w, table.typeWidths[type]);
-        jsonEnd(w);
     }
     jsonKey(w, "rows");
     jsonBeginArray(w);
@@ -203,8 +196,6 @@ void htmlTableRow(HtmlTableWriter& t, const HtmlCell* cells) {
     JsonWriter& w = t.json;
     jsonBeginArray(w);
     for (int c = 0; c < table.columnCount; ++c) {
-        if (table.columns[c] == HtmlColumn::Size)
-            continue;
         if (cells[c].none)
             jsonNull(w);
         else if (table.columns[c] == HtmlColumn::Text)

@@ -48,7 +48,6 @@ enum class HtmlColumn {
     Place,  // a selector and an address, two values, shown "0030:01A4" or "0030:12345"
     Delta,  // a signed distance, "+0002"; sorted by its size, none last
     Type,   // a variable's type: its name given as text, its index in the table's types kept
-    Size,   // the width of the row's Type column: not kept, the script works it out
 };
 
 struct HtmlCell {
@@ -67,9 +66,8 @@ struct HtmlTable {
     int sortColumn = -1;  // the order the rows are given in: -1 as given
     bool descending = false;
     std::size_t rowCount = 0;
-    // Type columns: the names and widths of the types, by index.
+    // Type columns: the names of the types, by index.
     const char* const* typeNames = nullptr;
-    const unsigned* typeWidths = nullptr;
     int typeCount = 0;
 };
 

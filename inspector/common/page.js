@@ -41,10 +41,6 @@
       order = data.rows.map(function (r, i) { return i; });
       rows = order;
     }
-    // A size column holds no data: it is the width of the row's type.
-    function value(r, c) {
-      return data.columns[c] === "size" ? data.widths[r[data.columns.indexOf("type")]] : r[c];
-    }
     function filter() {
       var q = input.value.toLowerCase(), c = data.search;
       rows = q === "" ? order : order.filter(function (i) {
@@ -57,7 +53,7 @@
       if (c === col) desc = !desc;
       else { col = c; desc = data.columns[c] === "delta"; }
       var kind = data.columns[c];
-      var keys = data.rows.map(function (r) { return sortKey(data, kind, value(r, c)); });
+      var keys = data.rows.map(function (r) { return sortKey(data, kind, r[c]); });
       order = data.rows.map(function (r, i) { return i; });
       order.sort(function (a, b) {
         var d = keys[a] < keys[b] ? -1 : keys[a] > keys[b] ? 1 : 0;
@@ -71,7 +67,7 @@
         var r = data.rows[rows[k]], tr = document.createElement("tr");
         for (var c = 0; c < data.columns.length; c++) {
           var td = document.createElement("td");
-          td.textContent = shown(data, data.columns[c], value(r, c));
+          td.textContent = shown(data, data.columns[c], r[c]);
           if (data.columns[c] !== "text" && data.columns[c] !== "type") td.className = "n";
           tr.appendChild(td);
         }

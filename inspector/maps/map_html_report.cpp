@@ -115,16 +115,16 @@ std::string ofSegmentText(std::uint64_t end) {
                                : hexDigits(end - SegmentBytes, 4) + " beyond";
 }
 
-std::string variableDetail(const SymbolMap& map, const MapRow& row) {
+std::string variableDetail(const SymbolMap& map, const MapRow& row, std::uint32_t size) {
     return std::string(rowName(map, row)) + "  " + place(row) + " " +
-           TypeNames[static_cast<int>(row.type)] + ", " + number(widthOf(row)) +
-           (widthOf(row) == 1 ? " byte" : " bytes");
+           TypeNames[static_cast<int>(row.type)] + ", " + number(size) +
+           (size == 1 ? " byte" : " bytes");
 }
 
 // A segment's bar of its 64 KiB and the strip of its variables, with the line that shows the
 // variable hovered or focused.
 void appendSegment(std::string& out, const SymbolMap& map, const std::vector<std::uint32_t>& order,
-                   const SegmentLayout& layout) {
+                   const std::vector<std::uint32_t>& sizes, const SegmentLayout& layout) {
     const std::string selector = hexDigits(layout.selector, 4);
     appendFormat(out, "<h3 id=\"segment-%s\">%s</h3>\n", selector.c_str(),
                  segmentName(layout.selector).c_str());
@@ -154,7 +154,7 @@ void appendSegment(std::string& out, const SymbolMap& map, const std::vector<std
                          "<rect class=\"v%d\" x=\"%s\" width=\"0.92\" height=\"10\" "
                          "tabindex=\"0\"><title>",
                          static_cast<int>(row.type), number(i).c_str());
-            htmlText(out, variableDetail(map, row));
+            htmlText(out, variableDetail(map, row, sizes[order[layout.first + i]]));
             out += "</title></rect>";
         }
     } else {
@@ -231,21 +231,25 @@ void appendPath(std::string& out, const char* label, const std::string& path) {
 
 const char* const VariableTitles[] = {"Name", "Address", "Type", "Size"};
 const HtmlColumn VariableColumns[] = {HtmlColumn::Text, HtmlColumn::Place, HtmlColumn::Type,
-                                      HtmlColumn::Size};
+                                      HtmlColumn::Number};
 
-void appendVariableTable(std::string& out, const SymbolMap& map) {
+// Each variable with the bytes the segment figures count it with (`sizes`): a BYTE or MECH
+// row, maybe a structure, up to the next variable.
+void appendVariableTable(std::string& out, const SymbolMap& map,
+                         const std::vector<std::uint32_t>& sizes) {
     const std::vector<MapRow>& rows = map.rows[SectionSymbols];
     out += "<section id=\"variables\">\n<h2>Variables</h2>\n";
     HtmlTableWriter t{out,
                       {"variables", VariableTitles, VariableColumns, 4, 0, -1, false, rows.size(),
-                       TypeNames, TypeWidths, TypeColumnCount}};
+                       TypeNames, TypeColumnCount}};
     htmlTableBegin(t);
-    for (const MapRow& row : rows) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const MapRow& row = rows[i];
         const HtmlCell cells[] = {
             {false, 0, rowName(map, row)},
             {false, row.selector, {}, row.value},
             {false, static_cast<int>(row.type), TypeNames[static_cast<int>(row.type)]},
-            {false, widthOf(row), {}}};
+            {false, sizes[i], {}}};
         htmlTableRow(t, cells);
     }
     htmlTableEnd(t);
@@ -655,12 +659,12 @@ std::string formatMapHtml(const MapReport& report) {
                      type, TypeNames[type]);
     out += "</p>\n";
     for (const SegmentLayout& layout : layouts)
-        appendSegment(out, map, order, layout);
+        appendSegment(out, map, order, report.sizes, layout);
     out += "</section>\n";
     out += "<p>Selectors, addresses and constant values are hexadecimal; offsets and weights "
            "decimal; sizes decimal bytes.</p>\n";
     appendLayouts(out, report.fingerprints, {});
-    appendVariableTable(out, map);
+    appendVariableTable(out, map, report.sizes);
     appendNamedTables(out, map);
     htmlEndPage(out);
     return out;

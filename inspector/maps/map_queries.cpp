@@ -113,9 +113,12 @@ bool parseLocation(const std::string& text, std::uint16_t& selector, std::uint32
 }
 
 std::vector<SelectorSummary> summarizeSelectors(const SymbolMap& map,
-                                                const std::vector<std::uint32_t>& order) {
+                                                const std::vector<std::uint32_t>& order,
+                                                std::vector<std::uint32_t>* sizes) {
     const std::vector<MapRow>& rows = map.rows[SectionSymbols];
     std::vector<SelectorSummary> summaries;
+    if (sizes != nullptr)
+        sizes->assign(rows.size(), 0);
     for (std::size_t i = 0; i < order.size();) {
         summaries.emplace_back();
         SelectorSummary& summary = summaries.back();
@@ -138,6 +141,8 @@ std::vector<SelectorSummary> summarizeSelectors(const SymbolMap& map,
                     : std::max<std::uint64_t>(rows[order[above]].value, row.value + width);
             summary.highest = row.value;
             summary.end = std::max(summary.end, end);
+            if (sizes != nullptr) // at most the 64 KiB of a segment and a QWORD beyond
+                (*sizes)[order[i]] = static_cast<std::uint32_t>(end - row.value);
             const std::uint32_t begin =
                 static_cast<std::uint32_t>(std::min<std::uint64_t>(row.value, SegmentBytes));
             const std::uint32_t clipped = static_cast<std::uint32_t>(std::min(end, SegmentBytes));
@@ -159,7 +164,7 @@ MapReport buildMapReport(const SymbolMap& map) {
     for (int section = 0; section < MapSectionCount; ++section)
         report.sectionRows[section] = map.rows[section].size();
     report.order = addressOrder(map.rows[SectionSymbols]);
-    report.selectors = summarizeSelectors(map, report.order);
+    report.selectors = summarizeSelectors(map, report.order, &report.sizes);
     report.fingerprints = fingerprintLayouts(map);
     return report;
 }

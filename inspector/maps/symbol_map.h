@@ -167,9 +167,11 @@ struct SelectorSummary {
 inline constexpr std::uint64_t SegmentBytes = 0x10000;
 
 // The variables of each selector, in order of selector; `order` is the address order of the
-// map's variables.
+// map's variables. With `sizes`, also the bytes each variable is counted with, by its row of
+// the symbol table.
 std::vector<SelectorSummary> summarizeSelectors(const SymbolMap& map,
-                                                const std::vector<std::uint32_t>& order);
+                                                const std::vector<std::uint32_t>& order,
+                                                std::vector<std::uint32_t>* sizes = nullptr);
 
 // A variable row as the look-ups show it, with the bits that it holds.
 struct VariableHit {
@@ -191,6 +193,7 @@ struct MapReport {
     std::size_t sectionRows[MapSectionCount] = {};
     std::vector<std::uint32_t> order;       // the variables' rows in address order
     std::vector<SelectorSummary> selectors; // in order of selector
+    std::vector<std::uint32_t> sizes;       // each variable's bytes as the figures count them
     std::vector<SegmentFingerprint> fingerprints; // each selector's retained layout, in that order
     // --find
     bool finding = false;

@@ -201,7 +201,10 @@ TEST(Plcinfo, ExampleBuildPageShowsCommentBitsMembersAndConstants) {
           "&quot;</code></p>",
           "<tr><td>KEY_RESET</td><td>KEYS</td><td>07</td></tr>",
           "<tr><td>MODE</td><td>0007</td></tr>\n<tr><td>POS</td><td>0000</td></tr>",
-          "<tr><td>PLC_VERSION</td><td>00000104</td></tr>"})
+          "<tr><td>PLC_VERSION</td><td>00000104</td></tr>",
+          // A structure variable, written as BYTE, takes its room up to the next variable.
+          "<tr><td>AXIS_X</td><td class=\"n\">00A0:0000</td><td>BYTE</td><td class=\"n\">8</td></tr>",
+          "<title>AXIS_X  00A0:0000 BYTE, 8 bytes</title>"})
         EXPECT_EQ(count(html, shown), 1) << shown;
     const RunResult markdown =
         plcinfo({"--markdown", "--images", out.joined(), EXAMPLES_DIR "/plc.mp2"});
