@@ -1,4 +1,5 @@
 #include "scanner.h"
+#include "ascii_case.h"
 
 #include "diagnostics.h"
 
@@ -10,10 +11,6 @@
 namespace symmap {
 
 namespace {
-
-char upperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 constexpr KeywordRow ListingRows[] = {
     {KwMacros, "Macros", 0},

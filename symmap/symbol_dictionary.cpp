@@ -1,4 +1,5 @@
 #include "symbol_dictionary.h"
+#include "ascii_case.h"
 
 #include "diagnostics.h"
 
@@ -9,10 +10,6 @@
 namespace symmap {
 
 namespace {
-
-char upperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 void clearEntry(SymbolEntry* entry) {
     std::free(entry->children);

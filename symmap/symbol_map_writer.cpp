@@ -1,4 +1,5 @@
 #include "symbol_map_writer.h"
+#include "ascii_case.h"
 
 #include "diagnostics.h"
 #include "output_guard.h"
@@ -205,10 +206,6 @@ struct SortRow {
     std::uint64_t prefix;
     const SymbolEntry* entry;
 };
-
-unsigned char lowerAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
 
 std::uint64_t sortPrefix(const char* name) {
     std::uint64_t prefix = 0;
