@@ -143,8 +143,9 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
         } else if (std::strcmp(argument, "--fingerprint") == 0) {
             options.fingerprint = true;
         } else if (std::strcmp(argument, "--find") == 0 || std::strcmp(argument, "--at") == 0 ||
-                   std::strcmp(argument, "--fail-on") == 0 || std::strcmp(argument, "--expect") == 0 ||
-                   std::strcmp(argument, "--html") == 0 || std::strcmp(argument, "--images") == 0) {
+                   std::strcmp(argument, "--fail-on") == 0 ||
+                   std::strcmp(argument, "--expect") == 0 || std::strcmp(argument, "--html") == 0 ||
+                   std::strcmp(argument, "--images") == 0) {
             const char* value = i + 1 < argc ? argv[++i] : nullptr;
             readValueOption(argument, value, options, error);
         } else if (argument[0] == '-' && argument[1] != '\0') {
@@ -300,8 +301,9 @@ int checkLayouts(const Options& options, const SymbolMap& map) {
         return failWith(options, error);
     const std::vector<SegmentFingerprint> fingerprints = fingerprintLayouts(map);
     const std::vector<LayoutVerdict> verdicts = compareLayouts(record, fingerprints);
-    const std::string out = options.fingerprint ? formatFingerprintRecord(fingerprints)
-                                                : formatLayoutCheck(map, options.recordPath, verdicts);
+    const std::string out = options.fingerprint
+                                ? formatFingerprintRecord(fingerprints)
+                                : formatLayoutCheck(map, options.recordPath, verdicts);
     if (!print(out))
         return ExitFailure;
     if (map.findingCount != 0)

@@ -90,8 +90,8 @@ std::vector<SegmentFingerprint> fingerprintLayouts(const SymbolMap& map) {
         const MapRow& y = rows[b];
         if (x.selector != y.selector || x.value != y.value)
             return x.selector != y.selector ? x.selector < y.selector : x.value < y.value;
-        const int byType = std::strcmp(TypeNames[static_cast<int>(x.type)],
-                                       TypeNames[static_cast<int>(y.type)]);
+        const int byType =
+            std::strcmp(TypeNames[static_cast<int>(x.type)], TypeNames[static_cast<int>(y.type)]);
         return byType != 0 ? byType < 0 : compareNames(rowName(map, x), rowName(map, y)) < 0;
     });
     const std::string members = memberLines(map);
@@ -162,8 +162,8 @@ bool parseFingerprintRecord(std::string_view text, std::vector<SegmentFingerprin
         for (std::size_t i = 0; valid && i < fields[0].size(); ++i) {
             const char c = fields[0][i];
             valid = isHexDigit(c);
-            selector = selector << 4 |
-                       static_cast<unsigned>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+            selector =
+                selector << 4 | static_cast<unsigned>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
         }
         for (std::size_t i = 0; valid && i < FingerprintDigits; ++i)
             valid = isHexDigit(fields[2][i]);
@@ -208,10 +208,10 @@ std::vector<LayoutVerdict> compareLayouts(const std::vector<SegmentFingerprint>&
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < before.size() || j < after.size()) {
-        const bool old = j == after.size() ||
-                         (i < before.size() && before[i].selector <= after[j].selector);
-        const bool fresh = i == before.size() ||
-                           (j < after.size() && after[j].selector <= before[i].selector);
+        const bool old =
+            j == after.size() || (i < before.size() && before[i].selector <= after[j].selector);
+        const bool fresh =
+            i == before.size() || (j < after.size() && after[j].selector <= before[i].selector);
         LayoutVerdict verdict;
         verdict.selector = old ? before[i].selector : after[j].selector;
         verdict.name = dataSegmentName(verdict.selector);

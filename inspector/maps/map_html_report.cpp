@@ -614,11 +614,10 @@ void appendLayouts(std::string& out, const std::vector<SegmentFingerprint>& fing
     out += verdicts.empty() ? "" : "<th>Layout</th>";
     out += "<th>Fingerprint</th></tr></thead>\n<tbody>\n";
     for (const SegmentFingerprint& f : fingerprints)
-        appendFormat(out, "<tr><td>%04X %s</td><td><code>%s</code></td></tr>\n", f.selector,
-                     f.name, f.digits.c_str());
+        appendFormat(out, "<tr><td>%04X %s</td><td><code>%s</code></td></tr>\n", f.selector, f.name,
+                     f.digits.c_str());
     for (const LayoutVerdict& v : verdicts)
-        appendFormat(out,
-                     "<tr><td>%04X %s</td><td%s>%s</td><td><code>%s</code></td></tr>\n",
+        appendFormat(out, "<tr><td>%04X %s</td><td%s>%s</td><td><code>%s</code></td></tr>\n",
                      v.selector, v.name, v.changed ? " class=\"bad\"" : "", layoutWord(v),
                      htmlEscape(layoutValues(v)).c_str());
     out += "</tbody></table>\n</section>\n";

@@ -60,8 +60,7 @@ std::string formatMapMarkdown(const MapReport& report) {
         markdownTableHead(out, LayoutTitles, 2, 0);
     }
     for (const SegmentFingerprint& f : report.fingerprints) {
-        const std::string cells[] = {hexDigits(f.selector, 4) + " " + f.name,
-                                     "`" + f.digits + "`"};
+        const std::string cells[] = {hexDigits(f.selector, 4) + " " + f.name, "`" + f.digits + "`"};
         markdownRow(out, cells, 2);
     }
     if (report.images != nullptr)

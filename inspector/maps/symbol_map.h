@@ -191,9 +191,9 @@ struct FindHit {
 struct MapReport {
     const SymbolMap* map = nullptr;
     std::size_t sectionRows[MapSectionCount] = {};
-    std::vector<std::uint32_t> order;       // the variables' rows in address order
-    std::vector<SelectorSummary> selectors; // in order of selector
-    std::vector<std::uint32_t> sizes;       // each variable's bytes as the figures count them
+    std::vector<std::uint32_t> order;             // the variables' rows in address order
+    std::vector<SelectorSummary> selectors;       // in order of selector
+    std::vector<std::uint32_t> sizes;             // each variable's bytes as the figures count them
     std::vector<SegmentFingerprint> fingerprints; // each selector's retained layout, in that order
     // --find
     bool finding = false;

@@ -2,10 +2,10 @@
 // joined file when lengths wrap or fields are damaged, byte comparison, JSON strings and the
 // digests a page names its style and script by, the JSON writer's depth.
 #include "common/html_writer.h"
+#include "common/markdown_writer.h"
+#include "common/sha256.h"
 #include "image_files.h"
 #include "images/image_set.h"
-#include "common/sha256.h"
-#include "common/markdown_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -203,7 +203,8 @@ TEST(Plcinfo, ExampleBuildPageShowsCommentBitsMembersAndConstants) {
           "<tr><td>MODE</td><td>0007</td></tr>\n<tr><td>POS</td><td>0000</td></tr>",
           "<tr><td>PLC_VERSION</td><td>00000104</td></tr>",
           // A structure variable, written as BYTE, takes its room up to the next variable.
-          "<tr><td>AXIS_X</td><td class=\"n\">00A0:0000</td><td>BYTE</td><td class=\"n\">8</td></tr>",
+          "<tr><td>AXIS_X</td><td class=\"n\">00A0:0000</td><td>BYTE</td><td "
+          "class=\"n\">8</td></tr>",
           "<title>AXIS_X  00A0:0000 BYTE, 8 bytes</title>"})
         EXPECT_EQ(count(html, shown), 1) << shown;
     const RunResult markdown =

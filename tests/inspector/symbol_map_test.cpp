@@ -134,10 +134,14 @@ TEST(SymbolMapCheck, ExampleMapIsSoundAVariablePastItsSegmentIsAFinding) {
                   "    {\"selector\": 352, \"variables\": 2, \"lowest\": 0, \"highest\": 2, "
                   "\"end\": 3, \"taken\": 3, \"withinSegment\": true}\n"
                   "  ],\n  \"layouts\": [\n"
-                  "    {\"selector\": 48, \"segment\": \"DATA_COM\", \"fingerprint\": \"122cbc34413c05f2\"},\n"
-                  "    {\"selector\": 104, \"segment\": \"DATA1\", \"fingerprint\": \"1b255fed8873e8d6\"},\n"
-                  "    {\"selector\": 160, \"segment\": \"DATA_USR\", \"fingerprint\": \"60c2fce4ddd32eca\"},\n"
-                  "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"fingerprint\": \"8c094d54719c25d8\"}\n"
+                  "    {\"selector\": 48, \"segment\": \"DATA_COM\", \"fingerprint\": "
+                  "\"122cbc34413c05f2\"},\n"
+                  "    {\"selector\": 104, \"segment\": \"DATA1\", \"fingerprint\": "
+                  "\"1b255fed8873e8d6\"},\n"
+                  "    {\"selector\": 160, \"segment\": \"DATA_USR\", \"fingerprint\": "
+                  "\"60c2fce4ddd32eca\"},\n"
+                  "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"fingerprint\": "
+                  "\"8c094d54719c25d8\"}\n"
                   "  ],\n  \"findingCount\": 0,\n  \"sound\": true\n}\n");
     EXPECT_EQ(json.exitStatus, 0);
 
@@ -158,12 +162,12 @@ TEST(SymbolMapCheck, ExampleMapIsSoundAVariablePastItsSegmentIsAFinding) {
               "00A0          10000  00000000  0000A93E  0000A942  43330  56BE left\n"
               "0160          10000  00000000  00008F30  00008F38  36664  70C8 left\n" +
                   std::string(plcinfo::TakenNote) + "\n" +
-              "\nLayout fingerprints\n"
-              "0030 DATA_COM  5800d2bb7089fb24\n"
-              "0068 DATA1     b290645b931870c3\n"
-              "00A0 DATA_USR  e584cd8d81f4cc9c\n"
-              "0160 DATAROZ   28663830aff91389\n"
-              "\n1 finding\n");
+                  "\nLayout fingerprints\n"
+                  "0030 DATA_COM  5800d2bb7089fb24\n"
+                  "0068 DATA1     b290645b931870c3\n"
+                  "00A0 DATA_USR  e584cd8d81f4cc9c\n"
+                  "0160 DATAROZ   28663830aff91389\n"
+                  "\n1 finding\n");
     const std::string page = dir.file("gen.html");
     const RunResult forms[] = {plcinfo({"--json", generated}), plcinfo({"--markdown", generated}),
                                plcinfo({"--html", page, generated})};
@@ -302,10 +306,14 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
             "\"lowest\": 0, \"highest\": 1, \"end\": 3, \"taken\": 3, \"withinSegment\": "
             "true}\n  "
             "],\n  \"layouts\": [\n"
-            "    {\"selector\": 48, \"segment\": \"DATA_COM\", \"fingerprint\": \"184aa8c88682fca9\"},\n"
-            "    {\"selector\": 104, \"segment\": \"DATA1\", \"fingerprint\": \"a39433c09a2673f9\"},\n"
-            "    {\"selector\": 160, \"segment\": \"DATA_USR\", \"fingerprint\": \"69c8d718c676452b\"},\n"
-            "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"fingerprint\": \"b6ef61913ababed6\"}\n"
+            "    {\"selector\": 48, \"segment\": \"DATA_COM\", \"fingerprint\": "
+            "\"184aa8c88682fca9\"},\n"
+            "    {\"selector\": 104, \"segment\": \"DATA1\", \"fingerprint\": "
+            "\"a39433c09a2673f9\"},\n"
+            "    {\"selector\": 160, \"segment\": \"DATA_USR\", \"fingerprint\": "
+            "\"69c8d718c676452b\"},\n"
+            "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"fingerprint\": "
+            "\"b6ef61913ababed6\"}\n"
             "  ],\n  \"findingCount\": 2,\n  \"sound\": false\n}\n");
 }
 
@@ -485,10 +493,11 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
     const std::string head =
         Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + after + "\n" + Note;
     // Every segment moved or was retyped; the members changed besides.
-    const std::string layouts = "0030 DATA_COM  layout changed    fee149536762dd1d -> 630258126c7351d7\n"
-                                "0068 DATA1     layout changed    7910288f83bcc56b -> bbc0b2eb26011571\n"
-                                "00A0 DATA_USR  layout changed    52243afa14821a52 -> 6b68b501fd76f377\n"
-                                "0160 DATAROZ   layout changed    c5527ffc37fcfcf0 -> cac242aa3539bd33\n\n";
+    const std::string layouts =
+        "0030 DATA_COM  layout changed    fee149536762dd1d -> 630258126c7351d7\n"
+        "0068 DATA1     layout changed    7910288f83bcc56b -> bbc0b2eb26011571\n"
+        "00A0 DATA_USR  layout changed    52243afa14821a52 -> 6b68b501fd76f377\n"
+        "0160 DATAROZ   layout changed    c5527ffc37fcfcf0 -> cac242aa3539bd33\n\n";
     const RunResult text = plcinfo({before, after});
     EXPECT_EQ(
         text.output,
@@ -602,14 +611,13 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
 
     // A map against itself; only a constant changed: --fail-on moved passes.
     const RunResult same = plcinfo({"--fail-on", "moved,removed,retyped", before, before});
-    EXPECT_EQ(same.output, Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + before +
-                               "\n" + Note +
-                               "0030 DATA_COM  layout unchanged  fee149536762dd1d\n"
-                               "0068 DATA1     layout unchanged  7910288f83bcc56b\n"
-                               "00A0 DATA_USR  layout unchanged  52243afa14821a52\n"
-                               "0160 DATAROZ   layout unchanged  c5527ffc37fcfcf0\n\n" +
-                               StructureNote +
-                               "no change\nOld: symbol map sound\nNew: symbol map sound\n");
+    EXPECT_EQ(same.output,
+              Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + before + "\n" + Note +
+                  "0030 DATA_COM  layout unchanged  fee149536762dd1d\n"
+                  "0068 DATA1     layout unchanged  7910288f83bcc56b\n"
+                  "00A0 DATA_USR  layout unchanged  52243afa14821a52\n"
+                  "0160 DATAROZ   layout unchanged  c5527ffc37fcfcf0\n\n" +
+                  StructureNote + "no change\nOld: symbol map sound\nNew: symbol map sound\n");
     EXPECT_EQ(same.exitStatus, 0);
     plcgen::ListingProject constant = project;
     constant.constants[0].value = 7;
@@ -729,13 +737,14 @@ TEST(SymbolMapComparison, LayoutGuardTripsOnSwappedMembersAndListsFindings) {
     const std::string after = writeMap(dir, "new.mp2", swapped);
     const std::string head =
         Banner + "\nOld symbol map: " + before + "\nNew symbol map: " + after + "\n" + Note;
-    const std::string tail = "member offset     POS  0000 -> 0004\n"
-                             "member offset     SPEED  0004 -> 0000\n\n"
-                             "0030 DATA_COM  layout changed    184aa8c88682fca9 -> b8add38736e18262\n"
-                             "0068 DATA1     layout changed    a39433c09a2673f9 -> d11e7a953bf771f0\n"
-                             "00A0 DATA_USR  layout changed    69c8d718c676452b -> f76f4bed9cc92fe1\n"
-                             "0160 DATAROZ   layout changed    b6ef61913ababed6 -> d98ac88c652a8187\n\n" +
-                             StructureNote + "changes: member offset 2\nOld: symbol map sound\n";
+    const std::string tail =
+        "member offset     POS  0000 -> 0004\n"
+        "member offset     SPEED  0004 -> 0000\n\n"
+        "0030 DATA_COM  layout changed    184aa8c88682fca9 -> b8add38736e18262\n"
+        "0068 DATA1     layout changed    a39433c09a2673f9 -> d11e7a953bf771f0\n"
+        "00A0 DATA_USR  layout changed    69c8d718c676452b -> f76f4bed9cc92fe1\n"
+        "0160 DATAROZ   layout changed    b6ef61913ababed6 -> d98ac88c652a8187\n\n" +
+        StructureNote + "changes: member offset 2\nOld: symbol map sound\n";
     const RunResult run = plcinfo({"--fail-on", "layout", before, after});
     EXPECT_EQ(run.output,
               head + tail + "New: symbol map sound\nStopped by --fail-on: member-offset\n");
@@ -819,12 +828,13 @@ TEST(SymbolMapComparison, EveryReportFormatsTheSameComparison) {
             const std::string word = plcinfo::layoutWord(v);
             verdicts += word.substr(7, 2);
             EXPECT_EQ(count(text, plcinfo::layoutLine(v)), 1u) << segment;
-            EXPECT_EQ(count(markdown, "| " + segment + " | " + (v.changed ? "**" + word + "**" : word) +
-                                          " | `" + plcinfo::layoutValues(v) + "` |"),
+            EXPECT_EQ(count(markdown, "| " + segment + " | " +
+                                          (v.changed ? "**" + word + "**" : word) + " | `" +
+                                          plcinfo::layoutValues(v) + "` |"),
                       1u)
                 << segment;
-            EXPECT_EQ(count(page, "<td>" + segment + "</td><td" + (v.changed ? " class=\"bad\"" : "") +
-                                      ">" + word + "</td>"),
+            EXPECT_EQ(count(page, "<td>" + segment + "</td><td" +
+                                      (v.changed ? " class=\"bad\"" : "") + ">" + word + "</td>"),
                       1u)
                 << segment;
             EXPECT_EQ(count(json, "\"segment\": \"" + std::string(v.name) + "\", \"old\": \"" +
@@ -874,8 +884,8 @@ TEST(SymbolMapLayout, FingerprintRecordAndExpect) {
     TempDir dir;
     const std::vector<std::string> lines = mapLines(example);
     // Each edit: the row that holds `row`, `from` replaced by `to`.
-    const auto edited = [&](const std::string& name, const std::string& row, const std::string& from,
-                            const std::string& to) {
+    const auto edited = [&](const std::string& name, const std::string& row,
+                            const std::string& from, const std::string& to) {
         std::vector<std::string> copy = lines;
         for (std::string& line : copy)
             if (line.find(row) != std::string::npos)
@@ -916,17 +926,16 @@ TEST(SymbolMapLayout, FingerprintRecordAndExpect) {
     EXPECT_EQ(same.exitStatus, 0);
     const std::string moved = edited("moved.mp2", "TIMER_MS", "0002H", "0003H");
     const RunResult stopped = plcinfo({"--expect", dir.file("record.txt"), dir.file("moved.mp2")});
-    EXPECT_EQ(stopped.output,
-              Banner + "\nSymbol map: " + dir.file("moved.mp2") + "\nLayout record: " +
-                  dir.file("record.txt") +
-                  "\n\n"
-                  "0030 DATA_COM  layout unchanged  122cbc34413c05f2\n"
-                  "0068 DATA1     layout changed    1b255fed8873e8d6 -> " +
-                  moved.substr(42, 16) +
-                  "\n"
-                  "00A0 DATA_USR  layout unchanged  60c2fce4ddd32eca\n"
-                  "0160 DATAROZ   layout unchanged  8c094d54719c25d8\n"
-                  "\nsymbol map sound\nStopped by --expect: 0068 DATA1\n");
+    EXPECT_EQ(stopped.output, Banner + "\nSymbol map: " + dir.file("moved.mp2") +
+                                  "\nLayout record: " + dir.file("record.txt") +
+                                  "\n\n"
+                                  "0030 DATA_COM  layout unchanged  122cbc34413c05f2\n"
+                                  "0068 DATA1     layout changed    1b255fed8873e8d6 -> " +
+                                  moved.substr(42, 16) +
+                                  "\n"
+                                  "00A0 DATA_USR  layout unchanged  60c2fce4ddd32eca\n"
+                                  "0160 DATAROZ   layout unchanged  8c094d54719c25d8\n"
+                                  "\nsymbol map sound\nStopped by --expect: 0068 DATA1\n");
     EXPECT_EQ(stopped.exitStatus, 2);
     writeFile(dir.file("bad.txt"), record + "0030 DATA_COM 0000\n");
     const RunResult bad = plcinfo({"--expect", dir.file("bad.txt"), example});

@@ -323,9 +323,8 @@ TEST_F(SymvexCli, FilesHeldOpenByAnotherProgram) {
     const testsupport::HeldFile reader(dir.file("out.mp2"), false, true);
     ASSERT_TRUE(reader.isOpen());
     const auto result = run({"out.mp2", "plc.lst", "KORVEX.map"});
-    EXPECT_EQ(result.output,
-              Banner + " critical error SV0001: File open error. : out.mp2\n" +
-                  symvextest::ExampleNote + "\t1 errors\r\n\r\n");
+    EXPECT_EQ(result.output, Banner + " critical error SV0001: File open error. : out.mp2\n" +
+                                 symvextest::ExampleNote + "\t1 errors\r\n\r\n");
     EXPECT_EQ(result.exitStatus, FailureStatus);
     EXPECT_EQ(mp2(), old);
 }
