@@ -941,7 +941,7 @@ TEST(SymbolMapLayout, FingerprintRecordAndExpect) {
     const RunResult bad = plcinfo({"--expect", dir.file("bad.txt"), example});
     EXPECT_EQ(bad.output, Banner + "\nError: Not a layout record: " + dir.file("bad.txt") +
                               ": line 5 is not \"SELECTOR NAME FINGERPRINT\" of a new selector\n");
-    EXPECT_EQ(bad.exitStatus, 255);
+    EXPECT_EQ(bad.exitStatus, testsupport::FailureStatus);
 }
 
 } // namespace
