@@ -22,9 +22,11 @@ cases=0
 failures=0
 
 # Reads the Windows program's standard output back as the Linux one's: every line feed must
-# have come as CR LF.
+# have come as CR LF, and a usage text's syntax lines name the program as each system spells
+# it ("\tSymvex.exe /w ..." on Windows, "\tSymvex /w ..." elsewhere).
 from_text_stream() {
-  perl -0777 -pe 'if (/(?<!\r)\n/) { print "<line feed without carriage return>\n"; } s/\r\n/\n/g'
+  perl -0777 -pe 'if (/(?<!\r)\n/) { print "<line feed without carriage return>\n"; } s/\r\n/\n/g;
+    s/^\t(Symvex|Tessan)\.exe /\t$1 /mg'
 }
 
 # compare NAME INPUTS PROGRAM ARGS...: copies the folder INPUTS twice, runs PROGRAM of each
