@@ -18,9 +18,10 @@ const char Banner[] =
 const char Usage[] =
     "\nSyntax: Plcinfo [FORM] (images folder or joined file)\n"
     "        Plcinfo [FORM] (old folder or joined file) (new folder or joined file)\n"
-    "        Plcinfo [FORM] [--find NAME] [--at SEL:ADDR] [--images PATH] (symbol map)\n"
-    "        Plcinfo [FORM] [--all] [--fail-on CLASSES] [--images OLD --images NEW] (old map) (new "
-    "map)\n"
+    "        Plcinfo [FORM] [--find NAME] [--at SEL:ADDR] [--max-fill BUDGET] [--images PATH]\n"
+    "                (symbol map)\n"
+    "        Plcinfo [FORM] [--all] [--fail-on CLASSES] [--max-fill BUDGET]\n"
+    "                [--images OLD --images NEW] (old map) (new map)\n"
     "        Plcinfo --fingerprint (symbol map)\n"
     "        Plcinfo --expect RECORD (symbol map)\n"
     "\nFORM .............. [--json | --markdown] [--html FILE]\n"
@@ -37,6 +38,9 @@ const char Usage[] =
     "                    added, removed, moved, retyped, room, offset, value, or one\n"
     "                    section's class such as variable-moved); layout is every change\n"
     "                    that misplaces retained data\n"
+    "--max-fill BUDGET . exit with 2 when a data segment of the (new) map is filled beyond\n"
+    "                    BUDGET percent of its 64 KiB: PERCENT for every segment, SEL=PERCENT\n"
+    "                    (selector or name, as 0068=80 or DATA1=80) for one; may be repeated\n"
     "--fingerprint ..... only each data segment's retained layout fingerprint, one line a\n"
     "                    segment (selector, name, fingerprint), for a release record\n"
     "--expect RECORD ... the map's layout fingerprints against such a record: exit with 2\n"
@@ -49,13 +53,14 @@ const char HelpMore[] =
     "\nExit status: 0 when every image is valid, or the symbol map is sound (for two\n"
     "paths: on both sides, whatever differs); 1 when an image is missing, cut short or\n"
     "fails a check, or a symbol map has findings; 2 when both maps are sound and\n"
-    "--fail-on meets a change of its classes or --expect a segment whose layout differs\n"
-    "from the record; 255 (on Windows -1) on a wrong argument or\n"
+    "--fail-on meets a change of its classes, --max-fill a segment over its budget or\n"
+    "--expect a segment whose layout differs from the record; 255 (on Windows -1) on a wrong argument or\n"
     "a file that cannot be read.\n"
     "\n"
     "Examples:\n"
     "  Plcinfo out/images/KORVEX.PLC\n"
     "  Plcinfo --fail-on layout released/plc.mp2 out/plc.mp2\n"
+    "  Plcinfo --max-fill 90 --max-fill DATA1=75 out/plc.mp2\n"
     "  Plcinfo --html build.html --images out/images out/plc.mp2\n"
     "  Plcinfo --fingerprint out/plc.mp2\n";
 
@@ -78,6 +83,8 @@ struct Options {
     bool all = false;
     bool failOn = false;
     bool failClasses[ChangeClassCount] = {};
+    bool maxFill = false;
+    FillBudget budget;
     bool fingerprint = false;
     bool expect = false;
     std::string recordPath;
@@ -114,6 +121,9 @@ void readValueOption(const char* option, const char* value, Options& options, st
             fault = "--expect may be given once";
         options.expect = true;
         options.recordPath = value;
+    } else if (std::strcmp(option, "--max-fill") == 0) {
+        options.maxFill = true;
+        parseFillBudget(value, options.budget, fault);
     } else {
         options.failOn = true;
         std::string word;
@@ -144,6 +154,7 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
             options.fingerprint = true;
         } else if (std::strcmp(argument, "--find") == 0 || std::strcmp(argument, "--at") == 0 ||
                    std::strcmp(argument, "--fail-on") == 0 ||
+                   std::strcmp(argument, "--max-fill") == 0 ||
                    std::strcmp(argument, "--expect") == 0 || std::strcmp(argument, "--html") == 0 ||
                    std::strcmp(argument, "--images") == 0) {
             const char* value = i + 1 < argc ? argv[++i] : nullptr;
@@ -337,7 +348,7 @@ int runOnMaps(const Options& options) {
     const bool imagesSound = !withImages || (imagesValid(images[0]) &&
                                              (options.imageCount < 2 || imagesValid(images[1])));
     if (options.pathCount == 1) {
-        MapReport model = buildMapReport(first);
+        MapReport model = buildMapReport(first, options.budget);
         if (options.find)
             findRows(first, options.pattern, model);
         if (options.at)
@@ -352,13 +363,14 @@ int runOnMaps(const Options& options) {
             report += formatTable(images[0]);
         const std::string page = options.html ? formatMapHtml(model) : std::string();
         const bool sound = first.findingCount == 0 && imagesSound;
-        return finish(options, report, page, sound);
+        const int status = finish(options, report, page, sound);
+        return status == ExitValid && anyOverBudget(model.fills) ? ExitGuardTripped : status;
     }
     if (!readSymbolMap(options.paths[1], second, error)) {
         printError(options, error);
         return ExitFailure;
     }
-    MapComparison model = compareMaps(first, second, options.all, options.failClasses);
+    MapComparison model = compareMaps(first, second, options.all, options.failClasses, options.budget);
     if (withImages) {
         model.oldImages = &images[0];
         model.newImages = &images[1];
@@ -425,10 +437,12 @@ int runPlcinfo(int argc, char** argv) {
     else if ((options.all || options.failOn) && !(comparing && maps[0]))
         error = givenOptions(options.all, "--all", options.failOn, "--fail-on") +
                 (options.all && options.failOn ? " compare" : " compares") + " two symbol maps";
+    else if (options.maxFill && !maps[0])
+        error = "--max-fill checks the data segments of a symbol map";
     else if ((options.fingerprint || options.expect) &&
              (comparing || !maps[0] || options.fingerprint == options.expect || options.json ||
               options.markdown || options.html || options.find || options.at ||
-              options.imageCount != 0))
+              options.imageCount != 0 || options.maxFill))
         error = givenOptions(options.fingerprint, "--fingerprint", options.expect, "--expect") +
                 (options.fingerprint && options.expect ? " take" : " takes") +
                 " one symbol map and no other option";

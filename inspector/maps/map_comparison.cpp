@@ -209,8 +209,8 @@ void collectLines(MapComparison& comparison) {
 }
 
 void judgeGuard(MapComparison& comparison, const bool (&failOn)[ChangeClassCount]) {
-    bool guarded = false;
-    bool tripped = false;
+    bool guarded = comparison.budgeted;
+    bool tripped = comparison.overBudget;
     for (int kind = 0; kind < ChangeClassCount; ++kind) {
         comparison.failOn[kind] = failOn[kind];
         comparison.tripped[kind] = failOn[kind] && comparison.counts[kind] > 0;
@@ -262,7 +262,7 @@ std::vector<std::uint32_t> addressOrder(const std::vector<MapRow>& rows) {
 }
 
 MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool listAll,
-                          const bool (&failOn)[ChangeClassCount]) {
+                          const bool (&failOn)[ChangeClassCount], const FillBudget& budget) {
     MapComparison comparison;
     comparison.before = &before;
     comparison.after = &after;
@@ -297,6 +297,10 @@ MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool 
     comparison.structures =
         !before.rows[SectionMembers].empty() || !after.rows[SectionMembers].empty();
     comparison.layouts = compareLayouts(fingerprintLayouts(before), fingerprintLayouts(after));
+    const std::vector<SegmentFill> newFills = segmentFills(comparison.newSelectors, budget);
+    comparison.fills = compareFills(segmentFills(comparison.oldSelectors, {}), newFills);
+    comparison.budgeted = givenBudget(budget);
+    comparison.overBudget = anyOverBudget(newFills);
     mergeSections(before, after, SectionBitFields, [&](std::int64_t i, std::int64_t j) {
         if (j < 0)
             byClass[BitRemoved].push_back(makeChange(BitRemoved, i, j));

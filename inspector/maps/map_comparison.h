@@ -118,8 +118,12 @@ struct MapComparison {
     bool structures = false;
     // Each selector's retained layout in the old and the new map, and whether it changed.
     std::vector<LayoutVerdict> layouts;
-    // --fail-on: the classes that stop a build script, those of them that changed, and so
-    // the verdict.
+    // Each selector's fill in the old and the new map; --max-fill applies to the new map.
+    std::vector<FillChange> fills;
+    bool budgeted = false;   // --max-fill given
+    bool overBudget = false; // a segment of the new map is over its budget
+    // --fail-on: the classes that stop a build script and those of them that changed; the
+    // verdict of both guards, --fail-on and --max-fill.
     bool failOn[ChangeClassCount] = {};
     bool tripped[ChangeClassCount] = {};
     GuardVerdict verdict = GuardVerdict::Unset;
@@ -138,9 +142,9 @@ std::string_view changeName(const MapComparison& comparison, const Change& chang
 bool movedWithin(const MapComparison& comparison, const Change& change, std::int64_t& distance);
 
 // The comparison of two maps; `listAll` keeps --all for the reports, `failOn` the classes
-// that trip the guard.
+// that trip the guard, `budget` the fill that the new map's segments must keep within.
 MapComparison compareMaps(const SymbolMap& before, const SymbolMap& after, bool listAll,
-                          const bool (&failOn)[ChangeClassCount]);
+                          const bool (&failOn)[ChangeClassCount], const FillBudget& budget = {});
 
 // Reads "moved,removed" into a set of classes: a word stands for every class of that word
 // ("moved": variable-moved and bit-moved), a key for its class alone, "layout" for every

@@ -40,6 +40,7 @@ struct SegmentLayout {
     std::uint64_t taken = 0;     // bytes within the 64 KiB
     std::uint64_t end = 0;       // where the furthest variable ends, may lie beyond the 64 KiB
     std::uint32_t buckets[BucketCount] = {}; // taken bytes of each 256
+    SegmentFill fill;                        // zero for a segment without variables
 };
 
 std::uint32_t widthOf(const MapRow& row) {
@@ -47,7 +48,8 @@ std::uint32_t widthOf(const MapRow& row) {
 }
 
 // The selectors of the map in order, the four data segments always among them.
-std::vector<SegmentLayout> layOut(const std::vector<SelectorSummary>& summaries) {
+std::vector<SegmentLayout> layOut(const std::vector<SelectorSummary>& summaries,
+                                  const std::vector<SegmentFill>& fills) {
     std::vector<SegmentLayout> layouts;
     std::size_t next = 0;
     const auto addNamedBefore = [&](std::uint32_t selector) {
@@ -58,10 +60,13 @@ std::vector<SegmentLayout> layOut(const std::vector<SelectorSummary>& summaries)
             layouts.back().selector = DataSegments[next].selector;
         }
     };
-    for (const SelectorSummary& summary : summaries) {
+    for (std::size_t i = 0; i < summaries.size(); ++i) {
+        const SelectorSummary& summary = summaries[i];
         addNamedBefore(summary.selector);
         layouts.emplace_back();
         SegmentLayout& layout = layouts.back();
+        if (i < fills.size())
+            layout.fill = fills[i];
         layout.selector = summary.selector;
         layout.first = summary.first;
         layout.count = summary.variables;
@@ -110,15 +115,39 @@ void appendTaken(std::string& out, const SegmentLayout& layout, int y, int heigh
     }
 }
 
-std::string ofSegmentText(std::uint64_t end) {
-    return end <= SegmentBytes ? hexDigits(SegmentBytes - end, 4) + " left"
-                               : hexDigits(end - SegmentBytes, 4) + " beyond";
-}
-
 std::string variableDetail(const SymbolMap& map, const MapRow& row, std::uint32_t size) {
     return std::string(rowName(map, row)) + "  " + place(row) + " " +
            TypeNames[static_cast<int>(row.type)] + ", " + number(size) +
            (size == 1 ? " byte" : " bytes");
+}
+
+// The line of a segment's budget (--max-fill) across a bar whose width stands for its 64 KiB.
+void appendBudgetMark(std::string& out, const SegmentFill& fill, std::uint64_t width, int height) {
+    if (fill.budget == NoBudget)
+        return;
+    const std::uint64_t at = std::min<std::uint64_t>(fill.budget, 1000) * width / 1000;
+    appendFormat(out,
+                 "<rect class=\"budget\" x=\"%llu\" width=\"%llu\" height=\"%d\"><title>"
+                 "--max-fill %s</title></rect>",
+                 static_cast<unsigned long long>(at >= width / 200 ? at - width / 200 : 0),
+                 static_cast<unsigned long long>(width / 100), height,
+                 fillText(fill.budget).c_str());
+}
+
+// A segment's fill as a bar of its 64 KiB up to its highest end, with its budget's line.
+void appendFillBar(std::string& out, const SegmentFill& fill) {
+    appendFormat(out,
+                 "<svg class=\"bar\" viewBox=\"0 0 1000 10\" preserveAspectRatio=\"none\" "
+                 "aria-hidden=\"true\"><rect class=\"track\" width=\"1000\" height=\"10\"/>"
+                 "<rect class=\"%s\" width=\"%u\" height=\"10\"/>",
+                 fill.over ? "grown" : "used", static_cast<unsigned>(std::min<std::uint32_t>(fill.tenths, 1000)));
+    appendBudgetMark(out, fill, 1000, 10);
+    out += "</svg>";
+}
+
+// A segment's fill as a cell's text: "34.2%", with its budget, and "over" when beyond it.
+std::string fillCellText(const SegmentFill& fill) {
+    return fillWithBudget(fill) + (fill.over ? " over" : "");
 }
 
 // A segment's bar of its 64 KiB and the strip of its variables, with the line that shows the
@@ -132,15 +161,22 @@ void appendSegment(std::string& out, const SymbolMap& map, const std::vector<std
         out += "<p>no variables</p>\n";
         return;
     }
-    appendFormat(out, "<p>%s variables take %s of 65536 bytes; the highest ends at %s (%s).</p>\n",
-                 number(layout.count).c_str(), number(layout.taken).c_str(),
-                 hexDigits(layout.end, 4).c_str(), ofSegmentText(layout.end).c_str());
+    appendFormat(out,
+                 "<p%s>%s variables take %s of 65536 bytes; the highest ends at %s (%s), %s "
+                 "full%s.</p>\n",
+                 layout.fill.over ? " class=\"bad\"" : "", number(layout.count).c_str(),
+                 number(layout.taken).c_str(), hexDigits(layout.end, 4).c_str(),
+                 roomText(layout.end).c_str(), fillText(layout.fill.tenths).c_str(),
+                 layout.fill.budget == NoBudget ? ""
+                 : layout.fill.over ? ", over its budget (--max-fill)"
+                                    : ", within its budget (--max-fill)");
     appendFormat(out,
                  "<svg class=\"segment\" viewBox=\"0 0 65536 10\" preserveAspectRatio=\"none\" "
                  "role=\"img\" aria-label=\"%s of 65536 bytes taken\"><rect class=\"track\" "
                  "width=\"65536\" height=\"10\"/>",
                  number(layout.taken).c_str());
     appendTaken(out, layout, 0, 10, 64);
+    appendBudgetMark(out, layout.fill, SegmentBytes, 10);
     out += "</svg>\n";
     const std::vector<MapRow>& rows = map.rows[SectionSymbols];
     if (layout.count <= StripVariables) {
@@ -186,7 +222,8 @@ void appendSegment(std::string& out, const SymbolMap& map, const std::vector<std
 void appendSegmentSummary(std::string& out, const std::vector<SegmentLayout>& layouts) {
     out += "<table class=\"segments\">\n<thead><tr><th>Segment</th><th class=\"n\">Variables"
            "</th><th class=\"n\">Bytes taken</th><th class=\"n\">End</th><th class=\"n\">Of 64 "
-           "KiB</th><th>Taken</th></tr></thead>\n<tbody>\n";
+           "KiB</th><th>Taken</th><th class=\"n\">Fill</th><th>Up to the end</th></tr></thead>\n"
+           "<tbody>\n";
     for (const SegmentLayout& layout : layouts) {
         appendFormat(out,
                      "<tr><td><a href=\"#segment-%s\">%s</a></td><td class=\"n\">%s</td><td "
@@ -194,8 +231,11 @@ void appendSegmentSummary(std::string& out, const std::vector<SegmentLayout>& la
                      hexDigits(layout.selector, 4).c_str(), segmentName(layout.selector).c_str(),
                      number(layout.count).c_str(), number(layout.taken).c_str(),
                      hexDigits(layout.end, 4).c_str(), layout.end > SegmentBytes ? " bad" : "",
-                     ofSegmentText(layout.end).c_str());
+                     roomText(layout.end).c_str());
         htmlBar(out, layout.taken, SegmentBytes, "used");
+        appendFormat(out, "</td><td class=\"n%s\">%s</td><td>", layout.fill.over ? " bad" : "",
+                     fillCellText(layout.fill).c_str());
+        appendFillBar(out, layout.fill);
         out += "</td></tr>\n";
     }
     out += "</tbody></table>\n";
@@ -318,9 +358,9 @@ void appendNamedTables(std::string& out, const SymbolMap& map) {
 std::string guardVerdict(const MapComparison& comparison) {
     switch (comparison.verdict) {
     case GuardVerdict::Tripped:
-        return "Stopped by --fail-on: " + trippedKeys(comparison, "");
+        return "Stopped by " + stopReasons(comparison, "");
     case GuardVerdict::Passes:
-        return "The guard passes: no class that --fail-on names changed";
+        return "The guard passes: " + passReasons(comparison);
     case GuardVerdict::Unset:
     default:
         return "No guard set (--fail-on): the changes are shown, none stops the build";
@@ -548,8 +588,8 @@ std::string moveBands(const MapComparison& comparison, const std::vector<TableLi
 // Each segment's bytes in the old map above those in the new, and the moved runs between them:
 // a band from where a run stood to where it stands.
 void appendMovedSegments(std::string& out, const MapComparison& comparison) {
-    const std::vector<SegmentLayout> oldLayouts = layOut(comparison.oldSelectors);
-    const std::vector<SegmentLayout> newLayouts = layOut(comparison.newSelectors);
+    const std::vector<SegmentLayout> oldLayouts = layOut(comparison.oldSelectors, {});
+    const std::vector<SegmentLayout> newLayouts = layOut(comparison.newSelectors, {});
     std::vector<std::uint16_t> selectors;
     for (const SegmentLayout& layout : oldLayouts)
         selectors.push_back(layout.selector);
@@ -604,6 +644,26 @@ void appendMovedSegments(std::string& out, const MapComparison& comparison) {
     out += "</section>\n";
 }
 
+// Each segment's fill in both maps, the change, and the new map's against its budget.
+void appendFills(std::string& out, const std::vector<FillChange>& fills) {
+    if (fills.empty())
+        return;
+    out += "<section id=\"fills\">\n<h2>Fill</h2>\n<table class=\"fills\">\n<thead><tr><th>"
+           "Segment</th><th class=\"n\">Old</th><th class=\"n\">New</th><th class=\"n\">Change"
+           "</th><th class=\"n\">Headroom</th><th>New, up to the end</th></tr></thead>\n<tbody>\n";
+    for (const FillChange& fill : fills) {
+        appendFormat(out,
+                     "<tr><td>%04X %s</td><td class=\"n\">%s</td><td class=\"n%s\">%s</td><td "
+                     "class=\"n\">%s</td><td class=\"n\">%s</td><td>",
+                     fill.selector, fill.name, fillText(fill.before.tenths).c_str(),
+                     fill.after.over ? " bad" : "", fillCellText(fill.after).c_str(),
+                     fillChangeText(fill.tenths).c_str(), roomText(fill.after.end).c_str());
+        appendFillBar(out, fill.after);
+        out += "</td></tr>\n";
+    }
+    out += "</tbody></table>\n</section>\n";
+}
+
 // Each segment's layout fingerprint (one map) or its verdict beside the two (two maps).
 void appendLayouts(std::string& out, const std::vector<SegmentFingerprint>& fingerprints,
                    const std::vector<LayoutVerdict>& verdicts) {
@@ -632,10 +692,13 @@ std::string formatMapHtml(const MapReport& report) {
     out += "<h1>Symbol map</h1>\n";
     appendPath(out, "Symbol map", map.path);
     const bool imagesBad = report.images != nullptr && !imagesValid(*report.images);
-    const bool bad = map.findingCount != 0 || imagesBad;
+    const bool overBudget = map.findingCount == 0 && anyOverBudget(report.fills);
+    const bool bad = map.findingCount != 0 || imagesBad || overBudget;
     appendFormat(out, "<p class=\"verdict%s\">%s", bad ? " bad" : "", soundness(map).c_str());
     if (report.images != nullptr)
         out += imagesBad ? "; images: BAD" : "; images: all seventeen valid";
+    if (overBudget)
+        out += "<br>Stopped by --max-fill: " + htmlEscape(overBudgetList(report.fills));
     out += "</p>\n";
     std::string items;
     appendFindingItems(items, map, "");
@@ -645,7 +708,7 @@ std::string formatMapHtml(const MapReport& report) {
     if (report.images != nullptr)
         writeImagesHtml(out, *report.images);
     const std::vector<std::uint32_t>& order = report.order;
-    const std::vector<SegmentLayout> layouts = layOut(report.selectors);
+    const std::vector<SegmentLayout> layouts = layOut(report.selectors, report.fills);
     out += "<section id=\"segments\">\n<h2>Data segments</h2>\n";
     appendSegmentSummary(out, layouts);
     appendFormat(out, "<p>%s</p>\n", TakenNote);
@@ -693,6 +756,7 @@ std::string formatComparisonMapHtml(const MapComparison& comparison) {
     appendFindingsSection(out, items);
     appendClassTable(out, comparison);
     appendLayouts(out, {}, comparison.layouts);
+    appendFills(out, comparison.fills);
     if (images)
         writeImageComparisonHtml(out, *comparison.oldImages, *comparison.newImages);
     appendMovedSegments(out, comparison);

@@ -9,6 +9,23 @@ namespace plcinfo {
 
 namespace {
 
+// A fill as a number of percent with one decimal: 34.2.
+void writePercent(JsonWriter& w, const char* key, std::uint32_t tenths) {
+    jsonKey(w, key);
+    const std::string text = fillText(tenths);
+    jsonRaw(w, text.substr(0, text.size() - 1));
+}
+
+// A segment's room and fill, and its budget when --max-fill gives it one.
+void writeFill(JsonWriter& w, const SegmentFill& fill) {
+    jsonMemberNumber(w, "left", static_cast<std::int64_t>(fill.left));
+    writePercent(w, "fill", fill.tenths);
+    if (fill.budget == NoBudget)
+        return;
+    writePercent(w, "maxFill", fill.budget);
+    jsonMemberBool(w, "overBudget", fill.over);
+}
+
 void writeWeight(JsonWriter& w, std::int64_t weight) {
     jsonKey(w, "weight");
     if (weight < 0)
@@ -240,7 +257,8 @@ void writeSummary(JsonWriter& w, const MapReport& report) {
     jsonEnd(w);
     jsonKey(w, "selectors");
     jsonBeginArray(w, true);
-    for (const SelectorSummary& s : report.selectors) {
+    for (std::size_t i = 0; i < report.selectors.size(); ++i) {
+        const SelectorSummary& s = report.selectors[i];
         jsonBeginObject(w);
         jsonMemberNumber(w, "selector", s.selector);
         jsonMemberNumber(w, "variables", static_cast<std::int64_t>(s.variables));
@@ -249,6 +267,7 @@ void writeSummary(JsonWriter& w, const MapReport& report) {
         jsonMemberNumber(w, "end", static_cast<std::int64_t>(s.end));
         jsonMemberNumber(w, "taken", static_cast<std::int64_t>(s.taken));
         jsonMemberBool(w, "withinSegment", s.end <= SegmentBytes);
+        writeFill(w, report.fills[i]);
         jsonEnd(w);
     }
     jsonEnd(w);
@@ -280,6 +299,8 @@ bool formatMapJson(const MapReport& report, std::string& out) {
         writeSummary(w, report);
     jsonMemberNumber(w, "findingCount", static_cast<std::int64_t>(map.findingCount));
     jsonMemberBool(w, "sound", map.findingCount == 0);
+    if (report.budgeted)
+        jsonMemberBool(w, "overBudget", anyOverBudget(report.fills));
     if (report.images != nullptr) {
         jsonKey(w, "images");
         jsonBeginObject(w, true);
@@ -342,6 +363,31 @@ bool formatComparisonMapJson(const MapComparison& comparison, std::string& out) 
         jsonEnd(w);
     }
     jsonEnd(w);
+    jsonKey(w, "fills");
+    jsonBeginArray(w, true);
+    for (const FillChange& fill : comparison.fills) {
+        jsonBeginObject(w);
+        jsonMemberNumber(w, "selector", fill.selector);
+        jsonMember(w, "segment", fill.name);
+        jsonKey(w, "old");
+        jsonBeginObject(w);
+        jsonMemberNumber(w, "end", static_cast<std::int64_t>(fill.before.end));
+        writeFill(w, fill.before);
+        jsonEnd(w);
+        jsonKey(w, "new");
+        jsonBeginObject(w);
+        jsonMemberNumber(w, "end", static_cast<std::int64_t>(fill.after.end));
+        writeFill(w, fill.after);
+        jsonEnd(w);
+        jsonMemberNumber(w, "endChange", fill.bytes);
+        jsonKey(w, "fillChange");
+        const std::string change = fillChangeText(fill.tenths);
+        jsonRaw(w, change.substr(change[0] == '+' ? 1 : 0, change.size() - (change[0] == '+' ? 2 : 1)));
+        jsonEnd(w);
+    }
+    jsonEnd(w);
+    if (comparison.budgeted)
+        jsonMemberBool(w, "overBudget", comparison.overBudget);
     writeClassList(w, "failOn", comparison.failOn);
     writeClassList(w, "tripped", comparison.tripped);
     if (comparison.oldImages != nullptr && comparison.newImages != nullptr) {

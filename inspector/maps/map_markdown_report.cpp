@@ -32,11 +32,23 @@ void appendFindingsSection(std::string& out, const SymbolMap* maps[2], const cha
     markdownMore(out, shown > MarkdownListRows ? shown - MarkdownListRows : 0, "findings");
 }
 
+// The room above a segment's highest end, in bold when there is none.
+std::string headroomCell(std::uint64_t end) {
+    return end <= SegmentBytes ? roomText(end) : "**" + roomText(end) + "**";
+}
+
+// A segment's fill, in bold with "over" when it is over its budget.
+std::string fillCell(const SegmentFill& fill) {
+    return fill.over ? "**" + fillWithBudget(fill) + " over**" : fillWithBudget(fill);
+}
+
 } // namespace
 
 std::string formatMapMarkdown(const MapReport& report) {
     const SymbolMap& map = *report.map;
     std::string out = "## Plcinfo: symbol map\n\n";
+    if (map.findingCount == 0 && anyOverBudget(report.fills))
+        out += "**Stopped by --max-fill: " + overBudgetList(report.fills) + "**\n\n";
     appendFormat(out, "%s: %s%s%s\n", markdownText(map.path).c_str(),
                  map.findingCount == 0 ? "" : "**", soundness(map).c_str(),
                  map.findingCount == 0 ? "" : "**");
@@ -44,15 +56,15 @@ std::string formatMapMarkdown(const MapReport& report) {
     const char* sides[2] = {"", ""};
     appendFindingsSection(out, maps, sides);
     out += "\n### Data segments\n\n";
-    static const char* const Titles[] = {"selector", "variables", "lowest", "end", "of 64 KiB"};
-    markdownTableHead(out, Titles, 5, 0x1E);
-    for (const SelectorSummary& s : report.selectors) {
-        const std::string cells[] = {hexDigits(s.selector, 4), number(s.variables),
-                                     hexDigits(s.lowest, 4), hexDigits(s.end, 4),
-                                     s.end <= SegmentBytes
-                                         ? hexDigits(SegmentBytes - s.end, 4) + " left"
-                                         : "**" + hexDigits(s.end - SegmentBytes, 4) + " beyond**"};
-        markdownRow(out, cells, 5);
+    static const char* const Titles[] = {"selector", "variables", "lowest", "end", "headroom",
+                                         "fill"};
+    markdownTableHead(out, Titles, 6, 0x3E);
+    for (std::size_t i = 0; i < report.selectors.size(); ++i) {
+        const SelectorSummary& s = report.selectors[i];
+        const std::string cells[] = {hexDigits(s.selector, 4),  number(s.variables),
+                                     hexDigits(s.lowest, 4),    hexDigits(s.end, 4),
+                                     headroomCell(s.end),       fillCell(report.fills[i])};
+        markdownRow(out, cells, 6);
     }
     if (!report.fingerprints.empty()) {
         out += "\n### Layout fingerprints\n\n";
@@ -108,9 +120,9 @@ std::string formatComparisonMapMarkdown(const MapComparison& comparison) {
     const SymbolMap& b = *comparison.after;
     std::string out = "## Plcinfo: symbol maps of two builds\n\n";
     if (comparison.verdict == GuardVerdict::Tripped)
-        out += "**Stopped by --fail-on: " + trippedKeys(comparison, "`") + "**\n\n";
+        out += "**Stopped by " + stopReasons(comparison, "`") + "**\n\n";
     else if (comparison.verdict == GuardVerdict::Passes)
-        out += "The guard passes: no class that --fail-on names changed.\n\n";
+        out += "The guard passes: " + passReasons(comparison) + ".\n\n";
     appendFormat(out, "Old: %s: %s  \nNew: %s: %s\n", markdownText(a.path).c_str(),
                  soundness(a).c_str(), markdownText(b.path).c_str(), soundness(b).c_str());
     const SymbolMap* maps[2] = {&a, &b};
@@ -128,6 +140,17 @@ std::string formatComparisonMapMarkdown(const MapComparison& comparison) {
                                      v.changed ? "**" + word + "**" : word,
                                      "`" + layoutValues(v) + "`"};
         markdownRow(out, cells, 3);
+    }
+    if (!comparison.fills.empty()) {
+        out += "\n### Fill\n\n";
+        static const char* const FillTitles[] = {"segment", "old", "new", "change", "headroom"};
+        markdownTableHead(out, FillTitles, 5, 0x1E);
+    }
+    for (const FillChange& fill : comparison.fills) {
+        const std::string cells[] = {hexDigits(fill.selector, 4) + " " + fill.name,
+                                     fillText(fill.before.tenths), fillCell(fill.after),
+                                     fillChangeText(fill.tenths), headroomCell(fill.after.end)};
+        markdownRow(out, cells, 5);
     }
     appendList(out, "Moved runs", comparison.runs.size(), "runs",
                [&](std::size_t i) { return runText(comparison, comparison.runs[i]); });

@@ -158,7 +158,7 @@ std::vector<SelectorSummary> summarizeSelectors(const SymbolMap& map,
     return summaries;
 }
 
-MapReport buildMapReport(const SymbolMap& map) {
+MapReport buildMapReport(const SymbolMap& map, const FillBudget& budget) {
     MapReport report;
     report.map = &map;
     for (int section = 0; section < MapSectionCount; ++section)
@@ -166,6 +166,8 @@ MapReport buildMapReport(const SymbolMap& map) {
     report.order = addressOrder(map.rows[SectionSymbols]);
     report.selectors = summarizeSelectors(map, report.order, &report.sizes);
     report.fingerprints = fingerprintLayouts(map);
+    report.fills = segmentFills(report.selectors, budget);
+    report.budgeted = givenBudget(budget);
     return report;
 }
 

@@ -21,8 +21,16 @@ std::string changeText(const MapComparison& comparison, const Change& change);
 std::string runText(const MapComparison& comparison, const MoveRun& run);
 // "V0000020 -> SPEED_SET  0160:0001 WORD".
 std::string renameText(const MapComparison& comparison, const Rename& rename);
-// The keys of the classes that tripped --fail-on, each between `quote`s: "variable-moved,
-// bit-moved".
-std::string trippedKeys(const MapComparison& comparison, const char* quote);
+// What stopped the build script, after "Stopped by ": the keys of the classes that tripped
+// --fail-on, each between `quote`s, and the segments over --max-fill: "--fail-on:
+// variable-moved, bit-moved; --max-fill: 00A0 DATA_USR 60.1% > 50.0%".
+std::string stopReasons(const MapComparison& comparison, const char* quote);
+// What a guard that passes found, after "The guard passes: ": "no class that --fail-on names
+// changed", "no segment over --max-fill" or both.
+std::string passReasons(const MapComparison& comparison);
+// "FFFA left", "0010 beyond": the room of the 64 KiB above a segment's highest end.
+std::string roomText(std::uint64_t end);
+// A segment's fill in every report: "34.2%", with its budget when one applies: "34.2% of 50.0%".
+std::string fillWithBudget(const SegmentFill& fill);
 
 } // namespace plcinfo

@@ -88,15 +88,13 @@ void appendSummary(std::string& out, const MapReport& report) {
     for (int section = 0; section < MapSectionCount; ++section)
         appendFormat(out, "%-18s  %5s\n", SectionTitles[section],
                      number(report.sectionRows[section]).c_str());
-    out += "\nSelector  Variables  Lowest    Highest   End       Taken  Of 64 KiB\n";
-    for (const SelectorSummary& s : report.selectors) {
-        appendFormat(out, "%04X      %9s  %s  %s  %s  %5s  ", s.selector,
+    out += "\nSelector  Variables  Lowest    Highest   End       Taken  Of 64 KiB    Fill\n";
+    for (std::size_t i = 0; i < report.selectors.size(); ++i) {
+        const SelectorSummary& s = report.selectors[i];
+        appendFormat(out, "%04X      %9s  %s  %s  %s  %5s  %-11s  %s%s\n", s.selector,
                      number(s.variables).c_str(), hex8(s.lowest).c_str(), hex8(s.highest).c_str(),
-                     hex8(s.end).c_str(), number(s.taken).c_str());
-        if (s.end <= SegmentBytes)
-            appendFormat(out, "%s left\n", hexDigits(SegmentBytes - s.end, 4).c_str());
-        else
-            appendFormat(out, "%s beyond\n", hexDigits(s.end - SegmentBytes, 4).c_str());
+                     hex8(s.end).c_str(), number(s.taken).c_str(), roomText(s.end).c_str(),
+                     fillWithBudget(report.fills[i]).c_str(), report.fills[i].over ? "  OVER" : "");
     }
     if (report.selectors.empty())
         out += "(no variables)\n";
@@ -259,15 +257,42 @@ std::string renameText(const MapComparison& comparison, const Rename& rename) {
            TypeNames[static_cast<int>(old.type)];
 }
 
-std::string trippedKeys(const MapComparison& comparison, const char* quote) {
+std::string stopReasons(const MapComparison& comparison, const char* quote) {
     std::string keys;
     for (int kind = 0; kind < ChangeClassCount; ++kind) {
         if (!comparison.tripped[kind])
             continue;
-        keys += keys.empty() ? "" : ", ";
+        keys += keys.empty() ? "--fail-on: " : ", ";
         keys += std::string(quote) + ChangeClassNames[kind].key + quote;
     }
+    if (comparison.overBudget) {
+        std::vector<SegmentFill> fills;
+        for (const FillChange& change : comparison.fills)
+            fills.push_back(change.after);
+        keys += (keys.empty() ? "" : "; ") + std::string("--max-fill: ") + overBudgetList(fills);
+    }
     return keys;
+}
+
+std::string passReasons(const MapComparison& comparison) {
+    bool guarded = false;
+    for (bool named : comparison.failOn)
+        guarded = guarded || named;
+    const char* classes = "no class that --fail-on names changed";
+    const char* fill = "no segment over --max-fill";
+    return !comparison.budgeted ? classes
+           : guarded            ? std::string(classes) + " and " + fill
+                                : fill;
+}
+
+std::string roomText(std::uint64_t end) {
+    return end <= SegmentBytes ? hexDigits(SegmentBytes - end, 4) + " left"
+                               : hexDigits(end - SegmentBytes, 4) + " beyond";
+}
+
+std::string fillWithBudget(const SegmentFill& fill) {
+    return fill.budget == NoBudget ? fillText(fill.tenths)
+                                   : fillText(fill.tenths) + " of " + fillText(fill.budget);
 }
 
 namespace {
@@ -327,6 +352,8 @@ std::string formatMapText(const MapReport& report) {
         out += '\n';
     }
     out += soundness(map) + "\n";
+    if (map.findingCount == 0 && anyOverBudget(report.fills))
+        out += "Stopped by --max-fill: " + overBudgetList(report.fills) + "\n";
     return out;
 }
 
@@ -358,13 +385,20 @@ std::string formatComparisonMapText(const MapComparison& comparison) {
         out += layoutLine(verdict);
     if (!comparison.layouts.empty())
         out += '\n';
+    for (const FillChange& fill : comparison.fills)
+        appendFormat(out, "%04X %-9s fill %6s -> %-15s %7s  %s%s\n", fill.selector, fill.name,
+                     fillText(fill.before.tenths).c_str(), fillWithBudget(fill.after).c_str(),
+                     fillChangeText(fill.tenths).c_str(), roomText(fill.after.end).c_str(),
+                     fill.after.over ? "  OVER" : "");
+    if (!comparison.fills.empty())
+        out += '\n';
     if (comparison.structures)
         out += StructureNote;
     appendClosing(out, comparison);
     out += "Old: " + soundness(*comparison.before) + "\n";
     out += "New: " + soundness(*comparison.after) + "\n";
     if (comparison.verdict == GuardVerdict::Tripped)
-        out += "Stopped by --fail-on: " + trippedKeys(comparison, "") + "\n";
+        out += "Stopped by " + stopReasons(comparison, "") + "\n";
     return out;
 }
 

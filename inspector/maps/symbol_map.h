@@ -10,6 +10,7 @@
 #include "common/plcinfo_common.h"
 #include "common/report_format.h"
 #include "layout_fingerprint.h"
+#include "segment_fill.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -195,6 +196,8 @@ struct MapReport {
     std::vector<SelectorSummary> selectors;       // in order of selector
     std::vector<std::uint32_t> sizes;             // each variable's bytes as the figures count them
     std::vector<SegmentFingerprint> fingerprints; // each selector's retained layout, in that order
+    std::vector<SegmentFill> fills;               // each selector's fill, in that order
+    bool budgeted = false;                        // --max-fill given
     // --find
     bool finding = false;
     std::string pattern;
@@ -217,7 +220,7 @@ bool parseLocation(const std::string& text, std::uint16_t& selector, std::uint32
 // NAME against a pattern with "*" and "?", ignoring letter case.
 bool matchesPattern(std::string_view pattern, std::string_view name);
 
-MapReport buildMapReport(const SymbolMap& map);
+MapReport buildMapReport(const SymbolMap& map, const FillBudget& budget = {});
 void findRows(const SymbolMap& map, const std::string& pattern, MapReport& report);
 void locateAddress(const SymbolMap& map, std::uint16_t selector, std::uint32_t address,
                    MapReport& report);
