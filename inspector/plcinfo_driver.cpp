@@ -18,10 +18,10 @@ const char Banner[] =
 const char Usage[] =
     "\nSyntax: Plcinfo [FORM] (images folder or joined file)\n"
     "        Plcinfo [FORM] (old folder or joined file) (new folder or joined file)\n"
-    "        Plcinfo [FORM] [--find NAME] [--at SEL:ADDR] [--max-fill BUDGET] [--images PATH]\n"
-    "                (symbol map)\n"
-    "        Plcinfo [FORM] [--all] [--fail-on CLASSES] [--max-fill BUDGET]\n"
-    "                [--images OLD --images NEW] (old map) (new map)\n"
+    "        Plcinfo [FORM] [--find NAME] [--at SEL:ADDR] [--max-fill BUDGET] [--images PATH] "
+    "(symbol map)\n"
+    "        Plcinfo [FORM] [--all] [--fail-on CLASSES] [--max-fill BUDGET] [--images OLD --images "
+    "NEW] (old map) (new map)\n"
     "        Plcinfo --fingerprint (symbol map)\n"
     "        Plcinfo --expect RECORD (symbol map)\n"
     "\nFORM .............. [--json | --markdown] [--html FILE]\n"
@@ -54,7 +54,8 @@ const char HelpMore[] =
     "paths: on both sides, whatever differs); 1 when an image is missing, cut short or\n"
     "fails a check, or a symbol map has findings; 2 when both maps are sound and\n"
     "--fail-on meets a change of its classes, --max-fill a segment over its budget or\n"
-    "--expect a segment whose layout differs from the record; 255 (on Windows -1) on a wrong argument or\n"
+    "--expect a segment whose layout differs from the record; 255 (on Windows -1) on a wrong "
+    "argument or\n"
     "a file that cannot be read.\n"
     "\n"
     "Examples:\n"
@@ -370,7 +371,8 @@ int runOnMaps(const Options& options) {
         printError(options, error);
         return ExitFailure;
     }
-    MapComparison model = compareMaps(first, second, options.all, options.failClasses, options.budget);
+    MapComparison model =
+        compareMaps(first, second, options.all, options.failClasses, options.budget);
     if (withImages) {
         model.oldImages = &images[0];
         model.newImages = &images[1];

@@ -140,7 +140,8 @@ void appendFillBar(std::string& out, const SegmentFill& fill) {
                  "<svg class=\"bar\" viewBox=\"0 0 1000 10\" preserveAspectRatio=\"none\" "
                  "aria-hidden=\"true\"><rect class=\"track\" width=\"1000\" height=\"10\"/>"
                  "<rect class=\"%s\" width=\"%u\" height=\"10\"/>",
-                 fill.over ? "grown" : "used", static_cast<unsigned>(std::min<std::uint32_t>(fill.tenths, 1000)));
+                 fill.over ? "grown" : "used",
+                 static_cast<unsigned>(std::min<std::uint32_t>(fill.tenths, 1000)));
     appendBudgetMark(out, fill, 1000, 10);
     out += "</svg>";
 }
@@ -168,8 +169,8 @@ void appendSegment(std::string& out, const SymbolMap& map, const std::vector<std
                  number(layout.taken).c_str(), hexDigits(layout.end, 4).c_str(),
                  roomText(layout.end).c_str(), fillText(layout.fill.tenths).c_str(),
                  layout.fill.budget == NoBudget ? ""
-                 : layout.fill.over ? ", over its budget (--max-fill)"
-                                    : ", within its budget (--max-fill)");
+                 : layout.fill.over             ? ", over its budget (--max-fill)"
+                                                : ", within its budget (--max-fill)");
     appendFormat(out,
                  "<svg class=\"segment\" viewBox=\"0 0 65536 10\" preserveAspectRatio=\"none\" "
                  "role=\"img\" aria-label=\"%s of 65536 bytes taken\"><rect class=\"track\" "
@@ -657,7 +658,7 @@ void appendFills(std::string& out, const std::vector<FillChange>& fills) {
                      "class=\"n\">%s</td><td class=\"n\">%s</td><td>",
                      fill.selector, fill.name, fillText(fill.before.tenths).c_str(),
                      fill.after.over ? " bad" : "", fillCellText(fill.after).c_str(),
-                     fillChangeText(fill.tenths).c_str(), roomText(fill.after.end).c_str());
+                     fillChange(fill).c_str(), roomText(fill.after.end).c_str());
         appendFillBar(out, fill.after);
         out += "</td></tr>\n";
     }

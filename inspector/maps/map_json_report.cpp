@@ -382,7 +382,8 @@ bool formatComparisonMapJson(const MapComparison& comparison, std::string& out) 
         jsonMemberNumber(w, "endChange", fill.bytes);
         jsonKey(w, "fillChange");
         const std::string change = fillChangeText(fill.tenths);
-        jsonRaw(w, change.substr(change[0] == '+' ? 1 : 0, change.size() - (change[0] == '+' ? 2 : 1)));
+        jsonRaw(
+            w, change.substr(change[0] == '+' ? 1 : 0, change.size() - (change[0] == '+' ? 2 : 1)));
         jsonEnd(w);
     }
     jsonEnd(w);

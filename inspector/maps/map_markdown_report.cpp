@@ -56,14 +56,14 @@ std::string formatMapMarkdown(const MapReport& report) {
     const char* sides[2] = {"", ""};
     appendFindingsSection(out, maps, sides);
     out += "\n### Data segments\n\n";
-    static const char* const Titles[] = {"selector", "variables", "lowest", "end", "headroom",
-                                         "fill"};
+    static const char* const Titles[] = {"selector", "variables", "lowest",
+                                         "end",      "headroom",  "fill"};
     markdownTableHead(out, Titles, 6, 0x3E);
     for (std::size_t i = 0; i < report.selectors.size(); ++i) {
         const SelectorSummary& s = report.selectors[i];
-        const std::string cells[] = {hexDigits(s.selector, 4),  number(s.variables),
-                                     hexDigits(s.lowest, 4),    hexDigits(s.end, 4),
-                                     headroomCell(s.end),       fillCell(report.fills[i])};
+        const std::string cells[] = {hexDigits(s.selector, 4), number(s.variables),
+                                     hexDigits(s.lowest, 4),   hexDigits(s.end, 4),
+                                     headroomCell(s.end),      fillCell(report.fills[i])};
         markdownRow(out, cells, 6);
     }
     if (!report.fingerprints.empty()) {
@@ -149,7 +149,7 @@ std::string formatComparisonMapMarkdown(const MapComparison& comparison) {
     for (const FillChange& fill : comparison.fills) {
         const std::string cells[] = {hexDigits(fill.selector, 4) + " " + fill.name,
                                      fillText(fill.before.tenths), fillCell(fill.after),
-                                     fillChangeText(fill.tenths), headroomCell(fill.after.end)};
+                                     fillChange(fill), headroomCell(fill.after.end)};
         markdownRow(out, cells, 5);
     }
     appendList(out, "Moved runs", comparison.runs.size(), "runs",

@@ -30,6 +30,8 @@ std::string stopReasons(const MapComparison& comparison, const char* quote);
 std::string passReasons(const MapComparison& comparison);
 // "FFFA left", "0010 beyond": the room of the 64 KiB above a segment's highest end.
 std::string roomText(std::uint64_t end);
+// How a segment's end and fill changed: "+0002 (0.0%)", "-0100 (-0.4%)".
+std::string fillChange(const FillChange& fill);
 // A segment's fill in every report: "34.2%", with its budget when one applies: "34.2% of 50.0%".
 std::string fillWithBudget(const SegmentFill& fill);
 

@@ -280,14 +280,16 @@ std::string passReasons(const MapComparison& comparison) {
         guarded = guarded || named;
     const char* classes = "no class that --fail-on names changed";
     const char* fill = "no segment over --max-fill";
-    return !comparison.budgeted ? classes
-           : guarded            ? std::string(classes) + " and " + fill
-                                : fill;
+    return !comparison.budgeted ? classes : guarded ? std::string(classes) + " and " + fill : fill;
 }
 
 std::string roomText(std::uint64_t end) {
     return end <= SegmentBytes ? hexDigits(SegmentBytes - end, 4) + " left"
                                : hexDigits(end - SegmentBytes, 4) + " beyond";
+}
+
+std::string fillChange(const FillChange& fill) {
+    return signedHex(fill.bytes) + " (" + fillChangeText(fill.tenths) + ")";
 }
 
 std::string fillWithBudget(const SegmentFill& fill) {
@@ -386,9 +388,9 @@ std::string formatComparisonMapText(const MapComparison& comparison) {
     if (!comparison.layouts.empty())
         out += '\n';
     for (const FillChange& fill : comparison.fills)
-        appendFormat(out, "%04X %-9s fill %6s -> %-15s %7s  %s%s\n", fill.selector, fill.name,
+        appendFormat(out, "%04X %-9s fill %6s -> %-15s %s  %s%s\n", fill.selector, fill.name,
                      fillText(fill.before.tenths).c_str(), fillWithBudget(fill.after).c_str(),
-                     fillChangeText(fill.tenths).c_str(), roomText(fill.after.end).c_str(),
+                     fillChange(fill).c_str(), roomText(fill.after.end).c_str(),
                      fill.after.over ? "  OVER" : "");
     if (!comparison.fills.empty())
         out += '\n';

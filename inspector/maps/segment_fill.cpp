@@ -86,19 +86,18 @@ bool parseFillBudget(const std::string& text, FillBudget& budget, std::string& e
     std::size_t start = 0;
     while (true) {
         const std::size_t comma = text.find(',', start);
-        const std::string_view item =
-            std::string_view(text).substr(start, comma == std::string::npos ? std::string::npos
-                                                                              : comma - start);
+        const std::string_view item = std::string_view(text).substr(
+            start, comma == std::string::npos ? std::string::npos : comma - start);
         const std::size_t equals = item.find('=');
         std::uint32_t tenths = 0;
         std::uint16_t selector = 0;
-        const bool read =
-            equals == std::string_view::npos
-                ? parsePercent(item, tenths)
-                : parseSegment(item.substr(0, equals), selector) &&
-                      parsePercent(item.substr(equals + 1), tenths);
+        const bool read = equals == std::string_view::npos
+                              ? parsePercent(item, tenths)
+                              : parseSegment(item.substr(0, equals), selector) &&
+                                    parsePercent(item.substr(equals + 1), tenths);
         if (!read) {
-            error = "Not a fill budget (PERCENT or SEL=PERCENT, 0 to 100): " + std::string(item);
+            error = "Not a fill budget (PERCENT or SEL=PERCENT, 0 to 100): " +
+                    (item.empty() ? text : std::string(item));
             return false;
         }
         if (equals == std::string_view::npos) {
@@ -140,7 +139,10 @@ std::string fillChangeText(std::int64_t tenths) {
     const std::uint64_t size =
         tenths < 0 ? static_cast<std::uint64_t>(-tenths) : static_cast<std::uint64_t>(tenths);
     char text[32];
-    std::snprintf(text, sizeof text, "%s%llu.%u%%", tenths < 0 ? "-" : tenths > 0 ? "+" : "",
+    std::snprintf(text, sizeof text, "%s%llu.%u%%",
+                  tenths < 0   ? "-"
+                  : tenths > 0 ? "+"
+                               : "",
                   static_cast<unsigned long long>(size / 10), static_cast<unsigned>(size % 10));
     return text;
 }
@@ -165,10 +167,10 @@ std::vector<FillChange> compareFills(const std::vector<SegmentFill>& before,
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < before.size() || j < after.size()) {
-        const bool old = j == after.size() ||
-                         (i < before.size() && before[i].selector <= after[j].selector);
-        const bool fresh = i == before.size() ||
-                           (j < after.size() && after[j].selector <= before[i].selector);
+        const bool old =
+            j == after.size() || (i < before.size() && before[i].selector <= after[j].selector);
+        const bool fresh =
+            i == before.size() || (j < after.size() && after[j].selector <= before[i].selector);
         FillChange change;
         change.selector = old ? before[i].selector : after[j].selector;
         change.name = dataSegmentName(change.selector);

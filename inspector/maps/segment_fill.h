@@ -18,10 +18,11 @@ inline constexpr std::uint32_t NoBudget = 0xFFFFFFFF;
 
 struct SegmentFill {
     std::uint16_t selector = 0;
-    const char* name = "-";   // the data segment the map builder gives this selector, else "-"
-    std::uint64_t end = 0;    // where its highest variable ends, maybe beyond the 64 KiB
-    std::uint64_t left = 0;   // the bytes of the 64 KiB above that end; 0 beyond it
-    std::uint32_t tenths = 0; // end as a share of 64 KiB, rounded up: never shown under a budget it exceeds
+    const char* name = "-"; // the data segment the map builder gives this selector, else "-"
+    std::uint64_t end = 0;  // where its highest variable ends, maybe beyond the 64 KiB
+    std::uint64_t left = 0; // the bytes of the 64 KiB above that end; 0 beyond it
+    std::uint32_t tenths =
+        0; // end as a share of 64 KiB, rounded up: never shown under a budget it exceeds
     std::uint32_t budget = NoBudget; // the --max-fill that applies to the segment
     bool over = false;               // end beyond that budget's share of the 64 KiB
 };

@@ -98,17 +98,65 @@ const std::string ExampleSummary =
     "BIT_WEIGHTS             6\n"
     "CONSTANTS               4\n"
     "\n"
-    "Selector  Variables  Lowest    Highest   End       Taken  Of 64 KiB\n"
-    "0030              3  00000000  00000004  00000006      6  FFFA left\n"
-    "0068              5  00000000  00000008  00000010     16  FFF0 left\n"
-    "00A0              4  00000000  00000020  00000021     19  FFDF left\n"
-    "0160              2  00000000  00000002  00000003      3  FFFD left\n" +
+    "Selector  Variables  Lowest    Highest   End       Taken  Of 64 KiB    Fill\n"
+    "0030              3  00000000  00000004  00000006      6  FFFA left    0.1%\n"
+    "0068              5  00000000  00000008  00000010     16  FFF0 left    0.1%\n"
+    "00A0              4  00000000  00000020  00000021     19  FFDF left    0.1%\n"
+    "0160              2  00000000  00000002  00000003      3  FFFD left    0.1%\n" +
     std::string(plcinfo::TakenNote) + "\n" +
     "\nLayout fingerprints\n"
     "0030 DATA_COM  122cbc34413c05f2\n"
     "0068 DATA1     1b255fed8873e8d6\n"
     "00A0 DATA_USR  60c2fce4ddd32eca\n"
     "0160 DATAROZ   8c094d54719c25d8\n";
+
+// A budget is met by a segment filled up to it and exceeded by one byte more; the verdict line
+// names the segments over it, beside the classes --fail-on met.
+TEST(SymbolMapCheck, FillBudgetJustUnderAndJustOver) {
+    TempDir dir;
+    const std::string old = writeMap(dir, "old.mp2", plcgen::standardListingProject(8));
+    plcgen::ListingProject project = plcgen::standardListingProject(8);
+    // DATA1 ends at 8000: exactly 50.0% of its 64 KiB; DATA_COM one byte beyond 8000.
+    project.variables.push_back({"HALF", "Byte", "DATA1", 0x7FFF});
+    project.variables.push_back({"OVER", "Word", "DATA_COM", 0x7FFF});
+    const std::string map = writeMap(dir, "new.mp2", project);
+    const std::string tail =
+        "symbol map sound\nStopped by --max-fill: 0030 DATA_COM 50.1% > 50.0%\n";
+    const RunResult over = plcinfo({"--max-fill", "50", map});
+    EXPECT_EQ(over.exitStatus, 2);
+    EXPECT_EQ(over.output.substr(over.output.size() - tail.size()), tail);
+    const RunResult page = plcinfo({"--html", dir.file("fill.html"), "--max-fill", "50", map});
+    EXPECT_EQ(page.exitStatus, 2);
+    const std::string html = readFile(dir.file("fill.html"));
+    EXPECT_NE(html.find("<br>Stopped by --max-fill: 0030 DATA_COM 50.1% &gt; 50.0%</p>"),
+              std::string::npos);
+    EXPECT_NE(html.find("<td class=\"n bad\">50.1% of 50.0% over</td>"), std::string::npos);
+    EXPECT_NE(html.find("<rect class=\"budget\" x=\"32441\" width=\"655\" height=\"10\">"),
+              std::string::npos);
+    // A segment's own budget outweighs the one for all; a name or a selector names it.
+    EXPECT_EQ(plcinfo({"--max-fill", "50,DATA_COM=50.1", map}).exitStatus, 0);
+    EXPECT_EQ(plcinfo({"--max-fill", "50", "--max-fill", "30h=50.1", map}).exitStatus, 0);
+    EXPECT_EQ(plcinfo({"--max-fill", "49.9,0030=60,data1=50", map}).exitStatus, 0);
+
+    // Two builds: both guards in one verdict line, in every form.
+    const RunResult both = plcinfo({"--fail-on", "added", "--max-fill", "50", old, map});
+    EXPECT_EQ(both.exitStatus, 2);
+    EXPECT_NE(both.output.find("\nStopped by --fail-on: variable-added; --max-fill: 0030 "
+                               "DATA_COM 50.1% > 50.0%\n"),
+              std::string::npos)
+        << both.output;
+    const RunResult markdown = plcinfo({"--markdown", "--max-fill", "50", old, map});
+    EXPECT_NE(markdown.output.find("| 0030 DATA_COM | 0.1% | **50.1% of 50.0% over** | +7FFF "
+                                   "(+50.0%) | 7FFF left |"),
+              std::string::npos)
+        << markdown.output;
+    const RunResult passes = plcinfo({"--json", "--max-fill", "50.1", old, map});
+    EXPECT_EQ(passes.exitStatus, 0);
+    EXPECT_NE(passes.output.find("\"new\": {\"end\": 32769, \"left\": 32767, \"fill\": 50.1, "
+                                 "\"maxFill\": 50.1, \"overBudget\": false}"),
+              std::string::npos)
+        << passes.output;
+}
 
 TEST(SymbolMapCheck, ExampleMapIsSoundAVariablePastItsSegmentIsAFinding) {
     const std::string example = EXAMPLES_DIR "/plc.mp2";
@@ -117,32 +165,35 @@ TEST(SymbolMapCheck, ExampleMapIsSoundAVariablePastItsSegmentIsAFinding) {
                                "\nsymbol map sound\n");
     EXPECT_EQ(text.exitStatus, 0);
     const RunResult json = plcinfo({"--json", example});
-    EXPECT_EQ(json.output,
-              "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"" PLC_PACKAGE_VERSION
-              "\",\n  \"path\": \"" +
-                  example +
-                  "\",\n  \"kind\": \"symbol map\",\n  \"findings\": [\n  ],\n"
-                  "  \"sections\": {\"SYMBOL_TABLE\": 14, \"BIT_FIELDS\": 6, "
-                  "\"STRUCTURE_OFFSETS\": 7, \"BIT_WEIGHTS\": 6, \"CONSTANTS\": 4},\n"
-                  "  \"selectors\": [\n"
-                  "    {\"selector\": 48, \"variables\": 3, \"lowest\": 0, \"highest\": 4, "
-                  "\"end\": 6, \"taken\": 6, \"withinSegment\": true},\n"
-                  "    {\"selector\": 104, \"variables\": 5, \"lowest\": 0, \"highest\": 8, "
-                  "\"end\": 16, \"taken\": 16, \"withinSegment\": true},\n"
-                  "    {\"selector\": 160, \"variables\": 4, \"lowest\": 0, \"highest\": 32, "
-                  "\"end\": 33, \"taken\": 19, \"withinSegment\": true},\n"
-                  "    {\"selector\": 352, \"variables\": 2, \"lowest\": 0, \"highest\": 2, "
-                  "\"end\": 3, \"taken\": 3, \"withinSegment\": true}\n"
-                  "  ],\n  \"layouts\": [\n"
-                  "    {\"selector\": 48, \"segment\": \"DATA_COM\", \"fingerprint\": "
-                  "\"122cbc34413c05f2\"},\n"
-                  "    {\"selector\": 104, \"segment\": \"DATA1\", \"fingerprint\": "
-                  "\"1b255fed8873e8d6\"},\n"
-                  "    {\"selector\": 160, \"segment\": \"DATA_USR\", \"fingerprint\": "
-                  "\"60c2fce4ddd32eca\"},\n"
-                  "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"fingerprint\": "
-                  "\"8c094d54719c25d8\"}\n"
-                  "  ],\n  \"findingCount\": 0,\n  \"sound\": true\n}\n");
+    EXPECT_EQ(
+        json.output,
+        "{\n  \"program\": \"Plcinfo\",\n  \"version\": \"" PLC_PACKAGE_VERSION
+        "\",\n  \"path\": \"" +
+            example +
+            "\",\n  \"kind\": \"symbol map\",\n  \"findings\": [\n  ],\n"
+            "  \"sections\": {\"SYMBOL_TABLE\": 14, \"BIT_FIELDS\": 6, "
+            "\"STRUCTURE_OFFSETS\": 7, \"BIT_WEIGHTS\": 6, \"CONSTANTS\": 4},\n"
+            "  \"selectors\": [\n"
+            "    {\"selector\": 48, \"variables\": 3, \"lowest\": 0, \"highest\": 4, "
+            "\"end\": 6, \"taken\": 6, \"withinSegment\": true, \"left\": 65530, \"fill\": 0.1},\n"
+            "    {\"selector\": 104, \"variables\": 5, \"lowest\": 0, \"highest\": 8, "
+            "\"end\": 16, \"taken\": 16, \"withinSegment\": true, \"left\": 65520, \"fill\": "
+            "0.1},\n"
+            "    {\"selector\": 160, \"variables\": 4, \"lowest\": 0, \"highest\": 32, "
+            "\"end\": 33, \"taken\": 19, \"withinSegment\": true, \"left\": 65503, \"fill\": "
+            "0.1},\n"
+            "    {\"selector\": 352, \"variables\": 2, \"lowest\": 0, \"highest\": 2, "
+            "\"end\": 3, \"taken\": 3, \"withinSegment\": true, \"left\": 65533, \"fill\": 0.1}\n"
+            "  ],\n  \"layouts\": [\n"
+            "    {\"selector\": 48, \"segment\": \"DATA_COM\", \"fingerprint\": "
+            "\"122cbc34413c05f2\"},\n"
+            "    {\"selector\": 104, \"segment\": \"DATA1\", \"fingerprint\": "
+            "\"1b255fed8873e8d6\"},\n"
+            "    {\"selector\": 160, \"segment\": \"DATA_USR\", \"fingerprint\": "
+            "\"60c2fce4ddd32eca\"},\n"
+            "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"fingerprint\": "
+            "\"8c094d54719c25d8\"}\n"
+            "  ],\n  \"findingCount\": 0,\n  \"sound\": true\n}\n");
     EXPECT_EQ(json.exitStatus, 0);
 
     // A generated project of every kind, one variable ending past its selector's 64 KiB: a
@@ -156,11 +207,11 @@ TEST(SymbolMapCheck, ExampleMapIsSoundAVariablePastItsSegmentIsAFinding) {
     EXPECT_EQ(findingsOf(big.output), "line 5: FAR_TABLE, a QWORD at 0068:FFFC, ends at 10004, "
                                       "beyond its segment's 64 KiB\n");
     EXPECT_EQ(big.output.substr(big.output.rfind("\nSelector  ") + 1),
-              "Selector  Variables  Lowest    Highest   End       Taken  Of 64 KiB\n"
-              "0030          10000  00000000  0000A941  0000A942  43330  56BE left\n"
-              "0068          10001  00000000  0000FFFC  00010004  36668  0004 beyond\n"
-              "00A0          10000  00000000  0000A93E  0000A942  43330  56BE left\n"
-              "0160          10000  00000000  00008F30  00008F38  36664  70C8 left\n" +
+              "Selector  Variables  Lowest    Highest   End       Taken  Of 64 KiB    Fill\n"
+              "0030          10000  00000000  0000A941  0000A942  43330  56BE left    66.2%\n"
+              "0068          10001  00000000  0000FFFC  00010004  36668  0004 beyond  100.1%\n"
+              "00A0          10000  00000000  0000A93E  0000A942  43330  56BE left    66.2%\n"
+              "0160          10000  00000000  00008F30  00008F38  36664  70C8 left    56.0%\n" +
                   std::string(plcinfo::TakenNote) + "\n" +
                   "\nLayout fingerprints\n"
                   "0030 DATA_COM  5800d2bb7089fb24\n"
@@ -273,11 +324,11 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
                   "STRUCTURE_OFFSETS       3\n"
                   "BIT_WEIGHTS             6\n"
                   "CONSTANTS               3\n\n"
-                  "Selector  Variables  Lowest    Highest   End       Taken  Of 64 KiB\n"
-                  "0030              2  00000000  00000001  00000002      2  FFFE left\n"
-                  "0068              2  00000000  00000001  00000002      2  FFFE left\n"
-                  "00A0              2  00000000  00000001  00000002      2  FFFE left\n"
-                  "0160              2  00000000  00000001  00000003      3  FFFD left\n" +
+                  "Selector  Variables  Lowest    Highest   End       Taken  Of 64 KiB    Fill\n"
+                  "0030              2  00000000  00000001  00000002      2  FFFE left    0.1%\n"
+                  "0068              2  00000000  00000001  00000002      2  FFFE left    0.1%\n"
+                  "00A0              2  00000000  00000001  00000002      2  FFFE left    0.1%\n"
+                  "0160              2  00000000  00000001  00000003      3  FFFD left    0.1%\n" +
                   plcinfo::TakenNote + "\n" +
                   "\nLayout fingerprints\n"
                   "0030 DATA_COM  184aa8c88682fca9\n"
@@ -299,12 +350,13 @@ TEST(SymbolMapCheck, EachEditGivesAFindingThatNamesItsLine) {
             "3, "
             "\"BIT_WEIGHTS\": 6, \"CONSTANTS\": 3},\n  \"selectors\": [\n    {\"selector\": 48, "
             "\"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 2, \"taken\": 2, "
-            "\"withinSegment\": true},\n    {\"selector\": 104, \"variables\": 2, \"lowest\": 0, "
-            "\"highest\": 1, \"end\": 2, \"taken\": 2, \"withinSegment\": true},\n    "
+            "\"withinSegment\": true, \"left\": 65534, \"fill\": 0.1},\n    {\"selector\": 104, "
+            "\"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 2, \"taken\": 2, "
+            "\"withinSegment\": true, \"left\": 65534, \"fill\": 0.1},\n    "
             "{\"selector\": 160, \"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 2, "
-            "\"taken\": 2, \"withinSegment\": true},\n    {\"selector\": 352, \"variables\": 2, "
-            "\"lowest\": 0, \"highest\": 1, \"end\": 3, \"taken\": 3, \"withinSegment\": "
-            "true}\n  "
+            "\"taken\": 2, \"withinSegment\": true, \"left\": 65534, \"fill\": 0.1},\n    "
+            "{\"selector\": 352, \"variables\": 2, \"lowest\": 0, \"highest\": 1, \"end\": 3, "
+            "\"taken\": 3, \"withinSegment\": true, \"left\": 65533, \"fill\": 0.1}\n  "
             "],\n  \"layouts\": [\n"
             "    {\"selector\": 48, \"segment\": \"DATA_COM\", \"fingerprint\": "
             "\"184aa8c88682fca9\"},\n"
@@ -497,7 +549,12 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
         "0030 DATA_COM  layout changed    fee149536762dd1d -> 630258126c7351d7\n"
         "0068 DATA1     layout changed    7910288f83bcc56b -> bbc0b2eb26011571\n"
         "00A0 DATA_USR  layout changed    52243afa14821a52 -> 6b68b501fd76f377\n"
-        "0160 DATAROZ   layout changed    c5527ffc37fcfcf0 -> cac242aa3539bd33\n\n";
+        "0160 DATAROZ   layout changed    c5527ffc37fcfcf0 -> cac242aa3539bd33\n\n"
+        "0030 DATA_COM  fill   0.1% -> 0.1%            +0002 (0.0%)  FFD6 left\n"
+        "0068 DATA1     fill   0.1% -> 0.1%            -0008 (0.0%)  FFE6 left\n"
+        "00A0 DATA_USR  fill   0.1% -> 0.1%            +0000 (0.0%)  FFD8 left\n"
+        "0160 DATAROZ   fill   0.1% -> 0.1%            +0003 (0.0%)  FFDB left\n"
+        "\n";
     const RunResult text = plcinfo({before, after});
     EXPECT_EQ(
         text.output,
@@ -601,6 +658,23 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
             "\"new\": \"6b68b501fd76f377\", \"changed\": true},\n"
             "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"old\": \"c5527ffc37fcfcf0\", "
             "\"new\": \"cac242aa3539bd33\", \"changed\": true}\n"
+            "  ],\n  \"fills\": [\n"
+            "    {\"selector\": 48, \"segment\": \"DATA_COM\", \"old\": {\"end\": 40, \"left\": "
+            "65496, \"fill\": 0.1}, "
+            "\"new\": {\"end\": 42, \"left\": 65494, \"fill\": 0.1}, \"endChange\": 2, "
+            "\"fillChange\": 0.0},\n"
+            "    {\"selector\": 104, \"segment\": \"DATA1\", \"old\": {\"end\": 34, \"left\": "
+            "65502, \"fill\": 0.1}, "
+            "\"new\": {\"end\": 26, \"left\": 65510, \"fill\": 0.1}, \"endChange\": -8, "
+            "\"fillChange\": 0.0},\n"
+            "    {\"selector\": 160, \"segment\": \"DATA_USR\", \"old\": {\"end\": 40, \"left\": "
+            "65496, \"fill\": 0.1}, "
+            "\"new\": {\"end\": 40, \"left\": 65496, \"fill\": 0.1}, \"endChange\": 0, "
+            "\"fillChange\": 0.0},\n"
+            "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"old\": {\"end\": 34, \"left\": "
+            "65502, \"fill\": 0.1}, "
+            "\"new\": {\"end\": 37, \"left\": 65499, \"fill\": 0.1}, \"endChange\": 3, "
+            "\"fillChange\": 0.0}\n"
             "  ],\n  \"failOn\": [],\n  "
             "\"tripped\": []\n}\n");
     const RunResult tripped = plcinfo({"--fail-on", "moved,room", before, after});
@@ -616,7 +690,12 @@ TEST(SymbolMapComparison, EachChangeInItsClassAndMovedRunsAsOneLine) {
                   "0030 DATA_COM  layout unchanged  fee149536762dd1d\n"
                   "0068 DATA1     layout unchanged  7910288f83bcc56b\n"
                   "00A0 DATA_USR  layout unchanged  52243afa14821a52\n"
-                  "0160 DATAROZ   layout unchanged  c5527ffc37fcfcf0\n\n" +
+                  "0160 DATAROZ   layout unchanged  c5527ffc37fcfcf0\n\n"
+                  "0030 DATA_COM  fill   0.1% -> 0.1%            +0000 (0.0%)  FFD8 left\n"
+                  "0068 DATA1     fill   0.1% -> 0.1%            +0000 (0.0%)  FFDE left\n"
+                  "00A0 DATA_USR  fill   0.1% -> 0.1%            +0000 (0.0%)  FFD8 left\n"
+                  "0160 DATAROZ   fill   0.1% -> 0.1%            +0000 (0.0%)  FFDE left\n"
+                  "\n" +
                   StructureNote + "no change\nOld: symbol map sound\nNew: symbol map sound\n");
     EXPECT_EQ(same.exitStatus, 0);
     plcgen::ListingProject constant = project;
@@ -684,7 +763,12 @@ TEST(SymbolMapComparison, GuardSeesRoomRenamesAndEndsRunsAtOtherVariables) {
                   "0030 DATA_COM  layout changed    cbf01dec798ba32f -> 1d980e908c02be7a\n"
                   "0068 DATA1     layout changed    5bd281b423b16c18 -> f5fc3d8737a816dd\n"
                   "00A0 DATA_USR  layout changed    3a339e75ca9a8e9f -> 4170c4f1626fd745\n"
-                  "0160 DATAROZ   layout changed    42d26f12d065dc62 -> 2ec2ff668eab7ef6\n\n" +
+                  "0160 DATAROZ   layout changed    42d26f12d065dc62 -> 2ec2ff668eab7ef6\n\n"
+                  "0030 DATA_COM  fill   0.1% -> 0.1%            +0008 (0.0%)  FFDE left\n"
+                  "0068 DATA1     fill   0.1% -> 0.1%            +0002 (0.0%)  FFE9 left\n"
+                  "00A0 DATA_USR  fill   0.1% -> 0.1%            +0004 (0.0%)  FFEC left\n"
+                  "0160 DATAROZ   fill   0.1% -> 0.1%            +0000 (0.0%)  FFF1 left\n"
+                  "\n" +
                   StructureNote +
                   "changes: variable added 3, variable removed 2, variable moved 12, room changed "
                   "2, member added 1\nOld: symbol map sound\nNew: symbol map sound\n"
@@ -715,6 +799,23 @@ TEST(SymbolMapComparison, GuardSeesRoomRenamesAndEndsRunsAtOtherVariables) {
         "\"new\": \"4170c4f1626fd745\", \"changed\": true},\n"
         "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"old\": \"42d26f12d065dc62\", "
         "\"new\": \"2ec2ff668eab7ef6\", \"changed\": true}\n"
+        "  ],\n  \"fills\": [\n"
+        "    {\"selector\": 48, \"segment\": \"DATA_COM\", \"old\": {\"end\": 26, \"left\": 65510, "
+        "\"fill\": 0.1}, "
+        "\"new\": {\"end\": 34, \"left\": 65502, \"fill\": 0.1}, \"endChange\": 8, \"fillChange\": "
+        "0.0},\n"
+        "    {\"selector\": 104, \"segment\": \"DATA1\", \"old\": {\"end\": 21, \"left\": 65515, "
+        "\"fill\": 0.1}, "
+        "\"new\": {\"end\": 23, \"left\": 65513, \"fill\": 0.1}, \"endChange\": 2, \"fillChange\": "
+        "0.0},\n"
+        "    {\"selector\": 160, \"segment\": \"DATA_USR\", \"old\": {\"end\": 16, \"left\": "
+        "65520, \"fill\": 0.1}, "
+        "\"new\": {\"end\": 20, \"left\": 65516, \"fill\": 0.1}, \"endChange\": 4, \"fillChange\": "
+        "0.0},\n"
+        "    {\"selector\": 352, \"segment\": \"DATAROZ\", \"old\": {\"end\": 15, \"left\": 65521, "
+        "\"fill\": 0.1}, "
+        "\"new\": {\"end\": 15, \"left\": 65521, \"fill\": 0.1}, \"endChange\": 0, \"fillChange\": "
+        "0.0}\n"
         "  ],\n  \"failOn\": "
         "[\"variable-retyped\", \"variable-room\"],\n  \"tripped\": [\"variable-room\"]\n}\n");
     // Findings outweigh the guard: a map with findings exits 1 whatever changed.
@@ -743,7 +844,12 @@ TEST(SymbolMapComparison, LayoutGuardTripsOnSwappedMembersAndListsFindings) {
         "0030 DATA_COM  layout changed    184aa8c88682fca9 -> b8add38736e18262\n"
         "0068 DATA1     layout changed    a39433c09a2673f9 -> d11e7a953bf771f0\n"
         "00A0 DATA_USR  layout changed    69c8d718c676452b -> f76f4bed9cc92fe1\n"
-        "0160 DATAROZ   layout changed    b6ef61913ababed6 -> d98ac88c652a8187\n\n" +
+        "0160 DATAROZ   layout changed    b6ef61913ababed6 -> d98ac88c652a8187\n\n"
+        "0030 DATA_COM  fill   0.1% -> 0.1%            +0000 (0.0%)  FFFE left\n"
+        "0068 DATA1     fill   0.1% -> 0.1%            +0000 (0.0%)  FFFE left\n"
+        "00A0 DATA_USR  fill   0.1% -> 0.1%            +0000 (0.0%)  FFFE left\n"
+        "0160 DATAROZ   fill   0.1% -> 0.1%            +0000 (0.0%)  FFFD left\n"
+        "\n" +
         StructureNote + "changes: member offset 2\nOld: symbol map sound\n";
     const RunResult run = plcinfo({"--fail-on", "layout", before, after});
     EXPECT_EQ(run.output,
