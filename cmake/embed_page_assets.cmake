@@ -41,7 +41,7 @@ plc_embed_asset(pageScript "${SCRIPT}" "</script" script)
 cmake_path(GET STYLE FILENAME style_name)
 cmake_path(GET SCRIPT FILENAME script_name)
 file(WRITE "${OUTPUT}" "// Written by cmake/embed_page_assets.cmake from ${style_name} and ${script_name}: do not edit.
-#include \"page_assets.h\"
+#include \"common/page_assets.h\"
 
 namespace plcinfo {
 

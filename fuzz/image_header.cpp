@@ -3,7 +3,7 @@
 // agreement exactly when they find no fault.
 #include "harness.h"
 #include "image_files.h"
-#include "image_set.h"
+#include "images/image_set.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     plcinfo::ImageRecord image;

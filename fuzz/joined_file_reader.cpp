@@ -2,7 +2,7 @@
 // their farEnd fields. The images found lie one after the other inside the file, and the end
 // part, when there is one, is the rest of it.
 #include "harness.h"
-#include "image_set.h"
+#include "images/image_set.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     plcinfo::Inspection inspection;

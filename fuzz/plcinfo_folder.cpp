@@ -2,7 +2,7 @@
 // a 16-bit little-endian length and that many bytes: the image of that place in the set
 // (length FFFF: the image is missing). Every second image has the joiner's capital name, so
 // that both ways of finding an image are taken.
-#include "image_set.h"
+#include "images/image_set.h"
 #include "plcinfo_runs.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

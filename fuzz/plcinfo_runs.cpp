@@ -1,6 +1,6 @@
 #include "plcinfo_runs.h"
 
-#include "image_set.h"
+#include "images/image_set.h"
 #include "plcinfo_driver.h"
 
 namespace fuzzsupport {

@@ -1,7 +1,7 @@
 // Fuzz target: Plcinfo's symbol map reader and check alone (the fuzzed bytes behind the map's
 // mark "$MP2 "). Findings are kept up to their limit, in line order, and counted beyond it.
 #include "harness.h"
-#include "symbol_map.h"
+#include "maps/symbol_map.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     memfs::reset();
