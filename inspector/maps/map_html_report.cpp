@@ -7,8 +7,8 @@
 // only where the models point to them.
 #include "common/html_writer.h"
 #include "images/image_set.h"
-#include "map_report_text.h"
 #include "map_history.h"
+#include "map_report_text.h"
 
 #include <algorithm>
 

@@ -206,8 +206,9 @@ std::string formatHistoryMarkdown(const MapHistory& history) {
         cells[2] = number(build.variables);
         for (std::size_t c = 0; c < history.selectors.size(); ++c) {
             const SegmentFill* fill = fillOf(build, history.selectors[c]);
-            cells[3 + c] = fill == nullptr ? "-" : fill->over ? "**" + fillText(fill->tenths) + " over**"
-                                                               : fillText(fill->tenths);
+            cells[3 + c] = fill == nullptr ? "-"
+                           : fill->over    ? "**" + fillText(fill->tenths) + " over**"
+                                           : fillText(fill->tenths);
         }
         cells.back() = markdownText(historyChangeText(build));
         markdownRow(out, cells.data(), columns);

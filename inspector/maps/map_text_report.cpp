@@ -424,7 +424,9 @@ std::string historyChangeText(const BuildRecord& build) {
         return "first build";
     std::string text = classCounts(build.counts);
     for (std::size_t i = 0; i < build.layoutChanged.size(); ++i)
-        text += (i != 0 ? ", " : text.empty() ? "layout changed: " : "; layout changed: ") +
+        text += (i != 0         ? ", "
+                 : text.empty() ? "layout changed: "
+                                : "; layout changed: ") +
                 segmentLabel(build.layoutChanged[i]);
     return text.empty() ? "no change" : text;
 }
@@ -463,7 +465,8 @@ std::string historyBudgets(const MapHistory& history) {
 
 std::string formatHistoryText(const MapHistory& history) {
     std::string out = "\n";
-    appendFormat(out, "Symbol maps of %s builds, oldest first\n", number(history.builds.size()).c_str());
+    appendFormat(out, "Symbol maps of %s builds, oldest first\n",
+                 number(history.builds.size()).c_str());
     out += "Fill: where a data segment's highest variable ends, as a share of its 64 KiB.\n\n";
     // Each segment's column as wide as its head or its widest fill.
     std::vector<std::string> heads;
