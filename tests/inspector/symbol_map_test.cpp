@@ -975,37 +975,41 @@ TEST(SymbolMapHistory, BuildsInNaturalOrderWithFillsFingerprintsAndChanges) {
     }
 
     const RunResult run = plcinfo({"--max-fill", "DATA1=20", "--history", dir.file("builds")});
-    const std::string rows[] = {"    1         25           0.1%        6.3%           0.1%          0.1%  ",
-                                "    2         26           0.1%       12.6%           0.1%          0.1%  ",
-                                "    3         27           0.1%       18.8%           0.1%          0.1%  ",
-                                "    4         28           0.1%  25.1% OVER           0.1%          0.1%  "};
+    const std::string rows[] = {
+        "    1         25           0.1%        6.3%           0.1%          0.1%  ",
+        "    2         26           0.1%       12.6%           0.1%          0.1%  ",
+        "    3         27           0.1%       18.8%           0.1%          0.1%  ",
+        "    4         28           0.1%  25.1% OVER           0.1%          0.1%  "};
     std::string table;
     for (std::size_t i = 0; i < 4; ++i)
         table += rows[i] + paths[i] + "\n";
     const std::string added = "variable added 1; layout changed: 0068 DATA1\n";
-    EXPECT_EQ(run.output, Banner +
-                              "\nSymbol maps of 4 builds, oldest first\n"
-                              "Fill: where a data segment's highest variable ends, as a share of "
-                              "its 64 KiB.\n\n"
-                              "Build  Variables  0030 DATA_COM  0068 DATA1  00A0 DATA_USR  0160 "
-                              "DATAROZ  Symbol map\n" +
-                              table + "\nBuild  Changes against the build before\n    1  first build\n    2  " +
-                              added + "    3  " + added + "    4  " + added +
-                              "\nBudgets (--max-fill): 0068 DATA1 20.0%\n\n4 symbol maps sound\n"
-                              "Stopped by --max-fill in the newest build: 0068 DATA1 25.1% > 20.0%\n");
+    EXPECT_EQ(run.output,
+              Banner +
+                  "\nSymbol maps of 4 builds, oldest first\n"
+                  "Fill: where a data segment's highest variable ends, as a share of "
+                  "its 64 KiB.\n\n"
+                  "Build  Variables  0030 DATA_COM  0068 DATA1  00A0 DATA_USR  0160 "
+                  "DATAROZ  Symbol map\n" +
+                  table + "\nBuild  Changes against the build before\n    1  first build\n    2  " +
+                  added + "    3  " + added + "    4  " + added +
+                  "\nBudgets (--max-fill): 0068 DATA1 20.0%\n\n4 symbol maps sound\n"
+                  "Stopped by --max-fill in the newest build: 0068 DATA1 25.1% > 20.0%\n");
     EXPECT_EQ(run.exitStatus, 2);
     // The same facts as JSON, one build a line in order; within its budget the run passes.
     const RunResult document =
         plcinfo({"--json", "--max-fill", "30", "--history", paths[0], paths[3]});
     EXPECT_EQ(document.exitStatus, 0);
-    EXPECT_NE(document.output.find("\"builds\": [\n    {\"build\": 1, \"path\": \"" + json(paths[0]) +
+    EXPECT_NE(document.output.find("\"builds\": [\n    {\"build\": 1, \"path\": \"" +
+                                   json(paths[0]) +
                                    "\", \"findingCount\": 0, \"sound\": true, \"variables\": 25, "
                                    "\"segments\": [{\"selector\": 48, \"segment\": \"DATA_COM\", "),
               std::string::npos)
         << document.output;
-    EXPECT_NE(document.output.find("\"changes\": {\"variable-added\": 3}, \"changed\": 3}\n  ],\n  "
-                               "\"unsound\": 0,\n  \"sound\": true,\n  \"overBudget\": false\n}\n"),
-              std::string::npos)
+    EXPECT_NE(
+        document.output.find("\"changes\": {\"variable-added\": 3}, \"changed\": 3}\n  ],\n  "
+                             "\"unsound\": 0,\n  \"sound\": true,\n  \"overBudget\": false\n}\n"),
+        std::string::npos)
         << document.output;
 
     // A build with findings ends the run with 1, over its budget or not.
@@ -1016,8 +1020,10 @@ TEST(SymbolMapHistory, BuildsInNaturalOrderWithFillsFingerprintsAndChanges) {
     // What --history does not take.
     std::filesystem::create_directory(dir.file("empty"));
     const std::pair<std::vector<std::string>, std::string> wrong[] = {
-        {{"--history", dir.file("empty")}, "No symbol map (.mp2) in the folder: " + dir.file("empty")},
-        {{"--history", paths[0], dir.file("builds")}, "--history reads symbol maps, not: " + dir.file("builds")},
+        {{"--history", dir.file("empty")},
+         "No symbol map (.mp2) in the folder: " + dir.file("empty")},
+        {{"--history", paths[0], dir.file("builds")},
+         "--history reads symbol maps, not: " + dir.file("builds")},
         {{"--fail-on", "layout", "--history", paths[0]},
          "--history takes no --find, --at, --all, --fail-on, --images, --fingerprint or --expect"}};
     for (const auto& [args, message] : wrong) {
