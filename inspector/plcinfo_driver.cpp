@@ -71,7 +71,7 @@ const char HelpMore[] =
     "  Plcinfo --max-fill 90 --max-fill DATA1=75 out/plc.mp2\n"
     "  Plcinfo --html build.html --images out/images out/plc.mp2\n"
     "  Plcinfo --fingerprint out/plc.mp2\n"
-    "  Plcinfo --max-fill 90 --html trend.html --history builds/\n";
+    "  Plcinfo --max-fill 90 --html trend.html --history released/\n";
 
 struct Options {
     bool json = false;
