@@ -194,8 +194,11 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
         error = "--json and --markdown are two forms of one report: give one";
     if (!error.empty())
         return false;
-    if (options.pathCount == 0 && options.historyPaths.empty() && !options.help &&
-        !options.version) {
+    if (options.history && options.historyPaths.empty() && !options.help && !options.version) {
+        error = "--history needs the symbol maps of the builds, or their folder";
+        return false;
+    }
+    if (options.pathCount == 0 && !options.history && !options.help && !options.version) {
         error = "No folder or joined file given";
         return false;
     }

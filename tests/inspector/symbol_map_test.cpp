@@ -974,7 +974,7 @@ TEST(SymbolMapHistory, BuildsInNaturalOrderWithFillsFingerprintsAndChanges) {
                       build.fingerprints[s].selector != 0x68);
     }
 
-    const RunResult run = plcinfo({"--max-fill", "DATA1=20", "--history", dir.file("builds")});
+    const RunResult run = plcinfo({"--max-fill", "DATA1=20", "--history", dir.file("builds/")});
     const std::string rows[] = {
         "    1         25           0.1%        6.3%           0.1%          0.1%  ",
         "    2         26           0.1%       12.6%           0.1%          0.1%  ",
