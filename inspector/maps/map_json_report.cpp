@@ -419,7 +419,10 @@ void writeBuild(JsonWriter& w, const BuildRecord& build, std::size_t index) {
         jsonMember(w, "segment", fill.name);
         jsonMemberNumber(w, "end", static_cast<std::int64_t>(fill.end));
         writeFill(w, fill);
-        jsonMember(w, "fingerprint", build.fingerprints[i].digits);
+        // Both lists hold the selectors that have variables, in order; checked all the same.
+        const bool printed = i < build.fingerprints.size() &&
+                             build.fingerprints[i].selector == fill.selector;
+        jsonMember(w, "fingerprint", printed ? build.fingerprints[i].digits : std::string());
         jsonMemberBool(w, "layoutChanged", layoutChangedIn(build, fill.selector));
         jsonEnd(w);
     }
