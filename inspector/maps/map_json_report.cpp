@@ -420,8 +420,8 @@ void writeBuild(JsonWriter& w, const BuildRecord& build, std::size_t index) {
         jsonMemberNumber(w, "end", static_cast<std::int64_t>(fill.end));
         writeFill(w, fill);
         // Both lists hold the selectors that have variables, in order; checked all the same.
-        const bool printed = i < build.fingerprints.size() &&
-                             build.fingerprints[i].selector == fill.selector;
+        const bool printed =
+            i < build.fingerprints.size() && build.fingerprints[i].selector == fill.selector;
         jsonMember(w, "fingerprint", printed ? build.fingerprints[i].digits : std::string());
         jsonMemberBool(w, "layoutChanged", layoutChangedIn(build, fill.selector));
         jsonEnd(w);
