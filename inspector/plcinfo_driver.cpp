@@ -5,6 +5,9 @@
 #include "common/json_writer.h"
 #include "images/image_set.h"
 #include "maps/map_comparison.h"
+#include "maps/map_history.h"
+
+#include <algorithm>
 
 #include <cstdio>
 #include <cstring>
@@ -24,6 +27,7 @@ const char Usage[] =
     "NEW] (old map) (new map)\n"
     "        Plcinfo --fingerprint (symbol map)\n"
     "        Plcinfo --expect RECORD (symbol map)\n"
+    "        Plcinfo [FORM] [--max-fill BUDGET] --history (symbol maps or their folder)\n"
     "\nFORM .............. [--json | --markdown] [--html FILE]\n"
     "--json ............ the same facts as one JSON document, without the banner\n"
     "--markdown ........ a short summary in Markdown, for a CI job or a change, without the\n"
@@ -45,6 +49,10 @@ const char Usage[] =
     "                    segment (selector, name, fingerprint), for a release record\n"
     "--expect RECORD ... the map's layout fingerprints against such a record: exit with 2\n"
     "                    and the segments that differ\n"
+    "--history ......... the builds' maps that follow, oldest first (a folder: its .mp2\n"
+    "                    files in the order of the numbers in their names): per build the\n"
+    "                    variables, each segment's fill and fingerprint, and the changes\n"
+    "                    against the build before; --max-fill checks the newest build\n"
     "-h, --help ........ this text\n"
     "--version ......... the version of the tool chain\n";
 
@@ -63,7 +71,8 @@ const char HelpMore[] =
     "  Plcinfo --fail-on layout released/plc.mp2 out/plc.mp2\n"
     "  Plcinfo --max-fill 90 --max-fill DATA1=75 out/plc.mp2\n"
     "  Plcinfo --html build.html --images out/images out/plc.mp2\n"
-    "  Plcinfo --fingerprint out/plc.mp2\n";
+    "  Plcinfo --fingerprint out/plc.mp2\n"
+    "  Plcinfo --max-fill 90 --html trend.html --history released/\n";
 
 struct Options {
     bool json = false;
@@ -89,6 +98,8 @@ struct Options {
     bool fingerprint = false;
     bool expect = false;
     std::string recordPath;
+    bool history = false;
+    std::vector<std::string> historyPaths; // the paths after --history, those before it first
 };
 
 // The option and the argument after it; keeps the first fault in `error`.
@@ -153,6 +164,8 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
             options.all = true;
         } else if (std::strcmp(argument, "--fingerprint") == 0) {
             options.fingerprint = true;
+        } else if (std::strcmp(argument, "--history") == 0) {
+            options.history = true;
         } else if (std::strcmp(argument, "--find") == 0 || std::strcmp(argument, "--at") == 0 ||
                    std::strcmp(argument, "--fail-on") == 0 ||
                    std::strcmp(argument, "--max-fill") == 0 ||
@@ -163,6 +176,8 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
         } else if (argument[0] == '-' && argument[1] != '\0') {
             if (error.empty())
                 error = std::string("Unknown option: ") + argument;
+        } else if (options.history) {
+            options.historyPaths.push_back(argument);
         } else {
             if (options.pathCount == 2 && error.empty())
                 error = std::string("More than two paths: ") + argument;
@@ -171,11 +186,20 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
             ++options.pathCount;
         }
     }
+    if (options.history) {
+        options.historyPaths.insert(options.historyPaths.begin(), options.paths,
+                                    options.paths + std::min(options.pathCount, 2));
+        options.pathCount = 0;
+    }
     if (error.empty() && options.json && options.markdown)
         error = "--json and --markdown are two forms of one report: give one";
     if (!error.empty())
         return false;
-    if (options.pathCount == 0 && !options.help && !options.version) {
+    if (options.history && options.historyPaths.empty() && !options.help && !options.version) {
+        error = "--history needs the symbol maps of the builds, or their folder";
+        return false;
+    }
+    if (options.pathCount == 0 && !options.history && !options.help && !options.version) {
         error = "No folder or joined file given";
         return false;
     }
@@ -229,7 +253,8 @@ bool isPage(const std::string& path) {
 // or what is no regular file (a device takes it in place; a folder fails when it is written).
 // One of the run's inputs, or any other file (a map, a joined file, a listing, given as the
 // page by a slip), is refused before anything is read.
-bool checkPagePath(const Options& options, std::string& error) {
+bool checkPagePath(const Options& options, std::string& error,
+                   const std::vector<std::string>& maps = {}) {
     const std::string& path = options.htmlPath;
     platform::FileIdentity page;
     if (!options.html || !platform::identifyFile(path.c_str(), page))
@@ -239,6 +264,8 @@ bool checkPagePath(const Options& options, std::string& error) {
         input = input || readsFile(options.paths[i], page);
     for (int i = 0; i < options.imageCount; ++i)
         input = input || readsFile(options.images[i], page);
+    for (const std::string& map : maps)
+        input = input || readsFile(map, page);
     std::uint64_t size = 0;
     if (input || (platform::regularFileSize(path.c_str(), size) && size != 0 && !isPage(path))) {
         error = "the page would replace " + path;
@@ -392,6 +419,63 @@ int runOnMaps(const Options& options) {
                                                                          : status;
 }
 
+// The maps of --history: the paths as given, or the .mp2 files of the one folder given, in the
+// natural order of their names ("b2" before "b10"). Each must open and be a symbol map.
+bool historyMaps(const Options& options, std::vector<std::string>& maps, std::string& error) {
+    const std::string& first = options.historyPaths.front();
+    if (options.historyPaths.size() == 1 && platform::existsAsDirectory(first.c_str())) {
+        std::vector<std::string> names;
+        if (!platform::listFilesMatching(first, "", ".mp2", names)) {
+            error = "Folder cannot be read: " + first;
+            return false;
+        }
+        if (names.empty()) {
+            error = "No symbol map (.mp2) in the folder: " + first;
+            return false;
+        }
+        std::sort(names.begin(), names.end(), naturalLess);
+        const std::string folder = platform::outputFolderPrefix(first);
+        for (const std::string& name : names)
+            maps.push_back(folder + name);
+    } else {
+        maps = options.historyPaths;
+    }
+    for (const std::string& map : maps) {
+        if (!pathOpens(map))
+            error = "File cannot be opened: " + map;
+        else if (!looksLikeSymbolMap(map))
+            error = "--history reads symbol maps, not: " + map;
+        if (!error.empty())
+            return false;
+    }
+    return true;
+}
+
+// --history: the maps read one after the other into the history, and its report. The status
+// is 1 when any map has findings, else 2 when the newest build is over its budget.
+int runHistory(const Options& options) {
+    std::string error;
+    std::vector<std::string> maps;
+    if (options.find || options.at || options.all || options.failOn || options.imageCount != 0 ||
+        options.fingerprint || options.expect)
+        error = "--history takes no --find, --at, --all, --fail-on, --images, --fingerprint or "
+                "--expect";
+    if (!error.empty() || !historyMaps(options, maps, error) ||
+        !checkPagePath(options, error, maps))
+        return failWith(options, error);
+    MapHistory history;
+    if (!readHistory(maps, options.budget, history, error))
+        return failWith(options, error);
+    std::string report;
+    if (!options.json)
+        report = options.markdown ? formatHistoryMarkdown(history) : formatHistoryText(history);
+    else if (!formatHistoryJson(history, report))
+        return failWith(options, RefusedReport);
+    const std::string page = options.html ? formatHistoryHtml(history) : std::string();
+    const int status = finish(options, report, page, history.unsound == 0);
+    return status == ExitValid && history.overBudget ? ExitGuardTripped : status;
+}
+
 // "A", "B" or "A and B": of two options, those given, for a message that names no other.
 std::string givenOptions(bool a, const char* aName, bool b, const char* bName) {
     return a && b ? std::string(aName) + " and " + bName : a ? aName : bName;
@@ -419,6 +503,8 @@ int runPlcinfo(int argc, char** argv) {
         print("\nPlcinfo (PlcPostLink) " PLC_PACKAGE_VERSION "\n");
         return ExitValid;
     }
+    if (options.history)
+        return runHistory(options);
 
     // A path that names nothing readable is reported as such, whatever the other one is.
     bool maps[2] = {};

@@ -7,6 +7,7 @@
 // only where the models point to them.
 #include "common/html_writer.h"
 #include "images/image_set.h"
+#include "map_history.h"
 #include "map_report_text.h"
 
 #include <algorithm>
@@ -763,6 +764,149 @@ std::string formatComparisonMapHtml(const MapComparison& comparison) {
     appendMovedSegments(out, comparison);
     appendLostTable(out, comparison);
     appendChangeTable(out, comparison);
+    htmlEndPage(out);
+    return out;
+}
+
+namespace {
+
+// The picture of a fill trend: builds from left to right, 0 to 100% of the 64 KiB from the
+// bottom up (a fill beyond the 64 KiB drawn at the top).
+constexpr int TrendLeft = 48;
+constexpr int TrendWidth = 576;
+constexpr int TrendTop = 12;
+constexpr int TrendHeight = 180;
+
+double trendX(std::size_t build, std::size_t builds) {
+    return builds < 2 ? TrendLeft + TrendWidth / 2.0
+                      : TrendLeft + static_cast<double>(build) * TrendWidth / (builds - 1);
+}
+
+double trendY(std::uint32_t tenths) {
+    return TrendTop + TrendHeight - std::min<std::uint32_t>(tenths, 1000) * TrendHeight / 1000.0;
+}
+
+// One segment's fill across the builds: a line through one point per build (a build without
+// variables there at 0%), each point a link to the build's changes with its figures as its
+// title, and the segment's budget (--max-fill) as a dashed line.
+void appendTrend(std::string& out, const MapHistory& history, std::uint16_t selector) {
+    const std::string label = segmentLabel(selector);
+    appendFormat(out, "<h3 id=\"trend-%s\">%s</h3>\n", hexDigits(selector, 4).c_str(),
+                 segmentName(selector).c_str());
+    appendFormat(out,
+                 "<svg class=\"trend\" data-selector=\"%s\" viewBox=\"0 0 640 220\" "
+                 "role=\"img\" aria-label=\"fill of %s in each of %s builds\">",
+                 hexDigits(selector, 4).c_str(), label.c_str(),
+                 number(history.builds.size()).c_str());
+    for (std::uint32_t tenths : {0u, 500u, 1000u})
+        appendFormat(out,
+                     "<line class=\"grid\" x1=\"%d\" y1=\"%.1f\" x2=\"%d\" y2=\"%.1f\"/>"
+                     "<text x=\"%d\" y=\"%.1f\" text-anchor=\"end\">%s</text>",
+                     TrendLeft, trendY(tenths), TrendLeft + TrendWidth, trendY(tenths),
+                     TrendLeft - 6, trendY(tenths) + 4, fillText(tenths).c_str());
+    const std::size_t builds = history.builds.size();
+    std::uint32_t budget = NoBudget;
+    std::string points;
+    std::string marks;
+    for (std::size_t i = 0; i < builds; ++i) {
+        const BuildRecord& build = history.builds[i];
+        const SegmentFill* fill = fillOf(build, selector);
+        const std::uint32_t tenths = fill == nullptr ? 0 : fill->tenths;
+        if (fill != nullptr)
+            budget = fill->budget;
+        appendFormat(points, "%s%.1f,%.1f", i == 0 ? "" : " ", trendX(i, builds), trendY(tenths));
+        appendFormat(marks,
+                     "<a href=\"#build-%s\"><circle%s cx=\"%.1f\" cy=\"%.1f\" r=\"4\"><title>",
+                     number(i + 1).c_str(), fill != nullptr && fill->over ? " class=\"over\"" : "",
+                     trendX(i, builds), trendY(tenths));
+        htmlText(marks, "build " + number(i + 1) + ", " + build.path + ": " +
+                            (fill == nullptr ? "no variables" : fillCellText(*fill)));
+        marks += "</title></circle></a>";
+    }
+    if (budget != NoBudget)
+        appendFormat(out,
+                     "<line class=\"limit\" x1=\"%d\" y1=\"%.1f\" x2=\"%d\" y2=\"%.1f\">"
+                     "<title>--max-fill %s</title></line>",
+                     TrendLeft, trendY(budget), TrendLeft + TrendWidth, trendY(budget),
+                     fillText(budget).c_str());
+    out += "<polyline points=\"" + points + "\"/>" + marks + "</svg>\n";
+}
+
+// The table of builds: each links to its changes.
+void appendBuildTable(std::string& out, const MapHistory& history) {
+    out += "<h2>Builds</h2>\n<table id=\"builds-table\">\n<thead><tr><th class=\"n\">Build</th>"
+           "<th>Symbol map</th><th class=\"n\">Variables</th>";
+    for (std::uint16_t selector : history.selectors)
+        out += "<th class=\"n\">" + segmentLabel(selector) + "</th>";
+    out += "<th>Changes against the build before</th></tr></thead>\n<tbody>\n";
+    for (std::size_t i = 0; i < history.builds.size(); ++i) {
+        const BuildRecord& build = history.builds[i];
+        appendFormat(out, "<tr><td class=\"n\"><a href=\"#build-%s\">%s</a></td><td><code>",
+                     number(i + 1).c_str(), number(i + 1).c_str());
+        htmlText(out, build.path);
+        out += "</code>";
+        if (build.findingCount != 0)
+            out += " <span class=\"bad\">" + soundness(build.findingCount) + "</span>";
+        out += "</td><td class=\"n\">" + number(build.variables) + "</td>";
+        for (std::uint16_t selector : history.selectors) {
+            const SegmentFill* fill = fillOf(build, selector);
+            out += fill == nullptr ? "<td class=\"n\">-</td>"
+                   : fill->over    ? "<td class=\"n bad\">" + fillCellText(*fill) + "</td>"
+                                   : "<td class=\"n\">" + fillText(fill->tenths) + "</td>";
+        }
+        out += "<td>";
+        htmlText(out, historyChangeText(build));
+        out += "</td></tr>\n";
+    }
+    out += "</tbody>\n</table>\n";
+}
+
+// Each build's changes by class and the segments whose layout changed, under its anchor.
+void appendBuildChanges(std::string& out, const MapHistory& history) {
+    out += "<h2>Changes by build</h2>\n";
+    for (std::size_t i = 0; i < history.builds.size(); ++i) {
+        const BuildRecord& build = history.builds[i];
+        appendFormat(out, "<h3 id=\"build-%s\">Build %s: <code>", number(i + 1).c_str(),
+                     number(i + 1).c_str());
+        htmlText(out, build.path);
+        out += "</code></h3>\n";
+        if (!build.compared || build.changed == 0) {
+            out += "<p>" + historyChangeText(build) + "</p>\n";
+            continue;
+        }
+        out += "<ul>\n";
+        for (int kind = 0; kind < ChangeClassCount; ++kind)
+            if (build.counts[kind] != 0)
+                appendFormat(out, "<li>%s: %s</li>\n", ChangeClassNames[kind].label,
+                             number(build.counts[kind]).c_str());
+        for (std::uint16_t selector : build.layoutChanged)
+            out += "<li class=\"bad\">layout changed: " + segmentLabel(selector) + "</li>\n";
+        out += "</ul>\n";
+    }
+}
+
+} // namespace
+
+std::string formatHistoryHtml(const MapHistory& history) {
+    std::string out;
+    const std::string builds = number(history.builds.size());
+    htmlBeginPage(out, "Plcinfo: symbol maps of " + builds + " builds");
+    out += "<h1>Symbol maps of " + builds + " builds</h1>\n";
+    const bool bad = history.unsound != 0 || history.overBudget;
+    appendFormat(out, "<p class=\"verdict%s\" id=\"verdict\">", bad ? " bad" : "");
+    htmlText(out, historySoundness(history));
+    const std::string budget = historyBudgetText(history);
+    if (!budget.empty()) {
+        out += "<br>";
+        htmlText(out, budget);
+    }
+    out += "</p>\n<h2>Fill across the builds</h2>\n<p>Where each data segment's highest "
+           "variable ends, as a share of its 64 KiB, oldest build on the left";
+    out += history.budgeted ? "; the dashed line is its budget (--max-fill).</p>\n" : ".</p>\n";
+    for (std::uint16_t selector : history.selectors)
+        appendTrend(out, history, selector);
+    appendBuildTable(out, history);
+    appendBuildChanges(out, history);
     htmlEndPage(out);
     return out;
 }

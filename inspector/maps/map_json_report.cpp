@@ -3,7 +3,7 @@
 // change per line.
 #include "common/json_writer.h"
 #include "images/image_set.h"
-#include "map_comparison.h"
+#include "map_history.h"
 
 namespace plcinfo {
 
@@ -397,6 +397,69 @@ bool formatComparisonMapJson(const MapComparison& comparison, std::string& out) 
         writeImageComparisonJson(w, *comparison.oldImages, *comparison.newImages);
         jsonEnd(w);
     }
+    return jsonEndDocument(w);
+}
+
+namespace {
+
+// A build of a history on one line: its map, figures, segments and changes against the build
+// before (null for the first build).
+void writeBuild(JsonWriter& w, const BuildRecord& build, std::size_t index) {
+    jsonBeginObject(w);
+    jsonMemberNumber(w, "build", static_cast<std::int64_t>(index + 1));
+    jsonMember(w, "path", build.path);
+    jsonMemberNumber(w, "findingCount", static_cast<std::int64_t>(build.findingCount));
+    jsonMemberBool(w, "sound", build.findingCount == 0);
+    jsonMemberNumber(w, "variables", static_cast<std::int64_t>(build.variables));
+    jsonKey(w, "segments");
+    jsonBeginArray(w);
+    for (std::size_t i = 0; i < build.fills.size(); ++i) {
+        const SegmentFill& fill = build.fills[i];
+        jsonBeginObject(w);
+        jsonMemberNumber(w, "selector", fill.selector);
+        jsonMember(w, "segment", fill.name);
+        jsonMemberNumber(w, "end", static_cast<std::int64_t>(fill.end));
+        writeFill(w, fill);
+        // Both lists hold the selectors that have variables, in order; checked all the same.
+        const bool printed =
+            i < build.fingerprints.size() && build.fingerprints[i].selector == fill.selector;
+        jsonMember(w, "fingerprint", printed ? build.fingerprints[i].digits : std::string());
+        jsonMemberBool(w, "layoutChanged", layoutChangedIn(build, fill.selector));
+        jsonEnd(w);
+    }
+    jsonEnd(w);
+    jsonKey(w, "changes");
+    if (build.compared) {
+        jsonBeginObject(w);
+        for (int kind = 0; kind < ChangeClassCount; ++kind)
+            if (build.counts[kind] != 0)
+                jsonMemberNumber(w, ChangeClassNames[kind].key,
+                                 static_cast<std::int64_t>(build.counts[kind]));
+        jsonEnd(w);
+        jsonMemberNumber(w, "changed", static_cast<std::int64_t>(build.changed));
+    } else {
+        jsonNull(w);
+        jsonKey(w, "changed");
+        jsonNull(w);
+    }
+    jsonEnd(w);
+}
+
+} // namespace
+
+bool formatHistoryJson(const MapHistory& history, std::string& out) {
+    JsonWriter w{out};
+    jsonBeginDocument(w);
+    jsonMember(w, "kind", "symbol map history");
+    jsonKey(w, "builds");
+    jsonBeginArray(w, true);
+    for (std::size_t i = 0; i < history.builds.size(); ++i)
+        writeBuild(w, history.builds[i], i);
+    jsonEnd(w);
+    jsonMemberNumber(w, "unsound", static_cast<std::int64_t>(history.unsound));
+    jsonMemberBool(w, "sound", history.unsound == 0);
+    if (history.budgeted)
+        jsonMemberBool(w, "overBudget", history.overBudget);
     return jsonEndDocument(w);
 }
 

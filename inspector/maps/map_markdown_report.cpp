@@ -6,6 +6,8 @@
 #include "images/image_set.h"
 #include "map_report_text.h"
 
+#include <vector>
+
 namespace plcinfo {
 
 namespace {
@@ -167,6 +169,50 @@ std::string formatComparisonMapMarkdown(const MapComparison& comparison) {
                [&](std::size_t i) { return renameText(comparison, comparison.renames[i]); });
     if (comparison.oldImages != nullptr && comparison.newImages != nullptr)
         writeImageComparisonMarkdown(out, *comparison.oldImages, *comparison.newImages);
+    return out;
+}
+
+// Every build, since a history is read for its newest rows as much as its first.
+std::string formatHistoryMarkdown(const MapHistory& history) {
+    std::string out = "## Plcinfo: symbol maps of " + number(history.builds.size()) + " builds\n\n";
+    const std::string budget = historyBudgetText(history);
+    if (history.unsound == 0 && history.overBudget)
+        out += "**" + budget + "**\n\n";
+    out += (history.unsound == 0 ? historySoundness(history)
+                                 : "**" + historySoundness(history) + "**") +
+           "\n";
+    if (history.budgeted)
+        out += "\nBudgets (`--max-fill`): " + historyBudgets(history) + "\n";
+    out += "\n### Builds\n\n";
+    std::vector<std::string> titles = {"build", "map", "variables"};
+    for (std::uint16_t selector : history.selectors)
+        titles.push_back(segmentLabel(selector));
+    titles.push_back("changes against the build before");
+    std::vector<const char*> heads;
+    unsigned right = 0x5; // build, variables
+    for (std::size_t c = 0; c < titles.size(); ++c) {
+        heads.push_back(titles[c].c_str());
+        if (c >= 3 && c + 1 < titles.size() && c < 32)
+            right |= 1u << c;
+    }
+    const int columns = static_cast<int>(heads.size());
+    markdownTableHead(out, heads.data(), columns, right);
+    std::vector<std::string> cells(heads.size());
+    for (std::size_t i = 0; i < history.builds.size(); ++i) {
+        const BuildRecord& build = history.builds[i];
+        cells[0] = number(i + 1);
+        cells[1] = markdownText(build.path) +
+                   (build.findingCount == 0 ? "" : " **" + soundness(build.findingCount) + "**");
+        cells[2] = number(build.variables);
+        for (std::size_t c = 0; c < history.selectors.size(); ++c) {
+            const SegmentFill* fill = fillOf(build, history.selectors[c]);
+            cells[3 + c] = fill == nullptr ? "-"
+                           : fill->over    ? "**" + fillText(fill->tenths) + " over**"
+                                           : fillText(fill->tenths);
+        }
+        cells.back() = markdownText(historyChangeText(build));
+        markdownRow(out, cells.data(), columns);
+    }
     return out;
 }
 

@@ -3,7 +3,7 @@
 // and the classes that tripped the guard.
 #pragma once
 
-#include "map_comparison.h"
+#include "map_history.h"
 
 namespace plcinfo {
 
@@ -15,6 +15,21 @@ std::string signedHex(std::int64_t value);
 extern const char TakenNote[];
 // "symbol map sound", "3 findings".
 std::string soundness(const SymbolMap& map);
+std::string soundness(std::size_t findingCount);
+// "variable added 1, bit moved 2": the non-zero counts by class, "" when every count is 0.
+std::string classCounts(const std::size_t (&counts)[ChangeClassCount]);
+// A build of a history against the build before: "variable added 1; layout changed: 0030
+// DATA_COM", "no change", or "first build".
+std::string historyChangeText(const BuildRecord& build);
+// "0030 DATA_COM": a segment as a history's columns and charts head it.
+std::string segmentLabel(std::uint16_t selector);
+// "20 symbol maps sound" or "2 of 20 symbol maps with findings".
+std::string historySoundness(const MapHistory& history);
+// The verdict of --max-fill on the newest build: "Stopped by --max-fill in the newest build:
+// 0030 DATA_COM 61.0% > 50.0%", "newest build within --max-fill", or "" without a budget.
+std::string historyBudgetText(const MapHistory& history);
+// The budgets of --max-fill as they apply to the history's segments: "0030 DATA_COM 50.0%, ...".
+std::string historyBudgets(const MapHistory& history);
 // The values of one change: "old -> new" or the one side there is.
 std::string changeText(const MapComparison& comparison, const Change& change);
 // "V0000020 ... V0001996: 495 variables of 0030 by +0002".

@@ -3,6 +3,8 @@
 // rows in any other way than the model points to them.
 #include "map_report_text.h"
 
+#include <algorithm>
+
 namespace plcinfo {
 
 namespace {
@@ -59,9 +61,24 @@ const char NumbersNote[] =
 } // namespace
 
 std::string soundness(const SymbolMap& map) {
-    if (map.findingCount == 0)
+    return soundness(map.findingCount);
+}
+
+std::string soundness(std::size_t findingCount) {
+    if (findingCount == 0)
         return "symbol map sound";
-    return number(map.findingCount) + (map.findingCount == 1 ? " finding" : " findings");
+    return number(findingCount) + (findingCount == 1 ? " finding" : " findings");
+}
+
+std::string classCounts(const std::size_t (&counts)[ChangeClassCount]) {
+    std::string text;
+    for (int kind = 0; kind < ChangeClassCount; ++kind) {
+        if (counts[kind] == 0)
+            continue;
+        text += text.empty() ? "" : ", ";
+        text += std::string(ChangeClassNames[kind].label) + " " + number(counts[kind]);
+    }
+    return text;
 }
 
 namespace {
@@ -317,13 +334,7 @@ void appendRenames(std::string& out, const MapComparison& comparison) {
 }
 
 void appendClosing(std::string& out, const MapComparison& comparison) {
-    std::string counts;
-    for (int kind = 0; kind < ChangeClassCount; ++kind) {
-        if (comparison.counts[kind] == 0)
-            continue;
-        counts += counts.empty() ? "" : ", ";
-        counts += std::string(ChangeClassNames[kind].label) + " " + number(comparison.counts[kind]);
-    }
+    const std::string counts = classCounts(comparison.counts);
     out += counts.empty() ? "no change\n" : "changes: " + counts + "\n";
 }
 
@@ -401,6 +412,103 @@ std::string formatComparisonMapText(const MapComparison& comparison) {
     out += "New: " + soundness(*comparison.after) + "\n";
     if (comparison.verdict == GuardVerdict::Tripped)
         out += "Stopped by " + stopReasons(comparison, "") + "\n";
+    return out;
+}
+
+// ---- A history of builds ----
+
+std::string segmentLabel(std::uint16_t selector) {
+    return hexDigits(selector, 4) + " " + dataSegmentName(selector);
+}
+
+std::string historyChangeText(const BuildRecord& build) {
+    if (!build.compared)
+        return "first build";
+    std::string text = classCounts(build.counts);
+    for (std::size_t i = 0; i < build.layoutChanged.size(); ++i)
+        text += (i != 0         ? ", "
+                 : text.empty() ? "layout changed: "
+                                : "; layout changed: ") +
+                segmentLabel(build.layoutChanged[i]);
+    return text.empty() ? "no change" : text;
+}
+
+std::string historySoundness(const MapHistory& history) {
+    const std::string builds = number(history.builds.size());
+    if (history.unsound == 0)
+        return builds + (history.builds.size() == 1 ? " symbol map sound" : " symbol maps sound");
+    return number(history.unsound) + " of " + builds + " symbol maps with findings";
+}
+
+std::string historyBudgetText(const MapHistory& history) {
+    if (!history.budgeted)
+        return "";
+    if (history.unsound == 0 && history.overBudget)
+        return "Stopped by --max-fill in the newest build: " +
+               overBudgetList(history.builds.back().fills);
+    return history.overBudget ? "newest build over --max-fill" : "newest build within --max-fill";
+}
+
+std::string historyBudgets(const MapHistory& history) {
+    std::string text;
+    for (std::uint16_t selector : history.selectors) {
+        for (const BuildRecord& build : history.builds) {
+            const SegmentFill* fill = fillOf(build, selector);
+            if (fill == nullptr)
+                continue;
+            if (fill->budget != NoBudget)
+                text += (text.empty() ? "" : ", ") + segmentLabel(selector) + " " +
+                        fillText(fill->budget);
+            break;
+        }
+    }
+    return text;
+}
+
+std::string formatHistoryText(const MapHistory& history) {
+    std::string out = "\n";
+    appendFormat(out, "Symbol maps of %s builds, oldest first\n",
+                 number(history.builds.size()).c_str());
+    out += "Fill: where a data segment's highest variable ends, as a share of its 64 KiB.\n\n";
+    // Each segment's column as wide as its head or its widest fill.
+    std::vector<std::string> heads;
+    std::vector<std::size_t> widths;
+    for (std::uint16_t selector : history.selectors) {
+        heads.push_back(segmentLabel(selector));
+        widths.push_back(heads.back().size());
+    }
+    const auto cell = [&](const BuildRecord& build, std::size_t column) {
+        const SegmentFill* fill = fillOf(build, history.selectors[column]);
+        return fill == nullptr ? std::string("-")
+                               : fillText(fill->tenths) + (fill->over ? " OVER" : "");
+    };
+    for (const BuildRecord& build : history.builds)
+        for (std::size_t c = 0; c < widths.size(); ++c)
+            widths[c] = std::max(widths[c], cell(build, c).size());
+    out += "Build  Variables";
+    for (std::size_t c = 0; c < heads.size(); ++c)
+        appendFormat(out, "  %*s", static_cast<int>(widths[c]), heads[c].c_str());
+    out += "  Symbol map\n";
+    for (std::size_t i = 0; i < history.builds.size(); ++i) {
+        const BuildRecord& build = history.builds[i];
+        appendFormat(out, "%5s  %9s", number(i + 1).c_str(), number(build.variables).c_str());
+        for (std::size_t c = 0; c < heads.size(); ++c)
+            appendFormat(out, "  %*s", static_cast<int>(widths[c]), cell(build, c).c_str());
+        out += "  " + build.path;
+        if (build.findingCount != 0)
+            out += "  (" + soundness(build.findingCount) + ")";
+        out += '\n';
+    }
+    out += "\nBuild  Changes against the build before\n";
+    for (std::size_t i = 0; i < history.builds.size(); ++i)
+        appendFormat(out, "%5s  %s\n", number(i + 1).c_str(),
+                     historyChangeText(history.builds[i]).c_str());
+    if (history.budgeted)
+        out += "\nBudgets (--max-fill): " + historyBudgets(history) + "\n";
+    out += "\n" + historySoundness(history) + "\n";
+    const std::string budget = historyBudgetText(history);
+    if (!budget.empty())
+        out += budget + "\n";
     return out;
 }
 

@@ -9,7 +9,8 @@ variables apart, the guard's verdict; a search given in the address narrows the 
 that is not valid percent-encoding stops nothing); an address of five digits; a screenshot of
 the asked size; the same bytes on a second run; the folder's name as text; the policy naming
 the SHA-256 of the page's own style and script.
-Also checks that --markdown for two maps gives the table of classes with their counts.
+Also checks that --markdown for two maps gives the table of classes with their counts, and
+that a history of 20 builds draws 20 points in each segment's fill trend.
 
     browser_test.py PLCINFO [--chromium PROGRAM] [--keep DIR]
 
@@ -239,6 +240,35 @@ def main():
     expect('<td class="n grown">+40</td>' in dom and "1 of seventeen images differs" in dom,
            "two builds: the grown image and its delta")
     expect(browser.screenshot(page("two.html"), page("two.png"), 1000, 700), "a screenshot of two builds")
+
+    # A history of 20 builds, each adding a variable to DATA1: each segment's trend has one point
+    # per build, its budget's line, and the table links every build to its changes.
+    history = os.path.join(scratch, "history")
+    os.makedirs(history)
+    segments = {s: [model.Variable("S%03X_%d" % (s, i), s, "WORD", 2) for i in range(4)]
+                for s in model.SELECTORS}
+    for number in range(1, 21):
+        segments[0x68].append(model.Variable("GROW%02d" % number, 0x68, "DWORD", 3000))
+        model.lay_out(segments)
+        with open(os.path.join(history, "b%d.mp2" % number), "wb") as f:
+            f.write(model.encode(model.write_map(segments, {}, {}, {})))
+    status, text = plcinfo(program, "--json", "--max-fill", "50", "--history", history)
+    builds = json.loads(text)["builds"]
+    expect(status == 2 and [b["variables"] for b in builds] == list(range(17, 37)),
+           "--history: 20 builds in the order of their numbers, the newest over budget (%d)" % status)
+    plcinfo(program, "--max-fill", "50", "--html", page("history.html"), "--history", history)
+    dom = browser.dom(page("history.html"))
+    trends = re.findall(r'<svg class="trend" data-selector="(\w+)".*?</svg>', dom, re.S)
+    points = {s: len(re.findall(r"<circle", body)) for s, body in
+              re.findall(r'<svg class="trend" data-selector="(\w+)"(.*?)</svg>', dom, re.S)}
+    expect(points == {"0030": 20, "0068": 20, "00A0": 20, "0160": 20}, "20 points a segment: %s" % points)
+    expect(dom.count('<line class="limit"') == len(trends) == 4, "each trend draws its budget")
+    expect(re.search(r"<title>build 20, [^<]*b20\.mp2: [0-9.]+% of 50\.0% over</title>", dom) is not None,
+           "the newest build's point says it is over its budget")
+    links = re.findall(r'<a href="#build-(\d+)">\d+</a>', dom)
+    expect(links == [str(n) for n in range(1, 21)] and 'id="build-20"' in dom,
+           "the table links each build to its changes")
+    expect(browser.screenshot(page("history.html"), page("history.png"), 1200, 900), "a screenshot of a history")
 
     print("%d failures; pages and screenshots in %s" % (len(failures), scratch))
     if "--keep" not in arguments and not failures:

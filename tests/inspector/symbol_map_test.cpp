@@ -1051,4 +1051,92 @@ TEST(SymbolMapLayout, FingerprintRecordAndExpect) {
     EXPECT_EQ(bad.exitStatus, testsupport::FailureStatus);
 }
 
+// Four builds, each adding a word to DATA1 4 KiB above the last, in a folder whose names sort
+// as numbers (b9 before b10): DATA1's fill rises and its fingerprint alone changes; --max-fill
+// stops on the newest build, findings in any build end the run with 1.
+TEST(SymbolMapHistory, BuildsInNaturalOrderWithFillsFingerprintsAndChanges) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("builds"));
+    plcgen::ListingProject project = plcgen::standardListingProject(24);
+    std::vector<std::string> paths; // oldest first
+    for (const char* name : {"b1.mp2", "b2.mp2", "b9.mp2", "b10.mp2"}) {
+        project.variables.push_back({"GROW" + std::to_string(paths.size()), "Word", "DATA1",
+                                     static_cast<std::uint32_t>(0x1000 * (paths.size() + 1))});
+        paths.push_back(writeMap(dir, std::string("builds/") + name, project));
+    }
+    plcinfo::MapHistory history;
+    std::string error;
+    ASSERT_TRUE(plcinfo::readHistory(paths, {}, history, error)) << error;
+    ASSERT_EQ(history.builds.size(), 4u);
+    for (std::size_t i = 1; i < 4; ++i) {
+        const plcinfo::BuildRecord& build = history.builds[i];
+        const plcinfo::BuildRecord& before = history.builds[i - 1];
+        EXPECT_EQ(build.counts[plcinfo::VariableAdded], 1u);
+        EXPECT_EQ(build.changed, 1u);
+        EXPECT_GT(plcinfo::fillOf(build, 0x68)->tenths, plcinfo::fillOf(before, 0x68)->tenths);
+        ASSERT_EQ(build.fingerprints.size(), 4u);
+        for (std::size_t s = 0; s < 4; ++s)
+            EXPECT_EQ(build.fingerprints[s].digits == before.fingerprints[s].digits,
+                      build.fingerprints[s].selector != 0x68);
+    }
+
+    const RunResult run = plcinfo({"--max-fill", "DATA1=20", "--history", dir.file("builds/")});
+    const std::string rows[] = {
+        "    1         25           0.1%        6.3%           0.1%          0.1%  ",
+        "    2         26           0.1%       12.6%           0.1%          0.1%  ",
+        "    3         27           0.1%       18.8%           0.1%          0.1%  ",
+        "    4         28           0.1%  25.1% OVER           0.1%          0.1%  "};
+    std::string table;
+    for (std::size_t i = 0; i < 4; ++i)
+        table += rows[i] + paths[i] + "\n";
+    const std::string added = "variable added 1; layout changed: 0068 DATA1\n";
+    EXPECT_EQ(run.output,
+              Banner +
+                  "\nSymbol maps of 4 builds, oldest first\n"
+                  "Fill: where a data segment's highest variable ends, as a share of "
+                  "its 64 KiB.\n\n"
+                  "Build  Variables  0030 DATA_COM  0068 DATA1  00A0 DATA_USR  0160 "
+                  "DATAROZ  Symbol map\n" +
+                  table + "\nBuild  Changes against the build before\n    1  first build\n    2  " +
+                  added + "    3  " + added + "    4  " + added +
+                  "\nBudgets (--max-fill): 0068 DATA1 20.0%\n\n4 symbol maps sound\n"
+                  "Stopped by --max-fill in the newest build: 0068 DATA1 25.1% > 20.0%\n");
+    EXPECT_EQ(run.exitStatus, 2);
+    // The same facts as JSON, one build a line in order; within its budget the run passes.
+    const RunResult document =
+        plcinfo({"--json", "--max-fill", "30", "--history", paths[0], paths[3]});
+    EXPECT_EQ(document.exitStatus, 0);
+    EXPECT_NE(document.output.find("\"builds\": [\n    {\"build\": 1, \"path\": \"" +
+                                   json(paths[0]) +
+                                   "\", \"findingCount\": 0, \"sound\": true, \"variables\": 25, "
+                                   "\"segments\": [{\"selector\": 48, \"segment\": \"DATA_COM\", "),
+              std::string::npos)
+        << document.output;
+    EXPECT_NE(
+        document.output.find("\"changes\": {\"variable-added\": 3}, \"changed\": 3}\n  ],\n  "
+                             "\"unsound\": 0,\n  \"sound\": true,\n  \"overBudget\": false\n}\n"),
+        std::string::npos)
+        << document.output;
+
+    // A build with findings ends the run with 1, over its budget or not.
+    std::vector<std::string> lines = mapLines(paths[1]);
+    lines.push_back("junk");
+    writeLines(paths[1], lines);
+    EXPECT_EQ(plcinfo({"--max-fill", "DATA1=20", "--history", dir.file("builds")}).exitStatus, 1);
+    // What --history does not take.
+    std::filesystem::create_directory(dir.file("empty"));
+    const std::pair<std::vector<std::string>, std::string> wrong[] = {
+        {{"--history", dir.file("empty")},
+         "No symbol map (.mp2) in the folder: " + dir.file("empty")},
+        {{"--history", paths[0], dir.file("builds")},
+         "--history reads symbol maps, not: " + dir.file("builds")},
+        {{"--fail-on", "layout", "--history", paths[0]},
+         "--history takes no --find, --at, --all, --fail-on, --images, --fingerprint or --expect"}};
+    for (const auto& [args, message] : wrong) {
+        const RunResult failed = plcinfo(args);
+        EXPECT_EQ(failed.output, Banner + "\nError: " + message + "\n");
+        EXPECT_EQ(failed.exitStatus, testsupport::FailureStatus);
+    }
+}
+
 } // namespace
