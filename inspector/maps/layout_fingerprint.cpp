@@ -205,23 +205,18 @@ bool readFingerprintRecord(const std::string& path, std::vector<SegmentFingerpri
 std::vector<LayoutVerdict> compareLayouts(const std::vector<SegmentFingerprint>& before,
                                           const std::vector<SegmentFingerprint>& after) {
     std::vector<LayoutVerdict> verdicts;
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < before.size() || j < after.size()) {
-        const bool old =
-            j == after.size() || (i < before.size() && before[i].selector <= after[j].selector);
-        const bool fresh =
-            i == before.size() || (j < after.size() && after[j].selector <= before[i].selector);
-        LayoutVerdict verdict;
-        verdict.selector = old ? before[i].selector : after[j].selector;
-        verdict.name = dataSegmentName(verdict.selector);
-        if (old)
-            verdict.before = before[i++].digits;
-        if (fresh)
-            verdict.after = after[j++].digits;
-        verdict.changed = verdict.before != verdict.after;
-        verdicts.push_back(verdict);
-    }
+    pairBySelector(before, after,
+                   [&](const SegmentFingerprint* old, const SegmentFingerprint* fresh) {
+                       LayoutVerdict verdict;
+                       verdict.selector = old != nullptr ? old->selector : fresh->selector;
+                       verdict.name = dataSegmentName(verdict.selector);
+                       if (old != nullptr)
+                           verdict.before = old->digits;
+                       if (fresh != nullptr)
+                           verdict.after = fresh->digits;
+                       verdict.changed = verdict.before != verdict.after;
+                       verdicts.push_back(verdict);
+                   });
     return verdicts;
 }
 

@@ -164,29 +164,24 @@ std::string overBudgetList(const std::vector<SegmentFill>& fills) {
 std::vector<FillChange> compareFills(const std::vector<SegmentFill>& before,
                                      const std::vector<SegmentFill>& after) {
     std::vector<FillChange> changes;
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < before.size() || j < after.size()) {
-        const bool old =
-            j == after.size() || (i < before.size() && before[i].selector <= after[j].selector);
-        const bool fresh =
-            i == before.size() || (j < after.size() && after[j].selector <= before[i].selector);
+    pairBySelector(before, after, [&](const SegmentFill* old, const SegmentFill* fresh) {
         FillChange change;
-        change.selector = old ? before[i].selector : after[j].selector;
+        change.selector = old != nullptr ? old->selector : fresh->selector;
         change.name = dataSegmentName(change.selector);
+        // A side without the segment: no variables, nothing taken, all 64 KiB left.
         change.before.selector = change.after.selector = change.selector;
         change.before.name = change.after.name = change.name;
         change.before.left = change.after.left = SegmentBytes;
-        if (old)
-            change.before = before[i++];
-        if (fresh)
-            change.after = after[j++];
+        if (old != nullptr)
+            change.before = *old;
+        if (fresh != nullptr)
+            change.after = *fresh;
         change.bytes = static_cast<std::int64_t>(change.after.end) -
                        static_cast<std::int64_t>(change.before.end);
         change.tenths = static_cast<std::int64_t>(change.after.tenths) -
                         static_cast<std::int64_t>(change.before.tenths);
         changes.push_back(change);
-    }
+    });
     return changes;
 }
 

@@ -141,6 +141,23 @@ bool looksLikeSymbolMap(const std::string& path);
 // The map's file is closed and unmapped when `map` goes out of scope.
 bool readSymbolMap(const std::string& path, SymbolMap& map, std::string& error);
 
+// Two lists of one record a selector, each in order of selector, walked side by side:
+// `visit(old, fresh)` once for every selector of either, in order, with null for the side
+// that does not have it.
+template <typename Record, typename Visit>
+void pairBySelector(const std::vector<Record>& before, const std::vector<Record>& after,
+                    Visit visit) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < before.size() || j < after.size()) {
+        const bool old =
+            j == after.size() || (i < before.size() && before[i].selector <= after[j].selector);
+        const bool fresh =
+            i == before.size() || (j < after.size() && after[j].selector <= before[i].selector);
+        visit(old ? &before[i++] : nullptr, fresh ? &after[j++] : nullptr);
+    }
+}
+
 // ---- Reports on one map ----
 
 // Bytes [begin, end) of a segment.

@@ -34,6 +34,7 @@ const std::string Usage =
     "NEW] (old map) (new map)\n"
     "        Plcinfo --fingerprint (symbol map)\n"
     "        Plcinfo --expect RECORD (symbol map)\n"
+    "        Plcinfo [FORM] [--max-fill BUDGET] --history (symbol maps or their folder)\n"
     "\nFORM .............. [--json | --markdown] [--html FILE]\n"
     "--json ............ the same facts as one JSON document, without the banner\n"
     "--markdown ........ a short summary in Markdown, for a CI job or a change, without the\n"
@@ -55,6 +56,10 @@ const std::string Usage =
     "                    segment (selector, name, fingerprint), for a release record\n"
     "--expect RECORD ... the map's layout fingerprints against such a record: exit with 2\n"
     "                    and the segments that differ\n"
+    "--history ......... the builds' maps that follow, oldest first (a folder: its .mp2\n"
+    "                    files in the order of the numbers in their names): per build the\n"
+    "                    variables, each segment's fill and fingerprint, and the changes\n"
+    "                    against the build before; --max-fill checks the newest build\n"
     "-h, --help ........ this text\n"
     "--version ......... the version of the tool chain\n";
 
