@@ -99,7 +99,7 @@ struct Options {
     bool expect = false;
     std::string recordPath;
     bool history = false;
-    std::vector<std::string> historyPaths; // the paths after --history, those before it first
+    std::vector<std::string> historyPaths; // the paths after --history
 };
 
 // The option and the argument after it; keeps the first fault in `error`.
@@ -165,6 +165,9 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
         } else if (std::strcmp(argument, "--fingerprint") == 0) {
             options.fingerprint = true;
         } else if (std::strcmp(argument, "--history") == 0) {
+            // The builds' maps follow it; a path in front of it would be read as another build.
+            if (options.pathCount != 0 && error.empty())
+                error = "--history takes the symbol maps that follow it, not: " + options.paths[0];
             options.history = true;
         } else if (std::strcmp(argument, "--find") == 0 || std::strcmp(argument, "--at") == 0 ||
                    std::strcmp(argument, "--fail-on") == 0 ||
@@ -185,11 +188,6 @@ bool readArguments(int argc, char** argv, Options& options, std::string& error) 
                 options.paths[options.pathCount] = argument;
             ++options.pathCount;
         }
-    }
-    if (options.history) {
-        options.historyPaths.insert(options.historyPaths.begin(), options.paths,
-                                    options.paths + std::min(options.pathCount, 2));
-        options.pathCount = 0;
     }
     if (error.empty() && options.json && options.markdown)
         error = "--json and --markdown are two forms of one report: give one";
@@ -392,7 +390,7 @@ int runOnMaps(const Options& options) {
         const std::string page = options.html ? formatMapHtml(model) : std::string();
         const bool sound = first.findingCount == 0 && imagesSound;
         const int status = finish(options, report, page, sound);
-        return status == ExitValid && anyOverBudget(model.fills) ? ExitGuardTripped : status;
+        return status == ExitValid && model.overBudget ? ExitGuardTripped : status;
     }
     if (!readSymbolMap(options.paths[1], second, error)) {
         printError(options, error);

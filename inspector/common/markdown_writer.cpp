@@ -32,14 +32,24 @@ std::string markdownText(std::string_view text) {
 }
 
 void markdownTableHead(std::string& out, const char* const* titles, int count,
-                       unsigned rightAligned) {
+                       const std::vector<bool>& rightAligned) {
     out += "|";
     for (int i = 0; i < count; ++i)
         appendFormat(out, " %s |", titles[i]);
     out += "\n|";
-    for (int i = 0; i < count; ++i)
-        out += (rightAligned >> i & 1) != 0 ? "---:|" : "---|";
+    for (int i = 0; i < count; ++i) {
+        const bool right = static_cast<std::size_t>(i) < rightAligned.size() && rightAligned[i];
+        out += right ? "---:|" : "---|";
+    }
     out += "\n";
+}
+
+void markdownTableHead(std::string& out, const char* const* titles, int count,
+                       unsigned rightAligned) {
+    std::vector<bool> right;
+    for (int i = 0; i < count && i < 32; ++i)
+        right.push_back((rightAligned >> i & 1) != 0);
+    markdownTableHead(out, titles, count, right);
 }
 
 void markdownRow(std::string& out, const std::string* cells, int count) {

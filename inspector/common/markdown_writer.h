@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace plcinfo {
 
@@ -16,9 +17,12 @@ inline constexpr std::size_t MarkdownListRows = 20;
 std::string markdownText(std::string_view text);
 
 // A table's head: the titles (already escaped), those whose index is in `rightAligned` set
-// right (a bit per column).
+// right (a bit per column, for the first 32).
 void markdownTableHead(std::string& out, const char* const* titles, int count,
                        unsigned rightAligned);
+// The same for a table of any width: column i set right when rightAligned[i] is true.
+void markdownTableHead(std::string& out, const char* const* titles, int count,
+                       const std::vector<bool>& rightAligned);
 // One row of cells, already escaped.
 void markdownRow(std::string& out, const std::string* cells, int count);
 // "… and 12 more WHAT" under a cut list, when `rest` is not 0.

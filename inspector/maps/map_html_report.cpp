@@ -694,7 +694,7 @@ std::string formatMapHtml(const MapReport& report) {
     out += "<h1>Symbol map</h1>\n";
     appendPath(out, "Symbol map", map.path);
     const bool imagesBad = report.images != nullptr && !imagesValid(*report.images);
-    const bool overBudget = map.findingCount == 0 && anyOverBudget(report.fills);
+    const bool overBudget = map.findingCount == 0 && report.overBudget;
     const bool bad = map.findingCount != 0 || imagesBad || overBudget;
     appendFormat(out, "<p class=\"verdict%s\">%s", bad ? " bad" : "", soundness(map).c_str());
     if (report.images != nullptr)
@@ -889,9 +889,10 @@ void appendBuildChanges(std::string& out, const MapHistory& history) {
 
 std::string formatHistoryHtml(const MapHistory& history) {
     std::string out;
-    const std::string builds = number(history.builds.size());
-    htmlBeginPage(out, "Plcinfo: symbol maps of " + builds + " builds");
-    out += "<h1>Symbol maps of " + builds + " builds</h1>\n";
+    std::string title = historyTitle(history);
+    htmlBeginPage(out, "Plcinfo: " + title);
+    title[0] = 'S';
+    out += "<h1>" + title + "</h1>\n";
     const bool bad = history.unsound != 0 || history.overBudget;
     appendFormat(out, "<p class=\"verdict%s\" id=\"verdict\">", bad ? " bad" : "");
     htmlText(out, historySoundness(history));

@@ -300,7 +300,7 @@ bool formatMapJson(const MapReport& report, std::string& out) {
     jsonMemberNumber(w, "findingCount", static_cast<std::int64_t>(map.findingCount));
     jsonMemberBool(w, "sound", map.findingCount == 0);
     if (report.budgeted)
-        jsonMemberBool(w, "overBudget", anyOverBudget(report.fills));
+        jsonMemberBool(w, "overBudget", report.overBudget);
     if (report.images != nullptr) {
         jsonKey(w, "images");
         jsonBeginObject(w, true);
@@ -428,6 +428,17 @@ void writeBuild(JsonWriter& w, const BuildRecord& build, std::size_t index) {
         jsonEnd(w);
     }
     jsonEnd(w);
+    // Every segment whose layout changed against the build before, one that lost all its
+    // variables too (it has no object above); null for the first build.
+    jsonKey(w, "layoutChanged");
+    if (build.compared) {
+        jsonBeginArray(w);
+        for (std::uint16_t selector : build.layoutChanged)
+            jsonNumber(w, selector);
+        jsonEnd(w);
+    } else {
+        jsonNull(w);
+    }
     jsonKey(w, "changes");
     if (build.compared) {
         jsonBeginObject(w);

@@ -49,7 +49,7 @@ std::string fillCell(const SegmentFill& fill) {
 std::string formatMapMarkdown(const MapReport& report) {
     const SymbolMap& map = *report.map;
     std::string out = "## Plcinfo: symbol map\n\n";
-    if (map.findingCount == 0 && anyOverBudget(report.fills))
+    if (map.findingCount == 0 && report.overBudget)
         out += "**Stopped by --max-fill: " + overBudgetList(report.fills) + "**\n\n";
     appendFormat(out, "%s: %s%s%s\n", markdownText(map.path).c_str(),
                  map.findingCount == 0 ? "" : "**", soundness(map).c_str(),
@@ -174,10 +174,10 @@ std::string formatComparisonMapMarkdown(const MapComparison& comparison) {
 
 // Every build, since a history is read for its newest rows as much as its first.
 std::string formatHistoryMarkdown(const MapHistory& history) {
-    std::string out = "## Plcinfo: symbol maps of " + number(history.builds.size()) + " builds\n\n";
+    std::string out = "## Plcinfo: " + historyTitle(history) + "\n\n";
     const std::string budget = historyBudgetText(history);
-    if (history.unsound == 0 && history.overBudget)
-        out += "**" + budget + "**\n\n";
+    if (!budget.empty())
+        out += (history.overBudget ? "**" + budget + "**" : budget) + "\n\n";
     out += (history.unsound == 0 ? historySoundness(history)
                                  : "**" + historySoundness(history) + "**") +
            "\n";
@@ -189,11 +189,10 @@ std::string formatHistoryMarkdown(const MapHistory& history) {
         titles.push_back(segmentLabel(selector));
     titles.push_back("changes against the build before");
     std::vector<const char*> heads;
-    unsigned right = 0x5; // build, variables
+    std::vector<bool> right; // build, variables and each segment's fill
     for (std::size_t c = 0; c < titles.size(); ++c) {
         heads.push_back(titles[c].c_str());
-        if (c >= 3 && c + 1 < titles.size() && c < 32)
-            right |= 1u << c;
+        right.push_back(c == 0 || c == 2 || (c >= 3 && c + 1 < titles.size()));
     }
     const int columns = static_cast<int>(heads.size());
     markdownTableHead(out, heads.data(), columns, right);

@@ -168,6 +168,7 @@ MapReport buildMapReport(const SymbolMap& map, const FillBudget& budget) {
     report.fingerprints = fingerprintLayouts(map);
     report.fills = segmentFills(report.selectors, budget);
     report.budgeted = givenBudget(budget);
+    report.overBudget = anyOverBudget(report.fills);
     return report;
 }
 

@@ -18,6 +18,8 @@ std::string soundness(const SymbolMap& map);
 std::string soundness(std::size_t findingCount);
 // "variable added 1, bit moved 2": the non-zero counts by class, "" when every count is 0.
 std::string classCounts(const std::size_t (&counts)[ChangeClassCount]);
+// "symbol maps of 3 builds", "symbol map of 1 build": what a history report heads.
+std::string historyTitle(const MapHistory& history);
 // A build of a history against the build before: "variable added 1; layout changed: 0030
 // DATA_COM", "no change", or "first build".
 std::string historyChangeText(const BuildRecord& build);

@@ -365,7 +365,7 @@ std::string formatMapText(const MapReport& report) {
         out += '\n';
     }
     out += soundness(map) + "\n";
-    if (map.findingCount == 0 && anyOverBudget(report.fills))
+    if (map.findingCount == 0 && report.overBudget)
         out += "Stopped by --max-fill: " + overBudgetList(report.fills) + "\n";
     return out;
 }
@@ -465,10 +465,15 @@ std::string historyBudgets(const MapHistory& history) {
     return text;
 }
 
+std::string historyTitle(const MapHistory& history) {
+    const std::size_t builds = history.builds.size();
+    return builds == 1 ? "symbol map of 1 build" : "symbol maps of " + number(builds) + " builds";
+}
+
 std::string formatHistoryText(const MapHistory& history) {
-    std::string out = "\n";
-    appendFormat(out, "Symbol maps of %s builds, oldest first\n",
-                 number(history.builds.size()).c_str());
+    std::string title = historyTitle(history);
+    title[0] = 'S';
+    std::string out = "\n" + title + ", oldest first\n";
     out += "Fill: where a data segment's highest variable ends, as a share of its 64 KiB.\n\n";
     // Each segment's column as wide as its head or its widest fill.
     std::vector<std::string> heads;

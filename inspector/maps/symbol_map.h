@@ -215,6 +215,7 @@ struct MapReport {
     std::vector<SegmentFingerprint> fingerprints; // each selector's retained layout, in that order
     std::vector<SegmentFill> fills;               // each selector's fill, in that order
     bool budgeted = false;                        // --max-fill given
+    bool overBudget = false;                      // a segment is over its budget
     // --find
     bool finding = false;
     std::string pattern;

@@ -179,6 +179,16 @@ TEST(Escaping, JsonPageAndMarkdownTextEscapeWhatTheyForbidAndKeepUtf8) {
                            "f \xE2\x82 \xF0\x9F\x98\x80<\x7F"),
               "\\*Pr\xC3\xBC"
               "f\\* Pr\\xFCf \\xE2\\x82 \xF0\x9F\x98\x80&lt;\\x7F");
+    // A table wider than a mask's 32 bits keeps each column's alignment.
+    const std::vector<const char*> titles(40, "t");
+    std::vector<bool> right(40, false);
+    right[0] = right[33] = true;
+    std::string head;
+    markdownTableHead(head, titles.data(), 40, right);
+    std::string rule = "|";
+    for (int i = 0; i < 40; ++i)
+        rule += i == 0 || i == 33 ? "---:|" : "---|";
+    EXPECT_EQ(head.substr(head.find('\n') + 1), rule + "\n");
 }
 
 // SHA-256 on the published vectors (none, one, two blocks: 55 bytes leave room for the length,

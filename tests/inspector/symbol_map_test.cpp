@@ -1113,7 +1113,8 @@ TEST(SymbolMapHistory, BuildsInNaturalOrderWithFillsFingerprintsAndChanges) {
               std::string::npos)
         << document.output;
     EXPECT_NE(
-        document.output.find("\"changes\": {\"variable-added\": 3}, \"changed\": 3}\n  ],\n  "
+        document.output.find("\"layoutChanged\": [104], \"changes\": {\"variable-added\": 3}, "
+                             "\"changed\": 3}\n  ],\n  "
                              "\"unsound\": 0,\n  \"sound\": true,\n  \"overBudget\": false\n}\n"),
         std::string::npos)
         << document.output;
@@ -1137,6 +1138,12 @@ TEST(SymbolMapHistory, BuildsInNaturalOrderWithFillsFingerprintsAndChanges) {
         EXPECT_EQ(failed.output, Banner + "\nError: " + message + "\n");
         EXPECT_EQ(failed.exitStatus, testsupport::FailureStatus);
     }
+    // A map in front of --history would pass for another build: refused with the usage.
+    const RunResult before = plcinfo({paths[0], "--history", paths[1]});
+    EXPECT_EQ(before.output.substr(0, before.output.find("\nSyntax:")),
+              Banner + "\nError: --history takes the symbol maps that follow it, not: " + paths[0] +
+                  "\n");
+    EXPECT_EQ(before.exitStatus, testsupport::FailureStatus);
 }
 
 } // namespace
